@@ -1,0 +1,16 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+inline constexpr const char* EncryptedExtension = ".tvn";
+
+// The source name with its extension replaced by ".tvn" (appended when the
+// file-name part has no dot). Only a dot after the last path separator
+// starts an extension: '/' here, '\\', '/' and ':' on Windows.
+std::string ReplaceExtension(const std::string& sourceName);
+
+// The target proposed for a source: the ".tvn" name, unless a file of that
+// name exists; then the source itself (processed in place).
+std::string ProposeTargetName(const std::string& sourceName,
+                              const std::function<bool(const std::string&)>& fileExists);

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: once optimised with warnings as
+# errors, once more under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Extra arguments go to ctest (for example -R Twofish or -L large).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions="$root/tests/lsan.supp"
+jobs=$(nproc)
+
+run_suite() {
+  local dir=$1; shift
+  cmake -S "$root" -B "$dir" -G Ninja -DTOLVANE_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 1800 "${CTEST_ARGS[@]}")
+}
+
+CTEST_ARGS=("$@")
+echo "== Release build"
+run_suite "$root/build/release" -DCMAKE_BUILD_TYPE=Release
+echo "== Sanitizer build (ASan + UBSan)"
+run_suite "$root/build/sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_SANITIZE=ON -DTOLVANE_BUILD_BENCH=OFF
+echo "== All tests passed"

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "twofish/TwofishErrors.h"
+
+enum class TCipherMode : std::uint8_t { ECB = 0, CBC = 1, CFB = 2, OFB = 3 };
+enum class TKeySize : std::uint8_t { Small128 = 0, Med192 = 1, Large256 = 2 };
+enum class TStringMode : std::uint8_t { smEncode = 0, smNormal = 1 };
+
+// Called once per chunk of a file transform, after the chunk is written, with
+// the input bytes consumed so far and the input's size. Returning false stops
+// the transform at that chunk boundary (ETransformStopped, both files closed).
+using TProgressHook = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+
+// Key-dependent state of the block cipher, in the order it is wiped.
+struct TTwofishKeyState {
+  bool FKeySet = false;
+  bool FIVSet = false;
+  std::uint8_t FIV[16] = {};
+  std::uint8_t FSavedBlock[16] = {};
+  std::uint32_t SubKeys[40] = {};
+  std::uint32_t SBoxKeys[4] = {};
+  // g(X) = T0[x0] ^ T1[x1] ^ T2[x2] ^ T3[x3], stored as pairs so that one
+  // round's two lookups per byte pair share a cache line.
+  std::uint32_t KeyTables01[256][2] = {};  // (T0[x], T1[x])
+  std::uint32_t KeyTables23[256][2] = {};  // (T2[x], T3[x])
+  std::uint8_t FWorkBlock[16] = {};
+};
+
+// The cipher component: one key, one IV/feedback register, four chaining
+// modes over its own chunk buffer, and the whole-file transform.
+class TTwofish {
+ public:
+  static constexpr int BufferSize = 4113;  // 4096 read + up to 16 padding (+1 spare)
+  static constexpr int MaxBufferCount = 4112;
+  static constexpr int ChunkSize = 4096;
+
+  TTwofish() = default;
+  TTwofish(const TTwofish&) = delete;
+  TTwofish& operator=(const TTwofish&) = delete;
+  ~TTwofish() = default;  // does not wipe; the owner calls Wipe
+
+  TCipherMode CipherMode() const { return FCipherMode; }
+  void SetCipherMode(TCipherMode mode) { FCipherMode = mode; }
+  TKeySize KeySize() const { return FKeySize; }
+  void SetKeySize(TKeySize size) { FKeySize = size; }
+  TStringMode StringMode() const { return FStringMode; }
+  void SetStringMode(TStringMode mode) { FStringMode = mode; }
+
+  void SetKey(const std::string& keyText);
+  void SetIV(const std::string& ivText);
+  void CheckReady() const;
+
+  void ModeEncryptBlock();
+  void ModeDecryptBlock();
+  void EncryptBuffer(int n);
+  void DecryptBuffer(int n);
+
+  void EncryptFile(const std::string& inputName, const std::string& outputName,
+                   const TProgressHook& hook = {});
+  void DecryptFile(const std::string& inputName, const std::string& outputName,
+                   const TProgressHook& hook = {});
+
+  void Wipe() noexcept;
+
+  // Block core. ExpandKey reads KeySize and at most the first 32 key bytes.
+  void ExpandKey(const std::uint8_t* key, int length);
+  void EncryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const;
+  void DecryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const;
+
+  // Access for tests and tools.
+  std::uint8_t* Buffer() { return FBuffer; }
+  const TTwofishKeyState& KeyState() const { return K; }
+
+ private:
+  TTwofishKeyState K;
+  TCipherMode FCipherMode = TCipherMode::ECB;
+  TKeySize FKeySize = TKeySize::Small128;
+  alignas(64) std::uint8_t FBuffer[BufferSize] = {};
+  std::uint8_t* FBufferPtr = nullptr;
+  TStringMode FStringMode = TStringMode::smEncode;
+};
+
+// Fills the global MDS tables when they are not compile-time constants; safe
+// to call more than once.
+void BuildMdsTables();
