@@ -72,6 +72,14 @@ class TTwofish {
   void EncryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const;
   void DecryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const;
 
+  // Batches for the buffer transforms. Independent blocks (ECB, CBC
+  // decryption) are interleaved so that their rounds overlap; in and out may
+  // be the same memory. The CBC chain is serial by nature: iv is read as the
+  // previous ciphertext and left holding the last block produced.
+  void EncryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
+  void DecryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
+  void EncryptBlocksCbc(std::uint8_t* data, std::size_t blocks, std::uint8_t iv[16]) const;
+
   // Access for tests and tools.
   std::uint8_t* Buffer() { return FBuffer; }
   const TTwofishKeyState& KeyState() const { return K; }
