@@ -1,0 +1,37 @@
+#include "job/TargetName.h"
+
+namespace {
+
+bool IsPathSeparator(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == '/' || c == ':';
+#else
+  return c == '/';
+#endif
+}
+
+}  // namespace
+
+std::string ReplaceExtension(const std::string& sourceName) {
+  // Only a dot inside the file-name part starts an extension; a dot in a
+  // folder name ("/home/a.b/brief") must not swallow the rest of the path.
+  std::size_t nameStart = 0;
+  for (std::size_t i = sourceName.size(); i > 0; --i) {
+    if (IsPathSeparator(sourceName[i - 1])) {
+      nameStart = i;
+      break;
+    }
+  }
+  const std::size_t dot = sourceName.rfind('.');
+  const std::string stem =
+      (dot != std::string::npos && dot >= nameStart) ? sourceName.substr(0, dot) : sourceName;
+  return stem + EncryptedExtension;
+}
+
+std::string ProposeTargetName(const std::string& sourceName,
+                              const std::function<bool(const std::string&)>& fileExists) {
+  std::string candidate = ReplaceExtension(sourceName);
+  // An existing candidate is never replaced behind the user's back: the
+  // source is then processed in place instead.
+  return fileExists(candidate) ? sourceName : candidate;
+}
