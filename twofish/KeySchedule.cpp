@@ -1,0 +1,169 @@
+// The Twofish key schedule (paper section 4.3): subkeys K0..K39, the S vector
+// and the key-dependent g tables with the MDS matrix folded in.
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "twofish/ByteOrder.h"
+#include "twofish/Twofish.h"
+#include "twofish/TwofishTables.h"
+#include "util/SecureWipe.h"
+
+namespace {
+
+// q stages of h per byte column (section 4.3.2, figure 2), outermost first.
+// Stage s is followed by the XOR with key word L[3-s]; a key of k words uses
+// stages 4-k..3. The q after stage 3 lives in MdsTables.
+constexpr int kStageQ[4][4] = {
+    {Q1, Q1, Q0, Q0},
+    {Q0, Q1, Q1, Q0},
+    {Q0, Q0, Q0, Q1},
+    {Q1, Q0, Q1, Q1}};
+
+constexpr std::uint8_t ByteOf(std::uint32_t w, int n) {
+  return static_cast<std::uint8_t>(w >> (8 * n));
+}
+
+// Section 4.3: the RS code is a polynomial remainder modulo
+// x^4 + (a+1/a)x^3 + a x^2 + (a+1/a)x + 1 over GF(2^8)/0x14D, one byte per step.
+constexpr std::uint32_t RsStep(std::uint32_t r) {
+  const std::uint32_t b = r >> 24;
+  const std::uint32_t u = ((b << 1) ^ ((b & 0x80) ? 0x14D : 0)) & 0xFF;
+  const std::uint32_t w = (b >> 1) ^ ((b & 1) ? 0xA6 : 0) ^ u;
+  return (r << 8) ^ (w << 24) ^ (u << 16) ^ (w << 8) ^ b;
+}
+
+constexpr std::uint32_t RsCode(std::uint32_t even, std::uint32_t odd) {
+  std::uint32_t r = odd;
+  for (int i = 0; i < 4; ++i) r = RsStep(r);
+  r ^= even;
+  for (int i = 0; i < 4; ++i) r = RsStep(r);
+  return r;
+}
+
+// h(X, L) for an X whose four bytes all equal x, as the subkeys need it.
+template <int K>
+std::uint32_t H(std::uint8_t x, const std::uint32_t* list) {
+  std::uint32_t z = 0;
+  for (int col = 0; col < 4; ++col) {
+    std::uint32_t y = x;
+    for (int s = 4 - K; s < 4; ++s) y = QTable[static_cast<std::size_t>(kStageQ[col][s]) + y] ^ ByteOf(list[3 - s], col);
+    z ^= MdsTables[static_cast<std::size_t>(col)][y];
+  }
+  return z;
+}
+
+// Everything that holds key material while the schedule runs; lives in
+// ExpandKey's frame and is wiped there in one piece.
+struct TScheduleScratch {
+  std::uint8_t KeyArea[32];
+  std::uint32_t Even[4];  // Me
+  std::uint32_t Odd[4];   // Mo
+  alignas(16) std::uint8_t Stage1[256];
+  alignas(16) std::uint8_t Stage2[256];
+};
+
+// First stage of one column for all 256 inputs: q[x] ^ key byte, four bytes
+// per step (the XOR is byte-wise, so the host byte order does not matter).
+inline void FirstStage(int q, std::uint8_t key, std::uint8_t* out) {
+  const std::uint32_t rep = key * 0x01010101u;
+  for (int x = 0; x < 256; x += 4) {
+    std::uint32_t w;
+    std::memcpy(&w, &QTable[static_cast<std::size_t>(q + x)], 4);
+    w ^= rep;
+    std::memcpy(out + x, &w, 4);
+  }
+}
+
+// The second stage of 256-bit keys: q of each first-stage entry, XOR key.
+inline void SecondStage(int q, std::uint8_t key, const std::uint8_t* in, std::uint8_t* out) {
+  const std::uint32_t rep = key * 0x01010101u;
+  const std::uint8_t* qt = QTable.data() + q;
+  for (int x = 0; x < 256; x += 4) {
+    const std::uint32_t w = twofish_detail::Word(qt[in[x]], qt[in[x + 1]], qt[in[x + 2]], qt[in[x + 3]]);
+    StoreLE32(out + x, w ^ rep);
+  }
+}
+
+// Column Col of the g tables: T_Col[x] = MT_Col[h chain of x], written into
+// slot Col % 2 of the pair array. keyBytes[i] is byte Col of S-vector word i.
+template <int K, int Col>
+void FillColumn(const std::uint8_t (&keyBytes)[4], std::uint32_t (*pairs)[2],
+                TScheduleScratch& scratch) {
+  constexpr int first = 4 - K;
+  FirstStage(kStageQ[Col][first], keyBytes[3 - first], scratch.Stage1);
+  const std::uint8_t* src = scratch.Stage1;
+  constexpr int perEntry = (K == 4) ? 2 : first + 1;
+  if constexpr (K == 4) {
+    SecondStage(kStageQ[Col][1], keyBytes[2], scratch.Stage1, scratch.Stage2);
+    src = scratch.Stage2;
+  }
+  const std::uint32_t* mt = MdsTables[Col].data();
+  constexpr int slot = Col % 2;
+  for (int x = 0; x < 256; x += 2) {
+    std::uint32_t a = src[x], b = src[x + 1];
+    for (int s = perEntry; s < 4; ++s) {
+      a = QTable[static_cast<std::size_t>(kStageQ[Col][s]) + a] ^ keyBytes[3 - s];
+      b = QTable[static_cast<std::size_t>(kStageQ[Col][s]) + b] ^ keyBytes[3 - s];
+    }
+    pairs[x][slot] = mt[a];
+    pairs[x + 1][slot] = mt[b];
+  }
+}
+
+template <int K>
+void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
+  for (int i = 0; i < K; ++i) {
+    scratch.Even[i] = LoadLE32(scratch.KeyArea + 8 * i);
+    scratch.Odd[i] = LoadLE32(scratch.KeyArea + 8 * i + 4);
+  }
+  // Section 4.3: S_i = RS(m_8i .. m_8i+7), and g uses S in reverse order.
+  for (int i = 0; i < K; ++i) state.SBoxKeys[K - 1 - i] = RsCode(scratch.Even[i], scratch.Odd[i]);
+  for (int i = K; i < 4; ++i) state.SBoxKeys[i] = 0;
+
+  // Section 4.3.2: rho = 2^24 + 2^16 + 2^8 + 2^0.
+  for (int i = 0; i < 20; ++i) {
+    const std::uint32_t a = H<K>(static_cast<std::uint8_t>(2 * i), scratch.Even);
+    const std::uint32_t b = std::rotl(H<K>(static_cast<std::uint8_t>(2 * i + 1), scratch.Odd), 8);
+    state.SubKeys[2 * i] = a + b;
+    state.SubKeys[2 * i + 1] = std::rotl(a + 2 * b, 9);
+  }
+
+  std::uint8_t keyBytes[4][4];
+  for (int col = 0; col < 4; ++col)
+    for (int i = 0; i < 4; ++i) keyBytes[col][i] = ByteOf(state.SBoxKeys[i], col);
+  FillColumn<K, 0>(keyBytes[0], state.KeyTables01, scratch);
+  FillColumn<K, 1>(keyBytes[1], state.KeyTables01, scratch);
+  FillColumn<K, 2>(keyBytes[2], state.KeyTables23, scratch);
+  FillColumn<K, 3>(keyBytes[3], state.KeyTables23, scratch);
+  SecureWipe(keyBytes, sizeof keyBytes);
+}
+
+}  // namespace
+
+void BuildMdsTables() {
+  // MdsTables is a compile-time constant; kept for callers that build it at
+  // start-up.
+}
+
+void TTwofish::ExpandKey(const std::uint8_t* key, int length) {
+  TScheduleScratch scratch;
+  std::memset(scratch.KeyArea, 0, sizeof scratch.KeyArea);
+  const int used = length < 0 ? 0 : (length > 32 ? 32 : length);
+  if (used > 0) std::memcpy(scratch.KeyArea, key, static_cast<std::size_t>(used));
+
+  switch (FKeySize) {
+    case TKeySize::Small128:
+      Schedule<2>(K, scratch);
+      break;
+    case TKeySize::Med192:
+      Schedule<3>(K, scratch);
+      break;
+    case TKeySize::Large256:
+    default:
+      Schedule<4>(K, scratch);
+      break;
+  }
+  SecureWipe(&scratch, sizeof scratch);
+}
