@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Byte-level file access for the file transform: one file read from start to
+// end, one file written from start to end. Every call reports the OS error
+// code instead of throwing, so the caller decides how a failure is raised.
+// Both classes stage data in a buffer of their own, allocated once when the
+// file is opened, so that the caller's small chunks turn into few large
+// system calls.
+
+// Outcome of a read, write or close: the bytes moved, the OS error code (0
+// when the system named none), and whether the system accepted fewer bytes
+// than it was given without naming an error.
+struct TIoResult {
+  std::size_t Bytes = 0;
+  int Error = 0;
+  bool Short = false;
+  bool Ok() const { return Error == 0 && !Short; }
+};
+
+// Outcome of the end-of-file test.
+struct TEndResult {
+  bool AtEnd = false;
+  int Error = 0;
+};
+
+class TInputFile {
+ public:
+  static constexpr std::size_t DefaultStageSize = 256 * 1024;
+
+  explicit TInputFile(std::size_t stageSize = DefaultStageSize);
+  TInputFile(const TInputFile&) = delete;
+  TInputFile& operator=(const TInputFile&) = delete;
+  ~TInputFile();  // closes the file if it is still open, ignoring errors
+
+  // Opens an existing file for reading only. Returns 0 or the OS error code;
+  // a directory is refused with EISDIR.
+  int Open(const std::string& name);
+  bool IsOpen() const { return FHandle >= 0; }
+
+  // Reads up to count bytes. Fewer bytes than asked come back only at the end
+  // of the file.
+  TIoResult Read(void* data, std::size_t count);
+
+  // True when no byte is left to read. Looks ahead into the file rather than
+  // trusting the size seen at open, so a file that grows or shrinks meanwhile
+  // still ends where its data ends.
+  TEndResult AtEnd();
+
+  // Bytes handed out by Read so far.
+  std::uint64_t Position() const { return FPosition; }
+  // The file's size when it was opened (0 for files without a size, such as
+  // pipes).
+  std::uint64_t Size() const { return FSize; }
+  // Whether Size is meaningful (a regular file).
+  bool HasSize() const { return FHasSize; }
+
+  // Returns 0 or the OS error code. The file is released either way.
+  int Close();
+
+ private:
+  int Refill();
+
+  int FHandle = -1;
+  std::size_t FStageSize;
+  std::unique_ptr<std::uint8_t[]> FStage;
+  std::size_t FStageBegin = 0;
+  std::size_t FStageEnd = 0;
+  bool FSourceDone = false;
+  std::uint64_t FPosition = 0;
+  std::uint64_t FSize = 0;
+  bool FHasSize = false;
+};
+
+class TOutputFile {
+ public:
+  static constexpr std::size_t DefaultStageSize = 256 * 1024;
+
+  explicit TOutputFile(std::size_t stageSize = DefaultStageSize);
+  TOutputFile(const TOutputFile&) = delete;
+  TOutputFile& operator=(const TOutputFile&) = delete;
+  // Writes out what is still staged and closes, ignoring errors: whatever the
+  // caller handed over before a failure still reaches the file.
+  ~TOutputFile();
+
+  // Creates the file, or empties an existing one. Returns 0 or the OS error
+  // code.
+  int Create(const std::string& name);
+  bool IsOpen() const { return FHandle >= 0; }
+
+  // Takes count bytes. When staged bytes cannot be written out, Error holds
+  // the OS error code, or Short is set when the system accepted nothing
+  // without naming an error.
+  TIoResult Write(const void* data, std::size_t count);
+
+  // Writes out what is staged and closes; reports as Write does. The file is
+  // released either way.
+  TIoResult Close();
+
+ private:
+  TIoResult Flush();
+
+  int FHandle = -1;
+  std::size_t FStageSize;
+  std::unique_ptr<std::uint8_t[]> FStage;
+  std::size_t FStaged = 0;
+};

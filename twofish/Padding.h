@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+// PKCS #7 padding to the 16-byte Twofish block, applied to the last chunk of
+// a file in place.
+
+// Appends p = 16 - (n mod 16) bytes of value p at chunk[n] and returns the
+// padded length n + p. The chunk must have room for 16 more bytes.
+int AppendPadding(std::uint8_t* chunk, int n);
+
+// For a decrypted final chunk of n bytes (a positive multiple of 16): the
+// number of bytes to keep, or -1 when the padding is not valid. A last byte of
+// 0 keeps everything, since older files rely on it; a last byte v from 1 to
+// 16 needs v trailing bytes of value v; any other value is refused.
+int UnpaddedLength(const std::uint8_t* chunk, int n);

@@ -1,0 +1,212 @@
+#include "twofish/Twofish.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "util/SecureWipe.h"
+
+namespace {
+
+constexpr std::size_t BlockBytes = 16;
+constexpr std::size_t MaxKeyTextBytes = 156;
+
+inline void CopyBlock(std::uint8_t* target, const std::uint8_t* source) {
+  std::memcpy(target, source, BlockBytes);
+}
+
+// target := a XOR b over one block; target may alias either input.
+inline void XorBlock(std::uint8_t* target, const std::uint8_t* a, const std::uint8_t* b) {
+  std::uint64_t a0, a1, b0, b1;
+  std::memcpy(&a0, a, 8);
+  std::memcpy(&a1, a + 8, 8);
+  std::memcpy(&b0, b, 8);
+  std::memcpy(&b1, b + 8, 8);
+  a0 ^= b0;
+  a1 ^= b1;
+  std::memcpy(target, &a0, 8);
+  std::memcpy(target + 8, &a1, 8);
+}
+
+// The buffer transforms step through whole blocks and stop when the offset
+// equals the count, so anything but a positive multiple of the block size
+// would run past the buffer.
+void CheckBufferCount(int n) {
+  if (n <= 0 || n % static_cast<int>(BlockBytes) != 0 || n > TTwofish::MaxBufferCount) {
+    throw std::out_of_range("Twofish: Invalid buffer size " + std::to_string(n));
+  }
+}
+
+[[noreturn]] void InvalidMode() {
+  throw std::invalid_argument("Twofish: Invalid cipher mode");
+}
+
+}  // namespace
+
+void TTwofish::SetKey(const std::string& keyText) {
+  if (keyText.empty() || keyText.size() > MaxKeyTextBytes) {
+    throw EKeyError("Twofish: Key must be between 1 and 156 bytes");
+  }
+  std::memset(K.FSavedBlock, 0, sizeof K.FSavedBlock);
+  std::memset(K.FWorkBlock, 0, sizeof K.FWorkBlock);
+
+  std::uint8_t keyBuffer[MaxKeyTextBytes] = {};
+  std::memcpy(keyBuffer, keyText.data(), keyText.size());
+  try {
+    ExpandKey(keyBuffer, static_cast<int>(keyText.size()));
+  } catch (...) {
+    SecureWipe(keyBuffer, sizeof keyBuffer);
+    throw;
+  }
+  SecureWipe(keyBuffer, sizeof keyBuffer);
+  K.FKeySet = true;
+}
+
+void TTwofish::SetIV(const std::string& ivText) {
+  std::memset(K.FIV, 0, sizeof K.FIV);
+  for (std::size_t p = 0; p < ivText.size(); ++p) {
+    K.FIV[p % BlockBytes] ^= static_cast<std::uint8_t>(ivText[p]);
+  }
+  K.FIVSet = true;
+}
+
+void TTwofish::CheckReady() const {
+  if (!K.FKeySet) throw EKeyError("Twofish: Key not set");
+  if (FCipherMode != TCipherMode::ECB && !K.FIVSet) throw EKeyError("Twofish: IV not set");
+}
+
+// W is FWorkBlock, V the feedback register FIV, S the scratch FSavedBlock.
+void TTwofish::ModeEncryptBlock() {
+  std::uint8_t* const W = K.FWorkBlock;
+  std::uint8_t* const V = K.FIV;
+  std::uint8_t* const S = K.FSavedBlock;
+  switch (FCipherMode) {
+    case TCipherMode::ECB:
+      EncryptBlock(W, W);
+      return;
+    case TCipherMode::CBC:
+      XorBlock(W, W, V);
+      EncryptBlock(W, W);
+      CopyBlock(V, W);
+      return;
+    case TCipherMode::CFB:
+      CopyBlock(S, W);
+      EncryptBlock(V, W);
+      CopyBlock(V, W);
+      XorBlock(W, S, V);
+      CopyBlock(V, W);
+      return;
+    case TCipherMode::OFB:
+      CopyBlock(S, W);
+      EncryptBlock(V, W);
+      CopyBlock(V, W);
+      XorBlock(W, S, V);
+      return;
+  }
+  InvalidMode();
+}
+
+void TTwofish::ModeDecryptBlock() {
+  std::uint8_t* const W = K.FWorkBlock;
+  std::uint8_t* const V = K.FIV;
+  std::uint8_t* const S = K.FSavedBlock;
+  switch (FCipherMode) {
+    case TCipherMode::ECB:
+      DecryptBlock(W, W);
+      return;
+    case TCipherMode::CBC:
+      CopyBlock(S, W);
+      DecryptBlock(W, W);
+      XorBlock(W, W, V);
+      CopyBlock(V, S);
+      return;
+    case TCipherMode::CFB:
+      CopyBlock(S, W);
+      EncryptBlock(V, W);
+      CopyBlock(V, W);
+      XorBlock(W, S, V);
+      CopyBlock(V, S);
+      return;
+    case TCipherMode::OFB:
+      CopyBlock(S, W);
+      EncryptBlock(V, W);
+      CopyBlock(V, W);
+      XorBlock(W, S, V);
+      return;
+  }
+  InvalidMode();
+}
+
+// ECB and CBC run through the batch transforms, which overlap the rounds of
+// independent blocks; every field ends as the block-by-block steps leave it.
+void TTwofish::EncryptBuffer(int n) {
+  CheckReady();
+  CheckBufferCount(n);
+  FBufferPtr = FBuffer;
+  const auto count = static_cast<std::size_t>(n);
+  const std::size_t blocks = count / BlockBytes;
+  switch (FCipherMode) {
+    case TCipherMode::ECB:
+      EncryptBlocks(FBufferPtr, FBufferPtr, blocks);
+      CopyBlock(K.FWorkBlock, FBufferPtr + count - BlockBytes);
+      return;
+    case TCipherMode::CBC:
+      EncryptBlocksCbc(FBufferPtr, blocks, K.FIV);
+      CopyBlock(K.FWorkBlock, K.FIV);
+      return;
+    case TCipherMode::CFB:
+    case TCipherMode::OFB:
+      break;
+  }
+  for (std::size_t offset = 0; offset != count; offset += BlockBytes) {
+    CopyBlock(K.FWorkBlock, FBufferPtr + offset);
+    ModeEncryptBlock();
+    CopyBlock(FBufferPtr + offset, K.FWorkBlock);
+  }
+}
+
+void TTwofish::DecryptBuffer(int n) {
+  CheckReady();
+  CheckBufferCount(n);
+  FBufferPtr = FBuffer;
+  const auto count = static_cast<std::size_t>(n);
+  const std::size_t blocks = count / BlockBytes;
+  switch (FCipherMode) {
+    case TCipherMode::ECB:
+      DecryptBlocks(FBufferPtr, FBufferPtr, blocks);
+      CopyBlock(K.FWorkBlock, FBufferPtr + count - BlockBytes);
+      return;
+    case TCipherMode::CBC: {
+      // Each plaintext block needs the ciphertext before it, which the
+      // in-place decryption overwrites: keep a group's ciphertext aside.
+      constexpr std::size_t GroupBlocks = 32;
+      alignas(16) std::uint8_t cipher[GroupBlocks * BlockBytes];
+      for (std::size_t first = 0; first < blocks; first += GroupBlocks) {
+        const std::size_t group = std::min(GroupBlocks, blocks - first);
+        std::uint8_t* const data = FBufferPtr + first * BlockBytes;
+        std::memcpy(cipher, data, group * BlockBytes);
+        DecryptBlocks(data, data, group);
+        XorBlock(data, data, K.FIV);
+        for (std::size_t i = 1; i < group; ++i) {
+          XorBlock(data + i * BlockBytes, data + i * BlockBytes, cipher + (i - 1) * BlockBytes);
+        }
+        CopyBlock(K.FIV, cipher + (group - 1) * BlockBytes);
+      }
+      CopyBlock(K.FSavedBlock, K.FIV);
+      CopyBlock(K.FWorkBlock, FBufferPtr + count - BlockBytes);
+      return;
+    }
+    case TCipherMode::CFB:
+    case TCipherMode::OFB:
+      break;
+  }
+  for (std::size_t offset = 0; offset != count; offset += BlockBytes) {
+    CopyBlock(K.FWorkBlock, FBufferPtr + offset);
+    ModeDecryptBlock();
+    CopyBlock(FBufferPtr + offset, K.FWorkBlock);
+  }
+}
+
+void TTwofish::Wipe() noexcept {
+  SecureWipeObject(K);
+}
