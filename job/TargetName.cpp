@@ -22,9 +22,13 @@ std::string ReplaceExtension(const std::string& sourceName) {
       break;
     }
   }
+  // Leading dots belong to the name, not to an extension: ".bashrc" becomes
+  // ".bashrc.tvn", not a bare ".tvn" that every dotfile would share.
+  std::size_t firstNameChar = nameStart;
+  while (firstNameChar < sourceName.size() && sourceName[firstNameChar] == '.') ++firstNameChar;
   const std::size_t dot = sourceName.rfind('.');
   const std::string stem =
-      (dot != std::string::npos && dot >= nameStart) ? sourceName.substr(0, dot) : sourceName;
+      (dot != std::string::npos && dot > firstNameChar) ? sourceName.substr(0, dot) : sourceName;
   return stem + EncryptedExtension;
 }
 

@@ -8,6 +8,7 @@ inline constexpr const char* EncryptedExtension = ".tvn";
 // The source name with its extension replaced by ".tvn" (appended when the
 // file-name part has no dot). Only a dot after the last path separator
 // starts an extension: '/' here, '\\', '/' and ':' on Windows.
+// Leading dots of the file-name part (".bashrc") do not start one.
 std::string ReplaceExtension(const std::string& sourceName);
 
 // The target proposed for a source: the ".tvn" name, unless a file of that

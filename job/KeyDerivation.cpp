@@ -1,0 +1,27 @@
+#include "job/KeyDerivation.h"
+
+#include "sha/SHA.h"
+#include "util/SecureWipe.h"
+
+TKeyTexts::~TKeyTexts() {
+  SecureWipeString(IVText);
+  SecureWipeString(KeyText);
+}
+
+std::string HashText(TSHA& sha, const std::string& text) {
+  sha.Init();
+  sha.UpdateString(text);
+  sha.Final();
+  std::string digestText = sha.DigestText();
+  sha.Reset();
+  return digestText;
+}
+
+TKeyTexts DeriveKeyTexts(const std::string& password, bool useHashes, TSHA& sha) {
+  if (password.empty()) return TKeyTexts(DefaultIVText, DefaultKeyText);
+  if (!useHashes) return TKeyTexts(password, password);
+  std::string digestText = HashText(sha, password);
+  TKeyTexts texts(digestText, digestText);
+  SecureWipeString(digestText);
+  return texts;
+}

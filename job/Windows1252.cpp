@@ -1,0 +1,117 @@
+#include "job/Windows1252.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#include "util/SecureWipe.h"
+
+namespace {
+
+constexpr char32_t ReplacementCharacter = 0xFFFD;
+
+// Bytes 0x80..0x9F. Zero marks the five bytes the code page leaves
+// unassigned; no character is ever encoded as one of them.
+constexpr char32_t HighControlRange[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 0x88
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 0x98
+};
+
+// The byte for a code point, or -1 when the code page has none.
+int EncodeCodePoint(char32_t codePoint) {
+  if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) {
+    return static_cast<int>(codePoint);
+  }
+  for (int i = 0; i < 32; ++i) {
+    if (HighControlRange[i] != 0 && HighControlRange[i] == codePoint) return 0x80 + i;
+  }
+  return -1;
+}
+
+char32_t DecodeByte(unsigned char byte) {
+  if (byte < 0x80 || byte >= 0xA0) return byte;
+  const char32_t codePoint = HighControlRange[byte - 0x80];
+  return codePoint != 0 ? codePoint : ReplacementCharacter;
+}
+
+// Reads one code point at position i and advances i. Malformed input
+// (stray continuation bytes, truncated or overlong sequences, surrogates,
+// values beyond U+10FFFF) gives U+FFFD.
+char32_t NextCodePoint(std::string_view utf8, std::size_t& i) {
+  const auto lead = static_cast<unsigned char>(utf8[i++]);
+  if (lead < 0x80) return lead;
+
+  int length = 0;
+  char32_t codePoint = 0;
+  char32_t minimum = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, codePoint = lead & 0x1Fu, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, codePoint = lead & 0x0Fu, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, codePoint = lead & 0x07u, minimum = 0x10000;
+  } else {
+    return ReplacementCharacter;
+  }
+  for (int k = 1; k < length; ++k) {
+    if (i >= utf8.size()) return ReplacementCharacter;
+    const auto next = static_cast<unsigned char>(utf8[i]);
+    if ((next & 0xC0) != 0x80) return ReplacementCharacter;
+    codePoint = (codePoint << 6) | (next & 0x3Fu);
+    ++i;
+  }
+  if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+    return ReplacementCharacter;
+  }
+  return codePoint;
+}
+
+void AppendUtf8(std::string& out, char32_t codePoint) {
+  auto put = [&out](char32_t bits) { out.push_back(static_cast<char>(bits)); };
+  if (codePoint < 0x80) {
+    put(codePoint);
+  } else if (codePoint < 0x800) {
+    put(0xC0 | (codePoint >> 6));
+    put(0x80 | (codePoint & 0x3F));
+  } else {
+    // Every character of the code page lies in the Basic Multilingual Plane.
+    put(0xE0 | (codePoint >> 12));
+    put(0x80 | ((codePoint >> 6) & 0x3F));
+    put(0x80 | (codePoint & 0x3F));
+  }
+}
+
+}  // namespace
+
+TWindows1252Result::~TWindows1252Result() { SecureWipeString(Bytes); }
+
+TWindows1252Result Utf8ToWindows1252(std::string_view utf8) {
+  TWindows1252Result result;
+  // Never more bytes than the input has; reserving once keeps a growing
+  // string from leaving copies of the password in freed memory.
+  result.Bytes.reserve(utf8.size());
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    char32_t codePoint = NextCodePoint(utf8, i);
+    const int byte = codePoint == ReplacementCharacter ? -1 : EncodeCodePoint(codePoint);
+    if (byte < 0) {
+      SecureWipeString(result.Bytes);
+      result.Unrepresentable = codePoint;
+      return result;
+    }
+    result.Bytes.push_back(static_cast<char>(byte));
+    SecureWipeObject(codePoint);
+  }
+  result.Ok = true;
+  return result;
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+  std::string utf8;
+  // At most three UTF-8 bytes per character; reserved up front for the same
+  // reason as above.
+  utf8.reserve(3 * bytes.size());
+  for (const char c : bytes) AppendUtf8(utf8, DecodeByte(static_cast<unsigned char>(c)));
+  return utf8;
+}

@@ -1,0 +1,115 @@
+// Passwords typed as UTF-8 become the Windows-1252 bytes that older files
+// were keyed with; glibc's iconv serves as the independent table.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <optional>
+#include <string>
+
+#include "job/Windows1252.h"
+
+namespace {
+
+// What iconv makes of one Windows-1252 byte, or nothing when it refuses it.
+std::optional<std::string> IconvToUtf8(unsigned char byte) {
+  iconv_t cd = iconv_open("UTF-8", "CP1252");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  char in[1] = {static_cast<char>(byte)};
+  char out[8] = {};
+  char* inPtr = in;
+  char* outPtr = out;
+  std::size_t inLeft = 1;
+  std::size_t outLeft = sizeof out;
+  const std::size_t converted = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+  iconv_close(cd);
+  if (converted == static_cast<std::size_t>(-1)) return std::nullopt;
+  return std::string(out, sizeof out - outLeft);
+}
+
+bool IsUnassigned(unsigned char byte) {
+  return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+}
+
+TEST(Windows1252, EveryAssignedByteRoundTripsAsIconvDecodesIt) {
+  int representable = 0;
+  for (int value = 0; value < 256; ++value) {
+    const auto byte = static_cast<unsigned char>(value);
+    if (IsUnassigned(byte)) continue;
+    SCOPED_TRACE("byte " + std::to_string(value));
+    const std::optional<std::string> expected = IconvToUtf8(byte);
+    ASSERT_TRUE(expected.has_value());
+    const std::string utf8 = Windows1252ToUtf8(std::string(1, static_cast<char>(byte)));
+    EXPECT_EQ(utf8, *expected);
+    const TWindows1252Result back = Utf8ToWindows1252(utf8);
+    ASSERT_TRUE(back.Ok);
+    EXPECT_EQ(back.Bytes, std::string(1, static_cast<char>(byte)));
+    ++representable;
+  }
+  EXPECT_EQ(representable, 251);
+}
+
+TEST(Windows1252, UnassignedBytesAreNeitherProducedNorDisplayedAsCharacters) {
+  for (const int byte : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+    SCOPED_TRACE("byte " + std::to_string(byte));
+    EXPECT_EQ(Windows1252ToUtf8(std::string(1, static_cast<char>(byte))), "\xEF\xBF\xBD");
+    // The C1 control of the same number is not a way to reach the byte.
+    const std::string control = {static_cast<char>(0xC2), static_cast<char>(byte)};
+    const TWindows1252Result result = Utf8ToWindows1252(control);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_EQ(result.Unrepresentable, static_cast<char32_t>(byte));
+  }
+}
+
+TEST(Windows1252, MixedPasswordEncodesByteForByte) {
+  const TWindows1252Result result = Utf8ToWindows1252("Grüße €5 – „ok“ ÿ");
+  ASSERT_TRUE(result.Ok);
+  EXPECT_EQ(result.Bytes, "Gr\xFC\xDF" "e \x80" "5 \x96 \x84ok\x93 \xFF");
+  EXPECT_EQ(Windows1252ToUtf8(result.Bytes), "Grüße €5 – „ok“ ÿ");
+}
+
+TEST(Windows1252, EmptyTextIsRepresentable) {
+  const TWindows1252Result result = Utf8ToWindows1252("");
+  EXPECT_TRUE(result.Ok);
+  EXPECT_TRUE(result.Bytes.empty());
+}
+
+TEST(Windows1252, FirstUnrepresentableCharacterIsReported) {
+  struct TCase {
+    std::string Utf8;
+    char32_t Expected;
+  };
+  const TCase cases[] = {
+      {"Ā", U'\u0100'},
+      {"ok😀", U'\U0001F600'},
+      {"a€bĀc😀", U'\u0100'},
+      {"\xEF\xBF\xBD", U'\uFFFD'},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Utf8);
+    const TWindows1252Result result = Utf8ToWindows1252(c.Utf8);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_EQ(result.Unrepresentable, c.Expected);
+    EXPECT_TRUE(result.Bytes.empty());
+  }
+}
+
+TEST(Windows1252, MalformedUtf8IsRefusedAsReplacementCharacter) {
+  const std::string malformed[] = {
+      "\x80",              // continuation byte without a lead
+      "ab\xC3",            // truncated two-byte sequence
+      "\xC3(",             // lead followed by a non-continuation byte
+      "\xC0\xAF",          // overlong '/'
+      "\xE0\x80\xAF",      // overlong '/' in three bytes
+      "\xED\xA0\x80",      // surrogate
+      "\xF4\x90\x80\x80",  // beyond U+10FFFF
+      "\xFF",              // never valid
+  };
+  for (const std::string& text : malformed) {
+    SCOPED_TRACE(::testing::PrintToString(text));
+    const TWindows1252Result result = Utf8ToWindows1252(text);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_EQ(result.Unrepresentable, U'\uFFFD');
+  }
+}
+
+}  // namespace
