@@ -2,10 +2,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 
+#include "job/InPlaceCopy.h"
+#include "job/JobFailure.h"
 #include "job/UserPrompt.h"
+#include "platform/FileSystem.h"
 
 class TTwofish;
 
@@ -40,10 +44,16 @@ class TCryptJob {
   void RequestStop() noexcept;
   bool StopRequested() const noexcept;
 
-  // Called on the worker thread after every chunk.
+  // Called on the worker thread after every chunk. Set it before RunJob.
   void SetProgress(TProgress progress);
 
+  // Any thread. NotRun until RunJob has returned; the accessors below are
+  // meaningful once it reads anything else.
   TJobOutcome Outcome() const noexcept;
+  bool Finished() const noexcept { return Outcome() != TJobOutcome::NotRun; }
+
+  // The cause of a Failed outcome (Kind None otherwise).
+  const TJobFailure& Failure() const;
 
   // After a cancel: the name of the incomplete target that the caller may
   // delete, or empty when there is nothing to delete (the job never created
@@ -56,7 +66,34 @@ class TCryptJob {
   const std::string TargetName;
 
  private:
+  // Thrown inside the job when it notices a stop request between steps.
+  struct TStopped {};
+
+  TJobOutcome Execute();
+  TJobOutcome Recover(const std::exception_ptr& error);
+  void Transform(const std::string& inputName);
+  bool TargetTouched() const;
+  void StopPoint() const;
+  int Tell(const std::string& text, const char* caption, unsigned flags);
+  void WipeTexts() noexcept;
+
   std::string IVText;
   std::string KeyText;
-  // further state is the job's own
+
+  TTwofish& FCipher;
+  IUserPrompt& FPrompt;
+  TProgress FProgress;
+  std::atomic<bool> FStop{false};
+  std::atomic<TJobOutcome> FOutcome{TJobOutcome::NotRun};
+  TJobFailure FFailure;
+  std::string FIncompleteTarget;
+
+  // Progress of the run, for the clean-up after a failure or a stop.
+  bool FCipherKeyed = false;     // SetIV/SetKey were reached: wipe afterwards
+  bool FInPlace = false;         // source and target are one file
+  bool FSourceDeleted = false;   // the in-place source name was removed
+  bool FTransformStarted = false;
+  TFileStamp FTargetBefore;      // the target as it was before the transform
+  std::uint64_t FChunks = 0;     // chunks the transform reported
+  TInPlaceCopy FCopy;
 };
