@@ -82,6 +82,8 @@ class TTwofish {
 
   // Access for tests and tools.
   std::uint8_t* Buffer() { return FBuffer; }
+  // The block that ModeEncryptBlock and ModeDecryptBlock transform in place.
+  std::uint8_t* WorkBlock() { return K.FWorkBlock; }
   const TTwofishKeyState& KeyState() const { return K; }
 
  private:
