@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QProxyStyle>
+
+class QApplication;
+class QWidget;
+
+inline constexpr int HintDelayMs = 400;     // pointer rests this long before a hint shows
+inline constexpr int HintDisplayMs = 6000;  // a shown hint disappears after this long
+
+// The application's style: Qt's "Windows" style, with the hint delay and the
+// "*" that masks password edits.
+class TAppStyle final : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int styleHint(StyleHint hint, const QStyleOption* option = nullptr,
+                const QWidget* widget = nullptr,
+                QStyleHintReturn* returnData = nullptr) const override;
+};
+
+// Makes TAppStyle the application's style.
+void InstallAppStyle(QApplication& app);
+
+// Qt keeps a hint's display time per widget: gives every widget below root
+// (root included) that has a hint the application's display time.
+void ApplyHintDisplayTime(QWidget& root);

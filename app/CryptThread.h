@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QPointer>
+#include <QThread>
+#include <memory>
+#include <string>
+
+#include "job/CryptJob.h"
+
+class QWidget;
+class TMessageBoxPrompt;
+class TTwofish;
+
+// Runs one TCryptJob on a thread of its own. Lives on the GUI thread; its
+// signals arrive there. After JobCompleted (or after a cancel, once the
+// window has released it) it deletes itself as soon as the worker has ended.
+class TCryptThread final : public QThread {
+  Q_OBJECT
+
+ public:
+  // prompt: answers the job's messages; null shows message boxes over owner
+  // on the GUI thread while the worker waits. Not started: connect first.
+  TCryptThread(TTwofish& cipher, IUserPrompt* prompt, QWidget* owner, bool encrypt,
+               bool overwrite, std::string sourceName, std::string targetName,
+               std::string ivText, std::string keyText);
+  ~TCryptThread() override;  // stops the worker and waits for it
+
+  TCryptJob& Job() { return FJob; }
+  const TCryptJob& Job() const { return FJob; }
+
+  // GUI thread. Asks the worker to stop at its next chunk, wakes it if it is
+  // waiting for an answer, and suppresses JobCompleted: the caller finishes
+  // the job itself and then calls Release.
+  void Cancel();
+  bool Cancelled() const { return FCancelled; }
+
+  // GUI thread, after Cancel. Hands the object back to itself: it is deleted
+  // once the worker has ended (at once if it already has).
+  void Release();
+
+ signals:
+  // GUI thread, exactly once after a job that was not cancelled.
+  void JobCompleted(TCryptThread* sender);
+  // Emitted from the worker whenever the whole percentage changes.
+  void ProgressChanged(int percent);
+
+ protected:
+  void run() override;
+
+ private:
+  void HandleFinished();
+  void ReportProgress(std::uint64_t done, std::uint64_t total);
+
+  // Declared before the job: the job calls the prompt until its worker ends.
+  std::unique_ptr<TMessageBoxPrompt> FOwnPrompt;
+  TCryptJob FJob;
+  int FLastPercent = -1;  // worker only
+  bool FCancelled = false;
+  bool FReleased = true;
+  bool FFinished = false;
+};

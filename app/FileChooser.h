@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+class QFileDialog;
+class QWidget;
+
+// Asks the user for one file name; nothing when the user cancels.
+class IFileChooser {
+ public:
+  virtual ~IFileChooser() = default;
+  virtual std::optional<QString> ChooseFile() = 0;
+};
+
+// The window's one file-open dialog, shared by both browse buttons. Qt's own
+// dialog (not the desktop's) so that it is German wherever the translation is
+// installed. The chosen file need not exist; a name typed without an
+// extension gets ".txt"; each opening starts with the name chosen last.
+class TOpenDialog final : public IFileChooser {
+ public:
+  explicit TOpenDialog(QWidget* owner);
+  ~TOpenDialog() override;
+
+  std::optional<QString> ChooseFile() override;
+  QFileDialog& Dialog() { return *FDialog; }
+
+ private:
+  std::unique_ptr<QFileDialog> FDialog;
+  QString FLastChosen;
+};

@@ -1,0 +1,68 @@
+#pragma once
+
+// The window's fixed German texts, UTF-8.
+namespace msg {
+
+inline constexpr const char* AppTitle = "Tolvane Crypter";
+inline constexpr const char* Copyright = "© 2026 Tolvane Crypter-Entwickler";
+
+inline constexpr const char* CaptionError = "Fehler";
+inline constexpr const char* CaptionWarning = "Warnung";
+inline constexpr const char* CaptionAbout = "Über Tolvane Crypter...";
+
+inline constexpr const char* Cancel = "Abbrechen";
+
+inline constexpr const char* PasswordsDiffer =
+    "Die eingebenen Passwörter sind nicht gleich. Bitte geben Sie in beide Felder das "
+    "gleiche Passwort ein!";
+
+// Silently replacing such a character would leave a weaker password than the
+// one typed, and the file could not be opened with it on Windows.
+inline constexpr const char* PasswordNotWindows1252 =
+    "Das Passwort enthält ein Zeichen, das im westeuropäischen Zeichensatz Windows-1252 "
+    "nicht vorkommt. Bitte verwenden Sie nur Zeichen dieses Zeichensatzes und geben Sie "
+    "das Passwort in beide Felder erneut ein.";
+
+inline constexpr const char* NoPassword =
+    "Hinweis: Sie haben kein Passwort gesetzt. Falls Sie kein Passwort setzen, ist die "
+    "Verschlüsselung nicht sicher, weil die Sicherheit ihres Dokumentes von ihrem "
+    "gewählten Passwort abhängt.\r\nMöchten Sie wirklich kein Passwort setzen?";
+
+inline constexpr const char* InvalidFileName =
+    "Sie haben mindestens eine ungültige Datei zum Verarbeiten angegeben. Bitte geben Sie "
+    "einen gültigen Dateinamen ein.";
+
+inline constexpr const char* SourceNotFound =
+    "Die angegebene Quelldatei wurde nicht gefunden. Bitte geben Sie eine gültige Datei an.";
+
+inline constexpr const char* JobCancelled =
+    "Der Vorgang wurde abgebrochen! Möchten Sie die unvollständige Zieldatei löschen?";
+
+inline constexpr const char* AboutText =
+    "Tolvane Crypter 1.0\r\n"
+    "© 2026 Tolvane Crypter-Entwickler\r\n"
+    "\r\n"
+    "Verschlüsselung mit dem Twofish-Algorithmus von Bruce Schneier et al., "
+    "umgesetzt in der Twofish-Komponente TTwofish dieses Programms.\r\n"
+    "\r\n"
+    "Kontakt:\r\n"
+    "Projektseite: https://tolvane-crypter.example.org\r\n"
+    "E-Mail: kontakt@tolvane-crypter.example.org";
+
+// File dialog.
+inline constexpr const char* OpenDialogTitle = "Datei wählen...";
+inline constexpr const char* OpenDialogFilter = "Alle Dateien (*.*)";
+inline constexpr const char* OpenDialogSuffix = "txt";
+inline constexpr const char* OpenDialogLookIn = "Suchen in:";
+inline constexpr const char* OpenDialogFileName = "Dateiname:";
+inline constexpr const char* OpenDialogFileType = "Dateityp:";
+inline constexpr const char* OpenDialogAccept = "Öffnen";
+inline constexpr const char* OpenDialogReject = "Abbrechen";
+
+// Standard buttons; set by hand so that they read German even where no
+// translation is installed.
+inline constexpr const char* ButtonYes = "Ja";
+inline constexpr const char* ButtonNo = "Nein";
+inline constexpr const char* ButtonOK = "OK";
+
+}  // namespace msg

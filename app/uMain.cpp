@@ -1,0 +1,298 @@
+#include "app/uMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QScreen>
+#include <QUrl>
+#include <initializer_list>
+#include <optional>
+
+#include "app/AppStyle.h"
+#include "app/CryptThread.h"
+#include "app/MessageBoxPrompt.h"
+#include "app/Messages.h"
+#include "job/KeyDerivation.h"
+#include "job/TargetName.h"
+#include "job/UserPrompt.h"
+#include "job/Windows1252.h"
+#include "platform/FileSystem.h"
+#include "ui_uMain.h"
+#include "util/SecureWipe.h"
+
+namespace {
+
+std::string FileNameOf(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+// A password copy that is wiped however the start path leaves.
+struct TPasswordBytes {
+  std::string Bytes;
+  TPasswordBytes() = default;
+  TPasswordBytes(const TPasswordBytes&) = delete;
+  TPasswordBytes& operator=(const TPasswordBytes&) = delete;
+  ~TPasswordBytes() { SecureWipeString(Bytes); }
+};
+
+// The edit's text as Windows-1252 bytes; false when a character has no
+// Windows-1252 form.
+bool ToWindows1252(const QString& text, TPasswordBytes& out) {
+  QByteArray utf8 = text.toUtf8();
+  TWindows1252Result converted =
+      Utf8ToWindows1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+  SecureWipe(utf8.data(), static_cast<std::size_t>(utf8.size()));
+  const bool ok = converted.Ok;
+  out.Bytes.swap(converted.Bytes);
+  SecureWipeString(converted.Bytes);
+  return ok;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(QWidget* parent)
+    : QWidget(parent),
+      ui(std::make_unique<Ui::TfrmMain>()),
+      FOwnPrompt(std::make_unique<TMessageBoxPrompt>(this)) {
+  ui->setupUi(this);
+  FOpenDialog = std::make_unique<TOpenDialog>(this);
+
+  Twofish.SetCipherMode(TCipherMode::CBC);
+  Twofish.SetKeySize(TKeySize::Large256);
+  Twofish.SetStringMode(TStringMode::smEncode);
+  SHA.SetHashType(THashType::htSHA1);
+
+  connect(ui->btnStart, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
+  connect(ui->btnBrowseSource, &QPushButton::clicked, this, &TfrmMain::btnBrowseSourceClick);
+  connect(ui->btnBrowseTarget, &QPushButton::clicked, this, &TfrmMain::btnBrowseTargetClick);
+  connect(ui->btnAbout, &QPushButton::clicked, this, &TfrmMain::btnAboutClick);
+  connect(ui->btnQuit, &QPushButton::clicked, this, &TfrmMain::btnQuitClick);
+  for (QRadioButton* direction : {ui->rbEnCrypt, ui->rbDeCrypt})
+    connect(direction, &QRadioButton::toggled, this, [this, direction](bool checked) {
+      if (checked) rbEnCryptClick(direction);
+    });
+
+  FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+  // The worker uses Twofish, which dies with this object: stop it and wait.
+  delete CurrentJob.data();
+}
+
+void TfrmMain::FormCreate() {
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(297, 405);
+
+  // Sizes in pixels, as the layout is; Designer forms only store points.
+  QFont windowFont = font();
+  windowFont.setFamily(QStringLiteral("Arial"));
+  windowFont.setPixelSize(11);
+  setFont(windowFont);
+  QFont captionFont = ui->lbCaption->font();
+  captionFont.setBold(true);
+  captionFont.setPixelSize(16);
+  ui->lbCaption->setFont(captionFont);
+  ui->lbCopyright->setText(QString::fromUtf8(msg::Copyright));
+
+  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+      app != nullptr && dynamic_cast<TAppStyle*>(QApplication::style()) == nullptr)
+    InstallAppStyle(*app);
+  ApplyHintDisplayTime(*this);
+
+  // Files dropped on any control land on the window: the edits would take
+  // the dropped names as text otherwise.
+  setAcceptDrops(true);
+  for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->setAcceptDrops(false);
+}
+
+bool TfrmMain::Running() const { return ui->btnStart->text() == QString::fromUtf8(msg::Cancel); }
+
+void TfrmMain::SetPrompt(IUserPrompt* prompt) { FPrompt = prompt; }
+void TfrmMain::SetJobPrompt(IUserPrompt* prompt) { FJobPrompt = prompt; }
+void TfrmMain::SetFileChooser(IFileChooser* chooser) { FFileChooser = chooser; }
+void TfrmMain::SetJobObserver(std::function<void(const TJobRequest&)> observer) {
+  FJobObserver = std::move(observer);
+}
+
+IUserPrompt& TfrmMain::Prompt() { return FPrompt ? *FPrompt : *FOwnPrompt; }
+
+int TfrmMain::Tell(const char* text, const char* caption, unsigned flags) {
+  return Prompt().ShowMessage(text, caption, flags);
+}
+
+std::string TfrmMain::HashText(const std::string& text) { return ::HashText(SHA, text); }
+
+void TfrmMain::SetStartCaption(const QString& caption) { ui->btnStart->setText(caption); }
+
+void TfrmMain::btnStartClick() {
+  if (Running())
+    CancelJob();
+  else
+    StartJob();
+}
+
+void TfrmMain::StartJob() {
+  if (ui->edPassword1->text() != ui->edPassword2->text()) {
+    Tell(msg::PasswordsDiffer, msg::CaptionError, mb::ICONERROR);
+    ui->edPassword1->clear();
+    ui->edPassword2->clear();
+    return;
+  }
+  TPasswordBytes password;
+  if (!ToWindows1252(ui->edPassword1->text(), password)) {
+    Tell(msg::PasswordNotWindows1252, msg::CaptionError, mb::ICONERROR);
+    ui->edPassword1->clear();
+    ui->edPassword2->clear();
+    return;
+  }
+  if (password.Bytes.empty() &&
+      Tell(msg::NoPassword, msg::CaptionWarning, mb::YESNO | mb::ICONWARNING) == idNo)
+    return;
+  if (ui->edSource->text().isEmpty() || ui->edTarget->text().isEmpty()) {
+    Tell(msg::InvalidFileName, msg::CaptionError, mb::ICONERROR);
+    return;
+  }
+  TJobRequest request;
+  request.SourceName = FileNameOf(ui->edSource->text());
+  if (!FileExists(request.SourceName)) {
+    Tell(msg::SourceNotFound, msg::CaptionError, mb::ICONERROR);
+    return;
+  }
+
+  // A cancelled job that is still closing its files may yet use Twofish.
+  WaitForStoppedJob();
+  Twofish.SetCipherMode(ui->rbECBCipher->isChecked() ? TCipherMode::ECB : TCipherMode::CBC);
+  TKeyTexts keys = DeriveKeyTexts(password.Bytes, ui->cbUseHashes->isChecked(), SHA);
+
+  EnableControls(false);
+  ui->btnStart->setCursor(Qt::ArrowCursor);
+  SetStartCaption(QString::fromUtf8(msg::Cancel));
+  ui->pbProgress->setValue(0);
+  ui->pbProgress->show();
+  repaint();
+
+  request.Encrypt = ui->rbEnCrypt->isChecked();
+  request.Overwrite = ui->cbOverwriteTarget->isChecked();
+  request.TargetName = FileNameOf(ui->edTarget->text());
+  request.IVText = keys.IVText;
+  request.KeyText = keys.KeyText;
+  if (FJobObserver) FJobObserver(request);
+
+  auto* job = new TCryptThread(Twofish, FJobPrompt, this, request.Encrypt, request.Overwrite,
+                               std::move(request.SourceName), std::move(request.TargetName),
+                               std::move(request.IVText), std::move(request.KeyText));
+  SecureWipeString(request.IVText);
+  SecureWipeString(request.KeyText);
+  connect(job, &TCryptThread::JobCompleted, this, &TfrmMain::JobFinished);
+  const QPointer<TCryptThread> watched(job);
+  connect(job, &TCryptThread::ProgressChanged, this, [this, watched](int percent) {
+    // A late report of an earlier job must not move the bar of this one.
+    if (watched && watched == CurrentJob && Running()) ui->pbProgress->setValue(percent);
+  });
+  CurrentJob = job;
+  job->start();
+}
+
+void TfrmMain::CancelJob() {
+  const QPointer<TCryptThread> job = CurrentJob;
+  if (job) job->Cancel();
+  if (Tell(msg::JobCancelled, msg::CaptionWarning, mb::YESNO | mb::ICONWARNING) == idYes && job) {
+    // The worker stops at its next chunk and no longer waits for any answer,
+    // so waiting here is short; afterwards the target is closed.
+    job->wait();
+    const std::string incomplete = job->Job().IncompleteTarget();
+    if (!incomplete.empty()) DeleteFile(incomplete);
+  }
+  JobFinished(job);
+  if (job) job->Release();
+}
+
+void TfrmMain::WaitForStoppedJob() {
+  if (CurrentJob && CurrentJob->Cancelled()) CurrentJob->wait();
+}
+
+void TfrmMain::EnableControls(bool enable) {
+  static constexpr Qt::CursorShape Cursors[2] = {Qt::WaitCursor, Qt::ArrowCursor};
+  const Qt::CursorShape cursor = Cursors[enable ? 1 : 0];
+  for (QWidget* w : std::initializer_list<QWidget*>{this, ui->gbSource, ui->gbTarget,
+                                                     ui->gbSettings, ui->gbPassword})
+    w->setCursor(cursor);
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           ui->btnQuit, ui->btnAbout, ui->edSource, ui->edTarget, ui->edPassword1,
+           ui->edPassword2, ui->rbEnCrypt, ui->rbDeCrypt, ui->rbECBCipher, ui->rbCBCCipher,
+           ui->cbOverwriteTarget, ui->cbSearchNewFileName, ui->btnBrowseSource,
+           ui->btnBrowseTarget, ui->lbEnterPassword, ui->lbRepeatPassword})
+    w->setEnabled(enable);
+}
+
+void TfrmMain::JobFinished(QObject* sender) {
+  EnableControls(true);
+  ui->edPassword1->clear();
+  ui->edPassword2->clear();
+  ui->edSource->clear();
+  ui->edTarget->clear();
+  SetStartCaption(ui->rbEnCrypt->isChecked() ? ui->rbEnCrypt->text() : ui->rbDeCrypt->text());
+  ui->pbProgress->hide();
+  emit JobEnded(sender);
+}
+
+void TfrmMain::rbEnCryptClick(QObject* sender) {
+  if (auto* button = qobject_cast<QAbstractButton*>(sender)) SetStartCaption(button->text());
+}
+
+void TfrmMain::btnBrowseSourceClick() {
+  IFileChooser& chooser = FFileChooser ? *FFileChooser : *FOpenDialog;
+  const std::optional<QString> chosen = chooser.ChooseFile();
+  if (!chosen) return;
+  ui->edSource->setText(*chosen);
+  if (!ui->cbSearchNewFileName->isChecked()) return;
+  const std::string target = ProposeTargetName(FileNameOf(ui->edSource->text()), FileExists);
+  ui->edTarget->setText(QFile::decodeName(QByteArray::fromStdString(target)));
+}
+
+void TfrmMain::btnBrowseTargetClick() {
+  IFileChooser& chooser = FFileChooser ? *FFileChooser : *FOpenDialog;
+  if (const std::optional<QString> chosen = chooser.ChooseFile()) ui->edTarget->setText(*chosen);
+}
+
+void TfrmMain::btnAboutClick() {
+  Tell(msg::AboutText, msg::CaptionAbout, mb::ICONINFORMATION);
+}
+
+void TfrmMain::btnQuitClick() { close(); }
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (Running()) {
+    // A close during a job cancels it; the window stays.
+    event->ignore();
+    ui->btnStart->click();
+    return;
+  }
+  event->accept();
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.isEmpty()) return;
+  // Only the first name counts; the target is left as it is.
+  const QString name = urls.first().toLocalFile();
+  if (name.isEmpty()) return;
+  ui->edSource->setText(name);
+  event->acceptProposedAction();
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (FCentred) return;
+  FCentred = true;
+  if (const QScreen* s = screen())
+    move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+}

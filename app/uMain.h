@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/FileChooser.h"
+#include "sha/SHA.h"
+#include "twofish/Twofish.h"
+
+namespace Ui {
+class TfrmMain;
+}
+class IUserPrompt;
+class TCryptThread;
+class TMessageBoxPrompt;
+
+// The six inputs a job is built from, in the order the job takes them.
+struct TJobRequest {
+  bool Encrypt = true;
+  bool Overwrite = false;
+  std::string SourceName;
+  std::string TargetName;
+  std::string IVText;
+  std::string KeyText;
+};
+
+// The main window: collects the inputs, checks them, derives the key texts,
+// starts one job at a time and returns to Idle when it ends. A job runs
+// exactly while btnStart reads "Abbrechen".
+class TfrmMain final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TfrmMain(QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  // Components owned for the window's life.
+  TTwofish Twofish;  // CBC, 256-bit key, smEncode
+  TSHA SHA;          // SHA-1
+  TOpenDialog& OpenDialog() { return *FOpenDialog; }
+
+  // The most recent job; only meaningful while a job runs.
+  QPointer<TCryptThread> CurrentJob;
+  bool Running() const;
+
+  // Seams, null restores the default. The window's own messages (message
+  // boxes); the job's messages (message boxes shown while the worker waits);
+  // the file choice of both browse buttons (OpenDialog).
+  void SetPrompt(IUserPrompt* prompt);
+  void SetJobPrompt(IUserPrompt* prompt);
+  void SetFileChooser(IFileChooser* chooser);
+  // Sees every job's inputs just before the job is built. Key material:
+  // for tests only.
+  void SetJobObserver(std::function<void(const TJobRequest&)> observer);
+
+  // The 40-digit SHA-1 digest text of text, through SHA.
+  std::string HashText(const std::string& text);
+
+ public slots:
+  void btnStartClick();
+  void rbEnCryptClick(QObject* sender);
+  void btnBrowseSourceClick();
+  void btnBrowseTargetClick();
+  void btnAboutClick();
+  void btnQuitClick();
+  void JobFinished(QObject* sender);
+  void EnableControls(bool enable);
+
+ signals:
+  // The window is Idle again after a job, whatever its outcome; once per job.
+  void JobEnded(QObject* sender);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;  // WMDropFiles
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void FormCreate();
+  void StartJob();
+  void CancelJob();
+  void WaitForStoppedJob();
+  void SetStartCaption(const QString& caption);
+  int Tell(const char* text, const char* caption, unsigned flags);
+  IUserPrompt& Prompt();
+
+  std::unique_ptr<Ui::TfrmMain> ui;
+  std::unique_ptr<TMessageBoxPrompt> FOwnPrompt;
+  std::unique_ptr<TOpenDialog> FOpenDialog;
+  IUserPrompt* FPrompt = nullptr;
+  IUserPrompt* FJobPrompt = nullptr;
+  IFileChooser* FFileChooser = nullptr;
+  std::function<void(const TJobRequest&)> FJobObserver;
+  bool FCentred = false;
+};
