@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "twofish/Twofish.h"
+
+enum class TCliCommand { Encrypt, Decrypt, Help, Version };
+
+struct TCliOptions {
+  TCliCommand Command = TCliCommand::Help;
+  TCipherMode Mode = TCipherMode::CBC;
+  bool UseHashes = true;
+  bool Force = false;
+  bool Quiet = false;
+  std::optional<std::string> PasswordFile;
+  std::optional<int> PasswordFd;
+  std::string Source;
+  std::optional<std::string> Target;  // always set when decrypting
+};
+
+struct TParseResult {
+  std::optional<TCliOptions> Options;
+  std::string Error;  // one line, when Options is empty
+};
+
+// Reads the arguments after the program name. Options may come before or
+// after the file names; "--" ends them.
+TParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+std::string UsageText();
+std::string VersionText();

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "cli/CommandLine.h"
+
+class TTerminal;
+
+enum class TPasswordStatus {
+  Ok,
+  Usage,    // no way to get a password, or its file or descriptor failed
+  Refused,  // mismatch, unrepresentable character, empty password declined
+  Stopped,  // end of input or a stop signal at the prompt
+};
+
+struct TPasswordResult {
+  TPasswordStatus Status = TPasswordStatus::Ok;
+  std::string Bytes;    // the password as Windows-1252 bytes when Ok
+  std::string Message;  // one line for the user when not Ok
+  TPasswordResult() = default;
+  TPasswordResult(const TPasswordResult&) = delete;
+  TPasswordResult& operator=(const TPasswordResult&) = delete;
+  TPasswordResult(TPasswordResult&&) = default;
+  ~TPasswordResult();  // wipes Bytes
+};
+
+// The first line of an open descriptor without its line ending. Reads no
+// further than that line, so a descriptor shared with other data keeps the
+// rest. Returns 0 or the OS error code.
+int ReadFirstLine(int fd, std::string& line);
+
+// The password from --password-file, --password-fd or, on a terminal, typed
+// without echo (twice when encrypting), converted to Windows-1252. terminal
+// is null when standard input is not a terminal.
+TPasswordResult ObtainPassword(const TCliOptions& options, TTerminal* terminal);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+// One line of progress: percentage, bar, throughput and time left, fitted
+// into `columns` characters.
+std::string FormatProgress(std::uint64_t done, std::uint64_t total, double seconds, int columns);
+
+// Redraws the progress line on standard error at most a few times a second.
+class TProgressBar {
+ public:
+  // Files below this size finish before a bar would help.
+  static constexpr std::uint64_t MinimumSize = 4u << 20;
+
+  TProgressBar();
+  void Show(std::uint64_t done, std::uint64_t total);
+  // Removes the line, so that a message can take its place.
+  void Clear();
+
+ private:
+  using TClock = std::chrono::steady_clock;
+  TClock::time_point FStart;
+  TClock::time_point FLastDrawn{};
+  bool FDrawn = false;
+};

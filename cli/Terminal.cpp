@@ -1,0 +1,108 @@
+#include "cli/Terminal.h"
+
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+
+#include "cli/StopSignals.h"
+#include "util/SecureWipe.h"
+
+namespace {
+
+// Longest line taken from the terminal; the terminal's own line editor
+// holds no more.
+constexpr std::size_t MaxLineLength = 4096;
+
+// Echo stays off exactly as long as this object lives, whatever way the
+// read ends.
+class TEchoOff {
+ public:
+  explicit TEchoOff(int fd) : FFd(fd) {
+    if (tcgetattr(fd, &FSaved) != 0) return;
+    termios quiet = FSaved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet.c_lflag |= ECHONL;  // the Enter key still ends the line visibly
+    FActive = tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
+  }
+  TEchoOff(const TEchoOff&) = delete;
+  TEchoOff& operator=(const TEchoOff&) = delete;
+  ~TEchoOff() {
+    if (FActive) tcsetattr(FFd, TCSAFLUSH, &FSaved);
+  }
+
+ private:
+  int FFd;
+  termios FSaved{};
+  bool FActive = false;
+};
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+}  // namespace
+
+bool TTerminal::StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
+
+bool TTerminal::StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+void WriteStderr(const std::string& text) {
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = write(STDERR_FILENO, text.data() + written, text.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    written += static_cast<std::size_t>(n);
+  }
+}
+
+std::optional<std::string> TTerminal::ReadLine(const std::string& prompt, bool hidden) {
+  WriteStderr(prompt);
+  std::optional<TEchoOff> echoOff;
+  if (hidden) echoOff.emplace(STDIN_FILENO);
+
+  // Reserved once: a growing string would leave copies of a password behind
+  // in freed memory.
+  std::string line;
+  line.reserve(MaxLineLength);
+  const auto giveUp = [&line]() -> std::optional<std::string> {
+    SecureWipeString(line);
+    return std::nullopt;
+  };
+
+  // Byte by byte, so that nothing after the line is taken from the terminal,
+  // and with a timeout, so that a stop signal is noticed on any thread.
+  for (;;) {
+    if (ReceivedStopSignal() != 0) return giveUp();
+    pollfd waiting{STDIN_FILENO, POLLIN, 0};
+    const int ready = poll(&waiting, 1, 100);
+    if (ready < 0 && errno != EINTR) return giveUp();
+    if (ready <= 0) continue;
+    char c = 0;
+    const ssize_t n = read(STDIN_FILENO, &c, 1);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) return giveUp();
+    if (c == '\n') break;
+    if (line.size() < MaxLineLength) line.push_back(c);
+    c = 0;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+bool TTerminal::AskYesNo(const std::string& question) {
+  for (;;) {
+    const std::optional<std::string> answer = ReadLine(question + " [y/N] ", false);
+    if (!answer) {
+      WriteStderr("\n");
+      return false;
+    }
+    const std::string word = Lower(*answer);
+    if (word == "y" || word == "yes") return true;
+    if (word.empty() || word == "n" || word == "no") return false;
+  }
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The user's terminal: questions go to standard error, answers come from
+// standard input. Only used when standard input is a terminal, so that a
+// script never waits for an answer nobody will give.
+class TTerminal {
+ public:
+  static bool StdinIsTerminal();
+  static bool StderrIsTerminal();
+
+  // Shows the prompt and reads one line without its line ending; the typed
+  // characters are not echoed when hidden is set. Returns nothing on end of
+  // input, on an error, or when a stop signal arrives meanwhile.
+  std::optional<std::string> ReadLine(const std::string& prompt, bool hidden);
+
+  // A question answered with y/yes or n/no; anything else but an empty line
+  // asks again. Empty answer, end of input and a stop signal count as No.
+  bool AskYesNo(const std::string& question);
+};
+
+// Writes a whole text to standard error, retrying short writes.
+void WriteStderr(const std::string& text);

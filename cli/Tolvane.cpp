@@ -1,0 +1,222 @@
+#include "cli/Tolvane.h"
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <optional>
+#include <thread>
+
+#include "cli/CommandLine.h"
+#include "cli/FailureLine.h"
+#include "cli/PasswordInput.h"
+#include "cli/ProgressBar.h"
+#include "cli/StopSignals.h"
+#include "cli/Terminal.h"
+#include "cli/TerminalPrompt.h"
+#include "job/CryptJob.h"
+#include "job/KeyDerivation.h"
+#include "job/TargetName.h"
+#include "platform/FileSystem.h"
+#include "sha/SHA.h"
+#include "twofish/Twofish.h"
+
+namespace {
+
+void Say(const std::string& line) { WriteStderr("tolvane: " + line + "\n"); }
+
+void WriteStdout(const std::string& text) { std::fputs(text.c_str(), stdout); }
+
+void StopIfSignalled() {
+  if (const int signal = ReceivedStopSignal()) DieOfSignal(signal);
+}
+
+bool IsDirectory(const std::string& name) {
+  struct stat info {};
+  return stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Where an encryption without TARGET goes: the ".tvn" name, or the source
+// itself when that name is taken, as the window does it. Processing in place
+// replaces the source, so it is announced, and confirmed on a terminal or by
+// --force. Returns an exit status when the run ends here.
+std::optional<int> ChooseProposedTarget(const TCliOptions& options, TTerminal* terminal,
+                                        std::string& target, bool& overwrite) {
+  const std::string& source = options.Source;
+  target = ProposeTargetName(source, FileExists);
+  if (target != source) return std::nullopt;
+
+  const std::string proposed = ReplaceExtension(source);
+  const std::string reason =
+      proposed == source ? source + " already has the extension .tvn" : proposed + " exists";
+  if (options.Force) {
+    Say(reason + ": encrypting " + source + " in place");
+  } else if (terminal != nullptr) {
+    const bool go = terminal->AskYesNo("tolvane: " + reason + ", so " + source +
+                                       " would be encrypted in place. Go ahead?");
+    StopIfSignalled();
+    if (!go) {
+      Say("nothing was done");
+      return ExitNotDone;
+    }
+  } else {
+    Say(reason + ": encrypting " + source +
+        " in place needs --force (or give a TARGET); nothing was done");
+    return ExitNotDone;
+  }
+  // The question is answered: the job need not ask again about the source.
+  overwrite = true;
+  return std::nullopt;
+}
+
+// Runs the job on a worker thread while this thread watches for Ctrl-C and
+// draws the progress line.
+void RunWatched(TCryptJob& job, bool showProgress) {
+  std::atomic<std::uint64_t> done{0};
+  std::atomic<std::uint64_t> total{0};
+  job.SetProgress([&](std::uint64_t d, std::uint64_t t) {
+    total.store(t, std::memory_order_relaxed);
+    done.store(d, std::memory_order_relaxed);
+  });
+
+  std::promise<void> finished;
+  std::future<void> whenFinished = finished.get_future();
+  BlockStopSignalsInThisThread();
+  std::thread worker([&] {
+    job.RunJob();
+    finished.set_value();
+  });
+  UnblockStopSignalsInThisThread();
+
+  std::optional<TProgressBar> bar;
+  while (whenFinished.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+    if (ReceivedStopSignal() != 0) job.RequestStop();
+    const std::uint64_t d = done.load(std::memory_order_relaxed);
+    if (showProgress && d > 0 && !job.StopRequested()) {
+      if (!bar) bar.emplace();
+      bar->Show(d, total.load(std::memory_order_relaxed));
+    }
+  }
+  worker.join();
+  if (bar) bar->Clear();
+}
+
+int Report(const TCryptJob& job, const TTerminalPrompt& prompt, bool quiet) {
+  const std::string& source = job.SourceName;
+  const std::string& target = job.TargetName;
+  switch (job.Outcome()) {
+    case TJobOutcome::Succeeded:
+      if (!quiet && TTerminal::StderrIsTerminal()) {
+        Say((job.Encrypt ? "encrypted " : "decrypted ") + source + " into " + target);
+      }
+      return ExitSuccess;
+    case TJobOutcome::Declined:
+      if (prompt.RefusedWithoutTerminal()) {
+        Say(target + " exists; give --force to replace it; nothing was done");
+      } else {
+        Say(target + " was not replaced; nothing was done");
+      }
+      return ExitNotDone;
+    case TJobOutcome::Cancelled: {
+      const std::string incomplete = job.IncompleteTarget();
+      if (!incomplete.empty() && FileExists(incomplete)) {
+        int error = 0;
+        if (DeleteFile(incomplete, &error)) {
+          Say("cancelled; the incomplete " + incomplete + " was removed");
+        } else {
+          Say("cancelled; the incomplete " + incomplete + " could not be removed");
+        }
+      } else {
+        Say(SameFile(source, target) ? "cancelled; " + source + " is unchanged"
+                                     : "cancelled; nothing was written");
+      }
+      return ExitNotDone;
+    }
+    case TJobOutcome::Failed:
+      Say(FailureLine(job.Failure(), source, target));
+      return ExitNotDone;
+    case TJobOutcome::NotRun:
+      break;
+  }
+  Say("processing " + source + " ended without a result");
+  return ExitNotDone;
+}
+
+int Run(const TCliOptions& options) {
+  InstallStopSignals();
+  std::optional<TTerminal> terminalStore;
+  if (TTerminal::StdinIsTerminal()) terminalStore.emplace();
+  TTerminal* terminal = terminalStore ? &*terminalStore : nullptr;
+  const bool encrypt = options.Command == TCliCommand::Encrypt;
+  const std::string& source = options.Source;
+
+  if (!FileExists(source)) {
+    Say(source + (IsDirectory(source) ? ": is a directory, not a file" : ": no such file"));
+    return ExitNotDone;
+  }
+
+  std::string target;
+  bool overwrite = options.Force;
+  if (options.Target) {
+    target = *options.Target;
+  } else if (const auto stop = ChooseProposedTarget(options, terminal, target, overwrite)) {
+    return *stop;
+  }
+
+  const TPasswordResult password = ObtainPassword(options, terminal);
+  StopIfSignalled();
+  switch (password.Status) {
+    case TPasswordStatus::Ok: break;
+    case TPasswordStatus::Usage: Say(password.Message); return ExitUsage;
+    case TPasswordStatus::Refused:
+    case TPasswordStatus::Stopped: Say(password.Message); return ExitNotDone;
+  }
+  if (password.Bytes.empty() && encrypt && terminal == nullptr) {
+    Say("warning: empty password: " + source +
+        " is encrypted with the built-in default key and is not protected");
+  }
+
+  // The window's settings of the cipher component and its key derivation,
+  // so that either front end decrypts what the other encrypted.
+  BuildMdsTables();
+  TTwofish twofish;
+  twofish.SetKeySize(TKeySize::Large256);
+  twofish.SetStringMode(TStringMode::smEncode);
+  twofish.SetCipherMode(options.Mode);
+  TSHA sha;
+  sha.SetHashType(THashType::htSHA1);
+  TKeyTexts texts = DeriveKeyTexts(password.Bytes, options.UseHashes, sha);
+
+  TTerminalPrompt prompt(terminal, source, target);
+  TCryptJob job(twofish, prompt, encrypt, overwrite, source, target, texts.IVText, texts.KeyText);
+  texts = TKeyTexts();
+
+  const std::optional<std::uint64_t> size = FileSize(source);
+  const bool showProgress = !options.Quiet && TTerminal::StderrIsTerminal() && size &&
+                            *size >= TProgressBar::MinimumSize;
+  RunWatched(job, showProgress);
+
+  const int status = Report(job, prompt, options.Quiet);
+  if (job.Outcome() == TJobOutcome::Cancelled) StopIfSignalled();
+  return status;
+}
+
+}  // namespace
+
+int RunTolvane(const std::vector<std::string>& args) {
+  const TParseResult parsed = ParseCommandLine(args);
+  if (!parsed.Options) {
+    Say(parsed.Error);
+    WriteStderr("Try 'tolvane --help' for more information.\n");
+    return ExitUsage;
+  }
+  switch (parsed.Options->Command) {
+    case TCliCommand::Help: WriteStdout(UsageText()); return ExitSuccess;
+    case TCliCommand::Version: WriteStdout(VersionText()); return ExitSuccess;
+    case TCliCommand::Encrypt:
+    case TCliCommand::Decrypt: break;
+  }
+  return Run(*parsed.Options);
+}

@@ -1,0 +1,8 @@
+#include <string>
+#include <vector>
+
+#include "cli/Tolvane.h"
+
+int main(int argc, char** argv) {
+  return RunTolvane(std::vector<std::string>(argv + 1, argv + argc));
+}
