@@ -90,6 +90,24 @@ INSTANTIATE_TEST_SUITE_P(Names, InPlaceTwoNames,
                          ::testing::Values(TSecondName::RelativeForm, TSecondName::SymbolicLink,
                                            TSecondName::HardLink));
 
+// Equal names that are a link: removing the name first would replace the
+// link by a plain file and leave the plaintext behind under the other name.
+TEST_F(InPlace, EqualNamesOfALinkKeepTheLinkAndEncryptTheFile) {
+  WriteBytes(Path("brief.txt"), SampleBytes(5000));
+  std::filesystem::create_symlink(Path("brief.txt"), Path("verweis.txt"));
+  std::filesystem::create_hard_link(Path("brief.txt"), Path("zweiter.txt"));
+
+  for (const std::string& name : {Path("verweis.txt"), Path("zweiter.txt")}) {
+    SCOPED_TRACE(name);
+    const std::string before = ReadBytes(Path("brief.txt"));
+    ASSERT_EQ(Run(true, true, name, name)->Outcome(), TJobOutcome::Succeeded);
+    EXPECT_EQ(ReadBytes(Path("brief.txt")).size(), before.size() + 16 - before.size() % 16);
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("verweis.txt")));
+  EXPECT_EQ(std::filesystem::hard_link_count(Path("brief.txt")), 2u);
+  EXPECT_EQ(TempFileCount(), 0u);
+}
+
 TEST_F(InPlace, NamesDifferingInCaseAreTwoFilesHere) {
   WriteBytes(Path("Brief.txt"), "gross");
   WriteBytes(Path("brief.txt"), "klein");
