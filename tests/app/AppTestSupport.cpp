@@ -1,0 +1,38 @@
+#include "AppTestSupport.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+
+void TWindowRig::SetText(const char* edit, const QString& text) { Get<QLineEdit>(edit)->setText(text); }
+
+void TWindowRig::Click(const char* button) { Get<QAbstractButton>(button)->click(); }
+
+bool TWindowRig::WaitForJob(int timeoutMs) {
+  const int ended = JobsEnded;
+  return QTest::qWaitFor([&] { return JobsEnded > ended || !Form.Running(); }, timeoutMs) &&
+         !Form.Running();
+}
+
+QByteArray ReadAll(const QString& name) {
+  QFile f(name);
+  if (!f.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
+  return f.readAll();
+}
+
+void WriteAll(const QString& name, const QByteArray& data) {
+  QFile f(name);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
+    qFatal("cannot write %s", qPrintable(name));
+}
+
+QByteArray SampleBytes(qsizetype size, unsigned seed) {
+  QByteArray data(size, Qt::Uninitialized);
+  std::uint32_t x = seed * 2654435761u + 1;
+  for (qsizetype i = 0; i < size; ++i) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    data[i] = static_cast<char>(x);
+  }
+  return data;
+}
