@@ -12,8 +12,8 @@ using namespace twofish_round;
 namespace {
 
 // Enough independent blocks to hide the table-load latency without running
-// out of general-purpose registers on x86-64.
-constexpr int kInFlight = 2;
+// out of general-purpose registers on x86-64 (measured: 3 beats 2 and 4).
+constexpr int kInFlight = 3;
 
 template <int N>
 TOLVANE_ALWAYS_INLINE void EncryptGroup(const TTwofishKeyState& key, const std::uint8_t* in,
@@ -46,40 +46,47 @@ void TTwofish::DecryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) con
 void TTwofish::EncryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const {
   for (; blocks >= kInFlight; blocks -= kInFlight, in += 16 * kInFlight, out += 16 * kInFlight)
     EncryptGroup<kInFlight>(K, in, out);
-  if (blocks) EncryptGroup<1>(K, in, out);
+  if (blocks == 2)
+    EncryptGroup<2>(K, in, out);
+  else if (blocks == 1)
+    EncryptGroup<1>(K, in, out);
 }
 
 void TTwofish::DecryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const {
   for (; blocks >= kInFlight; blocks -= kInFlight, in += 16 * kInFlight, out += 16 * kInFlight)
     DecryptGroup<kInFlight>(K, in, out);
-  if (blocks) DecryptGroup<1>(K, in, out);
+  if (blocks == 2)
+    DecryptGroup<2>(K, in, out);
+  else if (blocks == 1)
+    DecryptGroup<1>(K, in, out);
 }
 
 void TTwofish::EncryptBlocksCbc(std::uint8_t* data, std::size_t blocks, std::uint8_t iv[16]) const {
   if (blocks == 0) return;
   const std::uint32_t* k = K.SubKeys;
-  // The chain stays in registers: the previous ciphertext words are XORed
-  // straight into the next block's whitening.
-  std::uint32_t v0 = LoadLE32(iv), v1 = LoadLE32(iv + 4), v2 = LoadLE32(iv + 8),
-                v3 = LoadLE32(iv + 12);
+  // The chain runs on the words before output whitening: the next block's
+  // input is P ^ (R ^ K4..7) ^ K0..3, so the plaintext and both whitening
+  // keys are combined off the chain and one XOR joins them to it.
+  const std::uint32_t w0 = k[0] ^ k[4], w1 = k[1] ^ k[5], w2 = k[2] ^ k[6], w3 = k[3] ^ k[7];
+  TBlockWords<1> w;
+  w.c[0] = LoadLE32(iv) ^ k[4];
+  w.d[0] = LoadLE32(iv + 4) ^ k[5];
+  w.a[0] = LoadLE32(iv + 8) ^ k[6];
+  w.b[0] = LoadLE32(iv + 12) ^ k[7];
   for (; blocks; --blocks, data += 16) {
-    TBlockWords<1> w;
-    w.a[0] = LoadLE32(data) ^ v0 ^ k[0];
-    w.b[0] = LoadLE32(data + 4) ^ v1 ^ k[1];
-    w.c[0] = LoadLE32(data + 8) ^ v2 ^ k[2];
-    w.d[0] = LoadLE32(data + 12) ^ v3 ^ k[3];
+    std::uint32_t a = LoadLE32(data) ^ w0, b = LoadLE32(data + 4) ^ w1;
+    std::uint32_t c = LoadLE32(data + 8) ^ w2, d = LoadLE32(data + 12) ^ w3;
+    TOLVANE_OPAQUE(a);
+    TOLVANE_OPAQUE(b);
+    TOLVANE_OPAQUE(c);
+    TOLVANE_OPAQUE(d);
+    const std::uint32_t na = w.c[0] ^ a, nb = w.d[0] ^ b, nc = w.a[0] ^ c, nd = w.b[0] ^ d;
+    w.a[0] = na;
+    w.b[0] = nb;
+    w.c[0] = nc;
+    w.d[0] = nd;
     EncryptWords<1>(K, w);
-    v0 = w.c[0] ^ k[4];
-    v1 = w.d[0] ^ k[5];
-    v2 = w.a[0] ^ k[6];
-    v3 = w.b[0] ^ k[7];
-    StoreLE32(data, v0);
-    StoreLE32(data + 4, v1);
-    StoreLE32(data + 8, v2);
-    StoreLE32(data + 12, v3);
+    StoreFromEncrypt<1>(k, w, data);
   }
-  StoreLE32(iv, v0);
-  StoreLE32(iv + 4, v1);
-  StoreLE32(iv + 8, v2);
-  StoreLE32(iv + 12, v3);
+  StoreFromEncrypt<1>(k, w, iv);
 }

@@ -10,6 +10,15 @@
 #include "twofish/ByteOrder.h"
 #include "twofish/Twofish.h"
 
+// An empty asm that claims to change x: the compiler can no longer fold the
+// sums around it, so the subkey is added to T0 while T1's loads are still in
+// flight instead of after them, on the round's critical path.
+#if defined(__GNUC__)
+#define TOLVANE_OPAQUE(x) __asm__("" : "+r"(x))
+#else
+#define TOLVANE_OPAQUE(x) ((void)0)
+#endif
+
 namespace twofish_round {
 
 using TPairs = const std::uint32_t (*)[2];
@@ -35,10 +44,13 @@ TOLVANE_ALWAYS_INLINE void EncryptRound(TPairs t01, TPairs t23, const std::uint3
                                         std::uint32_t x0, std::uint32_t x1, std::uint32_t& y0,
                                         std::uint32_t& y1) {
   const std::uint32_t t0 = G0(t01, t23, x0);
+  std::uint32_t f0 = t0 + k[0], f1 = t0 + k[1];
+  TOLVANE_OPAQUE(f0);
+  TOLVANE_OPAQUE(f1);
   const std::uint32_t t1 = G1(t01, t23, x1);
   y1 = std::rotl(y1, 1);
-  y0 = std::rotr(y0 ^ ((t0 + k[0]) + t1), 1);
-  y1 ^= (t0 + k[1]) + 2 * t1;
+  y0 = std::rotr(y0 ^ (f0 + t1), 1);
+  y1 ^= f1 + 2 * t1;
 }
 
 // The inverse round: same F, applied with the rotations undone.
@@ -46,10 +58,13 @@ TOLVANE_ALWAYS_INLINE void DecryptRound(TPairs t01, TPairs t23, const std::uint3
                                         std::uint32_t x0, std::uint32_t x1, std::uint32_t& y0,
                                         std::uint32_t& y1) {
   const std::uint32_t t0 = G0(t01, t23, x0);
+  std::uint32_t f0 = t0 + k[0], f1 = t0 + k[1];
+  TOLVANE_OPAQUE(f0);
+  TOLVANE_OPAQUE(f1);
   const std::uint32_t t1 = G1(t01, t23, x1);
   y0 = std::rotl(y0, 1);
-  y0 ^= (t0 + k[0]) + t1;
-  y1 = std::rotr(y1 ^ ((t0 + k[1]) + 2 * t1), 1);
+  y0 ^= f0 + t1;
+  y1 = std::rotr(y1 ^ (f1 + 2 * t1), 1);
 }
 
 // N blocks in flight: their rounds are independent, so the loads of one
