@@ -93,18 +93,16 @@ TJobOutcome TCryptJob::Execute() {
   WipeTexts();
   StopPoint();
 
-  // Source and target are one file: the transform reads a copy and writes
-  // the result over the source.
-  const bool equalNames = SameFileName(SourceName, TargetName);
-  FInPlace = equalNames || SameFile(SourceName, TargetName);
+  // Source and target are one file: the transform reads a verified copy and
+  // writes the result into the file itself. The file is not removed first:
+  // it keeps its links, owner and permissions (a private file does not come
+  // back readable for everyone), and a failure or a stop writes the copy
+  // back into it.
+  FInPlace = SameFile(SourceName, TargetName);
   std::string inputName = SourceName;
   if (FInPlace) {
     if (!FCopy.Make(SourceName, [this] { return !StopRequested(); })) throw TStopped{};
     StopPoint();
-    // Removing the name lets the result start as a new file. A name that is
-    // a link, or one of several hard links, stays: removing it would lose
-    // the user's link, so the result is written into the file itself.
-    if (equalNames && IsSoleName(SourceName)) FSourceDeleted = DeleteFile(SourceName);
     inputName = FCopy.Name();
   }
 
@@ -151,7 +149,7 @@ TJobOutcome TCryptJob::Recover(const std::exception_ptr& error) {
 
   const bool touched = TargetTouched();
   if (FInPlace) {
-    if (FSourceDeleted || touched) {
+    if (touched) {
       TJobFailure restore;
       if (!FCopy.RestoreTo(SourceName, restore)) {
         // The user's data now lives only in the copy: say where, even after

@@ -91,7 +91,6 @@ class TCryptJob {
   // Progress of the run, for the clean-up after a failure or a stop.
   bool FCipherKeyed = false;     // SetIV/SetKey were reached: wipe afterwards
   bool FInPlace = false;         // source and target are one file
-  bool FSourceDeleted = false;   // the in-place source name was removed
   bool FTransformStarted = false;
   TFileStamp FTargetBefore;      // the target as it was before the transform
   std::uint64_t FChunks = 0;     // chunks the transform reported

@@ -66,12 +66,6 @@ bool SameFileName(const std::string& a, const std::string& b) {
 #endif
 }
 
-bool IsSoleName(const std::string& name) {
-  struct stat info {};
-  return !name.empty() && ::lstat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-         info.st_nlink == 1;
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
   if (SameFileName(a, b)) return true;
   struct stat infoA {};

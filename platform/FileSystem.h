@@ -22,10 +22,6 @@ bool DeleteFile(const std::string& name, int* errorCode = nullptr);
 // files on Linux). No path resolution.
 bool SameFileName(const std::string& a, const std::string& b);
 
-// The name is a regular file's only name: no symbolic link, no other hard
-// link. Removing such a name loses nothing but the file itself.
-bool IsSoleName(const std::string& name);
-
 // Both names reach one file: equal names, or two existing names of one file
 // on disk (relative and absolute forms, symbolic links, hard links).
 bool SameFile(const std::string& a, const std::string& b);

@@ -14,6 +14,9 @@ using InPlace = TCryptJobTest;
 TEST_F(InPlace, EqualNamesWriteTheResultInPlaceAndRemoveTheCopy) {
   const std::string plain = SampleBytes(10000);
   WriteBytes(Path("brief.txt"), plain);
+  // A private file stays private through both runs.
+  const auto privateMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+  std::filesystem::permissions(Path("brief.txt"), privateMode);
 
   // The target exists, so the question is asked; Yes goes on.
   const auto job = Run(true, false, Path("brief.txt"), Path("brief.txt"));
@@ -28,6 +31,7 @@ TEST_F(InPlace, EqualNamesWriteTheResultInPlaceAndRemoveTheCopy) {
   ASSERT_EQ(Run(false, true, Path("brief.txt"), Path("brief.txt"))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_EQ(ReadBytes(Path("brief.txt")), plain);
+  EXPECT_EQ(std::filesystem::status(Path("brief.txt")).permissions(), privateMode);
   EXPECT_EQ(TempFileCount(), 0u);
 }
 

@@ -57,10 +57,6 @@ TEST_F(FileSystem, SameFileByNameOrByIdentityOnDisk) {
   EXPECT_TRUE(SameFile(Path("verweis"), Path("brief.txt")));
   EXPECT_TRUE(SameFile(Path("brief.txt"), Path("zweiter")));
   EXPECT_FALSE(SameFile(Path("brief.txt"), Path("neu")));
-
-  EXPECT_TRUE(IsSoleName(Path("Brief.txt")));
-  EXPECT_FALSE(IsSoleName(Path("brief.txt")));  // has a hard link
-  EXPECT_FALSE(IsSoleName(Path("verweis")));
 }
 
 TEST_F(FileSystem, TempFilesAreNewPrivateAndUnique) {
@@ -78,19 +74,6 @@ TEST_F(FileSystem, TempFilesAreNewPrivateAndUnique) {
   EXPECT_EQ(info.st_mode & 0777, 0600u);
 
   EXPECT_EQ(CreateTempFile(Path("fehlt"), "x").Error, ENOENT);
-}
-
-TEST_F(FileSystem, CopyOverRewritesInPlaceAndChecksCompleteness) {
-  WriteBytes(Path("quelle"), SampleBytes(300000));
-  WriteBytes(Path("ziel"), "alt und laenger als nichts");
-  std::filesystem::create_hard_link(Path("ziel"), Path("ziel2"));
-
-  const TCopyResult copy = CopyFileOver(Path("quelle"), Path("ziel"));
-
-  EXPECT_TRUE(copy.Complete());
-  EXPECT_EQ(copy.Copied, 300000u);
-  EXPECT_EQ(ReadBytes(Path("ziel2")), ReadBytes(Path("quelle")));
-  EXPECT_EQ(CopyFileOver(Path("fehlt"), Path("ziel")).Error, ENOENT);
 }
 
 }  // namespace
