@@ -25,12 +25,13 @@ class TEchoOff {
     termios quiet = FSaved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ECHONL;  // the Enter key still ends the line visibly
-    FActive = tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
+    // TCSANOW, not TCSAFLUSH: input typed ahead is kept, not thrown away.
+    FActive = tcsetattr(fd, TCSANOW, &quiet) == 0;
   }
   TEchoOff(const TEchoOff&) = delete;
   TEchoOff& operator=(const TEchoOff&) = delete;
   ~TEchoOff() {
-    if (FActive) tcsetattr(FFd, TCSAFLUSH, &FSaved);
+    if (FActive) tcsetattr(FFd, TCSANOW, &FSaved);
   }
 
  private:
@@ -61,9 +62,11 @@ void WriteStderr(const std::string& text) {
 }
 
 std::optional<std::string> TTerminal::ReadLine(const std::string& prompt, bool hidden) {
-  WriteStderr(prompt);
+  // Echo goes off before the prompt shows, so that nothing typed after the
+  // prompt can appear.
   std::optional<TEchoOff> echoOff;
   if (hidden) echoOff.emplace(STDIN_FILENO);
+  WriteStderr(prompt);
 
   // Reserved once: a growing string would leave copies of a password behind
   // in freed memory.

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "ProcessRunner.h"
+#include "twofish/Twofish.h"
+
+// A fresh directory per test, removed afterwards.
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  std::string Path(const std::string& name) const { return Dir + "/" + name; }
+  // A password file holding the line.
+  std::string PasswordFile(const std::string& line, const std::string& name = "pw");
+  TRunResult Run(const std::vector<std::string>& args, const TRunOptions& options = {}) {
+    return RunTolvane(Dir, args, options);
+  }
+
+  std::string Dir;
+};
+
+// The window's way through the library: its cipher settings, its password
+// conversion and key derivation, and a crypt job whose questions are
+// answered Yes.
+void ProcessLikeTheWindow(bool encrypt, const std::string& source, const std::string& target,
+                          const std::string& utf8Password, TCipherMode mode, bool useHashes);
+
+// Bytes that exercise every byte value and no block alignment.
+std::string SampleContent(std::size_t size);

@@ -1,0 +1,96 @@
+// Ctrl-C in the middle of a large file: the process ends by the signal, as a
+// calling shell expects, and leaves nothing behind that should not be there.
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "CliFixture.h"
+#include "sha/SHA.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::set<std::string> Listing(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+// Polls until the condition holds; false after the timeout.
+template <typename TCondition>
+bool WaitUntil(TCondition condition, std::chrono::seconds timeout = 60s) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+std::uint64_t SizeOf(const std::string& name) {
+  struct stat info {};
+  return stat(name.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+std::string DigestOfFile(const std::string& name) {
+  const std::string content = ReadWholeFile(name);
+  TSHA sha;
+  sha.Init();
+  sha.UpdateString(content);
+  sha.Final();
+  return sha.DigestText();
+}
+
+TEST_F(CliTest, CtrlCRemovesTheIncompleteTarget) {
+  const std::string source = Path("big.bin");
+  WriteWholeFile(source, "");
+  std::filesystem::resize_file(source, 300u << 20);  // sparse
+  const std::string pw = PasswordFile("pw\n");
+
+  TChild tolvane(Dir, {"encrypt", "--password-file", pw, source, Path("big.tvn")});
+  ASSERT_TRUE(WaitUntil([&] { return SizeOf(Path("big.tvn")) >= (1u << 20); }));
+  kill(tolvane.Pid(), SIGINT);
+  const TRunResult run = tolvane.Wait();
+
+  EXPECT_EQ(run.Exit.Signal, SIGINT) << run.Err;
+  EXPECT_NE(run.Err.find("cancelled"), std::string::npos) << run.Err;
+  EXPECT_EQ(Listing(Dir), (std::set<std::string>{"big.bin", "pw"}));
+  EXPECT_EQ(SizeOf(source), 300u << 20);
+}
+
+TEST_F(CliTest, CtrlCDuringInPlaceWorkRestoresTheSource) {
+  const std::string source = Path("data.bin");
+  WriteWholeFile(source, SampleContent(96u << 20));
+  const std::string before = DigestOfFile(source);
+  const std::string temp = Path("temp");
+  std::filesystem::create_directory(temp);
+  const std::string pw = PasswordFile("pw\n");
+  struct stat original {};
+  ASSERT_EQ(stat(source.c_str(), &original), 0);
+
+  TChild tolvane(Dir, {"encrypt", "--force", "--password-file", pw, source, source},
+                 WithEnv("Temp", temp));
+  // Wait until the result is being written over the source's name.
+  ASSERT_TRUE(WaitUntil([&] {
+    struct stat now {};
+    return stat(source.c_str(), &now) == 0 &&
+           (now.st_ino != original.st_ino || now.st_mtim.tv_nsec != original.st_mtim.tv_nsec) &&
+           now.st_size > 0;
+  }));
+  kill(tolvane.Pid(), SIGINT);
+  const TRunResult run = tolvane.Wait();
+
+  EXPECT_EQ(run.Exit.Signal, SIGINT) << run.Err;
+  EXPECT_EQ(DigestOfFile(source), before);
+  EXPECT_TRUE(std::filesystem::is_empty(temp));
+  EXPECT_EQ(Listing(Dir), (std::set<std::string>{"data.bin", "pw", "temp"}));
+}
+
+}  // namespace

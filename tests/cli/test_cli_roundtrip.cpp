@@ -1,0 +1,129 @@
+// Files made by the command decrypt through the window's path, and the other
+// way round, byte for byte.
+#include <string>
+
+#include "CliFixture.h"
+
+namespace {
+
+constexpr const char* Password = "Grüße, €uro – ok";  // non-ASCII, all in Windows-1252
+
+struct TSettings {
+  const char* Mode;
+  TCipherMode CipherMode;
+  bool UseHashes;
+};
+
+const TSettings AllSettings[] = {
+    {"cbc", TCipherMode::CBC, true},
+    {"cbc", TCipherMode::CBC, false},
+    {"ecb", TCipherMode::ECB, true},
+    {"ecb", TCipherMode::ECB, false},
+};
+
+std::vector<std::string> Args(const char* command, const TSettings& s, const std::string& pw,
+                              std::vector<std::string> files) {
+  std::vector<std::string> args = {command, "--mode", s.Mode, "--password-file", pw};
+  if (!s.UseHashes) args.push_back("--no-hash");
+  args.insert(args.end(), files.begin(), files.end());
+  return args;
+}
+
+TEST_F(CliTest, RoundTripsMatchTheWindowsJobInEveryMode) {
+  const std::string pw = PasswordFile(std::string(Password) + "\n");
+  for (const TSettings& s : AllSettings) {
+    for (const std::size_t size : {0u, 1u, 16u, 17u, 4096u, 4111u, 70000u}) {
+      SCOPED_TRACE(std::string(s.Mode) + (s.UseHashes ? " hashed" : " plain") + ", size " +
+                   std::to_string(size));
+      const std::string original = SampleContent(size);
+      WriteWholeFile(Path("plain.bin"), original);
+
+      TRunResult run = Run(Args("encrypt", s, pw, {Path("plain.bin"), Path("cli.tvn")}));
+      ASSERT_EQ(run.Exit.Code, 0) << run.Err;
+      EXPECT_EQ(run.Err, "");
+      ProcessLikeTheWindow(true, Path("plain.bin"), Path("window.tvn"), Password, s.CipherMode,
+                           s.UseHashes);
+      ASSERT_EQ(ReadWholeFile(Path("cli.tvn")), ReadWholeFile(Path("window.tvn")));
+      EXPECT_EQ(ReadWholeFile(Path("cli.tvn")).size(), size / 16 * 16 + 16);
+
+      run = Run(Args("decrypt", s, pw, {Path("window.tvn"), Path("back.bin")}));
+      ASSERT_EQ(run.Exit.Code, 0) << run.Err;
+      EXPECT_EQ(ReadWholeFile(Path("back.bin")), original);
+
+      for (const char* name : {"cli.tvn", "window.tvn", "back.bin"}) std::remove(Path(name).c_str());
+    }
+  }
+}
+
+TEST_F(CliTest, WindowDecryptsWhatTheCommandEncrypted) {
+  const std::string pw = PasswordFile(std::string(Password) + "\n");
+  const std::string original = SampleContent(12345);
+  WriteWholeFile(Path("plain.bin"), original);
+  ASSERT_EQ(Run({"encrypt", "--password-file", pw, Path("plain.bin")}).Exit.Code, 0);
+  ProcessLikeTheWindow(false, Path("plain.tvn"), Path("back.bin"), Password, TCipherMode::CBC, true);
+  EXPECT_EQ(ReadWholeFile(Path("back.bin")), original);
+}
+
+TEST_F(CliTest, PasswordSourcesAgree) {
+  WriteWholeFile(Path("plain.bin"), SampleContent(1000));
+  ProcessLikeTheWindow(true, Path("plain.bin"), Path("expected.tvn"), "secret", TCipherMode::CBC,
+                       true);
+  const std::string expected = ReadWholeFile(Path("expected.tvn"));
+
+  struct TCase {
+    const char* Name;
+    std::vector<std::string> Args;
+    TRunOptions Options;
+  };
+  const TCase cases[] = {
+      {"file, LF", {"--password-file", PasswordFile("secret\nsecond line\n")}, {}},
+      {"file, CRLF", {"--password-file", PasswordFile("secret\r\n", "pw-crlf")}, {}},
+      {"file, no line end", {"--password-file", PasswordFile("secret", "pw-bare")}, {}},
+      {"fd 3", {"--password-fd", "3"}, WithFd3("secret\n")},
+      {"fd 0", {"--password-fd=0"}, WithStdin("secret\n")},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<std::string> args = {"encrypt", "--force"};
+    args.insert(args.end(), c.Args.begin(), c.Args.end());
+    args.insert(args.end(), {Path("plain.bin"), Path("out.tvn")});
+    const TRunResult run = Run(args, c.Options);
+    ASSERT_EQ(run.Exit.Code, 0) << run.Err;
+    EXPECT_EQ(ReadWholeFile(Path("out.tvn")), expected);
+  }
+}
+
+TEST_F(CliTest, EmptyPasswordLineMeansTheDefaultKey) {
+  WriteWholeFile(Path("plain.bin"), SampleContent(100));
+  const TRunResult run =
+      Run({"encrypt", "--password-file", PasswordFile("\n"), Path("plain.bin"), Path("cli.tvn")});
+  ASSERT_EQ(run.Exit.Code, 0) << run.Err;
+  EXPECT_NE(run.Err.find("empty password"), std::string::npos) << run.Err;
+  ProcessLikeTheWindow(true, Path("plain.bin"), Path("window.tvn"), "", TCipherMode::CBC, true);
+  EXPECT_EQ(ReadWholeFile(Path("cli.tvn")), ReadWholeFile(Path("window.tvn")));
+}
+
+TEST_F(CliTest, TakenProposedNameEncryptsInPlaceWithForce) {
+  const std::string original = SampleContent(5000);
+  WriteWholeFile(Path("brief.txt"), original);
+  WriteWholeFile(Path("brief.tvn"), "someone else's file");
+  const std::string pw = PasswordFile("pw\n");
+
+  TRunResult run = Run({"encrypt", "--password-file", pw, Path("brief.txt")});
+  EXPECT_EQ(run.Exit.Code, 1);
+  EXPECT_NE(run.Err.find("--force"), std::string::npos) << run.Err;
+  EXPECT_EQ(ReadWholeFile(Path("brief.txt")), original);
+
+  run = Run({"encrypt", "--force", "--password-file", pw, Path("brief.txt")},
+            WithEnv("Temp", Dir));
+  ASSERT_EQ(run.Exit.Code, 0) << run.Err;
+  EXPECT_NE(run.Err.find("in place"), std::string::npos) << run.Err;
+  EXPECT_EQ(ReadWholeFile(Path("brief.tvn")), "someone else's file");
+  EXPECT_EQ(ReadWholeFile(Path("brief.txt")).size(), 5008u);
+
+  run = Run({"decrypt", "--password-file", pw, Path("brief.txt"), Path("back.txt")});
+  ASSERT_EQ(run.Exit.Code, 0) << run.Err;
+  EXPECT_EQ(ReadWholeFile(Path("back.txt")), original);
+}
+
+}  // namespace

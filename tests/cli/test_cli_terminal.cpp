@@ -1,0 +1,118 @@
+// The command on a terminal: hidden password entry, its questions, the
+// progress line and Ctrl-C at a prompt.
+#include <termios.h>
+
+#include <filesystem>
+#include <string>
+
+#include "CliFixture.h"
+
+namespace {
+
+TEST_F(CliTest, TerminalPasswordIsAskedTwiceAndNotEchoed) {
+  WriteWholeFile(Path("a.txt"), SampleContent(777));
+  TTerminalChild tolvane({"encrypt", Path("a.txt"), Path("a.tvn")});
+  ASSERT_TRUE(tolvane.Expect("Password: "));
+  tolvane.Send("Grüße\n");
+  ASSERT_TRUE(tolvane.Expect("Repeat password: "));
+  tolvane.Send("Grüße\n");
+  EXPECT_EQ(tolvane.Wait().Code, 0) << tolvane.Output();
+  EXPECT_EQ(tolvane.Output().find("Grüße"), std::string::npos) << tolvane.Output();
+
+  ProcessLikeTheWindow(true, Path("a.txt"), Path("window.tvn"), "Grüße", TCipherMode::CBC, true);
+  EXPECT_EQ(ReadWholeFile(Path("a.tvn")), ReadWholeFile(Path("window.tvn")));
+}
+
+TEST_F(CliTest, TerminalRefusesDifferentPasswords) {
+  WriteWholeFile(Path("a.txt"), "data");
+  TTerminalChild tolvane({"encrypt", Path("a.txt")});
+  ASSERT_TRUE(tolvane.Expect("Password: "));
+  tolvane.Send("one\n");
+  ASSERT_TRUE(tolvane.Expect("Repeat password: "));
+  tolvane.Send("two\n");
+  EXPECT_EQ(tolvane.Wait().Code, 1);
+  EXPECT_NE(tolvane.Output().find("passwords differ"), std::string::npos) << tolvane.Output();
+  EXPECT_FALSE(std::filesystem::exists(Path("a.tvn")));
+}
+
+TEST_F(CliTest, TerminalAsksBeforeReplacingATarget) {
+  WriteWholeFile(Path("a.txt"), "data");
+  WriteWholeFile(Path("a.tvn"), "keep me");
+  for (const char* answer : {"n\n", "y\n"}) {
+    SCOPED_TRACE(answer);
+    TTerminalChild tolvane({"encrypt", Path("a.txt"), Path("a.tvn")});
+    ASSERT_TRUE(tolvane.Expect("Password: "));
+    tolvane.Send("pw\n");
+    ASSERT_TRUE(tolvane.Expect("Repeat password: "));
+    tolvane.Send("pw\n");
+    ASSERT_TRUE(tolvane.Expect(Path("a.tvn") + " exists. Replace it? [y/N] "));
+    tolvane.Send(answer);
+    const bool yes = answer[0] == 'y';
+    EXPECT_EQ(tolvane.Wait().Code, yes ? 0 : 1) << tolvane.Output();
+    EXPECT_EQ(ReadWholeFile(Path("a.tvn")) == "keep me", !yes);
+  }
+}
+
+TEST_F(CliTest, TerminalConfirmsEncryptingInPlace) {
+  const std::string original = SampleContent(3000);
+  WriteWholeFile(Path("brief.txt"), original);
+  WriteWholeFile(Path("brief.tvn"), "taken");
+  {
+    TTerminalChild tolvane({"encrypt", Path("brief.txt")});
+    ASSERT_TRUE(tolvane.Expect("would be encrypted in place. Go ahead? [y/N] "));
+    tolvane.Send("\n");
+    EXPECT_EQ(tolvane.Wait().Code, 1);
+    EXPECT_EQ(ReadWholeFile(Path("brief.txt")), original);
+  }
+  TTerminalChild tolvane({"encrypt", Path("brief.txt")}, {{"Temp", Dir}});
+  ASSERT_TRUE(tolvane.Expect("Go ahead? [y/N] "));
+  tolvane.Send("yes\n");
+  ASSERT_TRUE(tolvane.Expect("Password: "));
+  tolvane.Send("pw\n");
+  ASSERT_TRUE(tolvane.Expect("Repeat password: "));
+  tolvane.Send("pw\n");
+  EXPECT_EQ(tolvane.Wait().Code, 0) << tolvane.Output();
+  // Answered once: the job does not ask again about replacing the source.
+  EXPECT_EQ(tolvane.Output().find("Replace it?"), std::string::npos) << tolvane.Output();
+  EXPECT_EQ(ReadWholeFile(Path("brief.txt")).size(), 3008u);
+  EXPECT_EQ(ReadWholeFile(Path("brief.tvn")), "taken");
+}
+
+TEST_F(CliTest, TerminalWarnsAboutAnEmptyPassword) {
+  WriteWholeFile(Path("a.txt"), "data");
+  TTerminalChild tolvane({"decrypt", Path("a.txt"), Path("b.txt")});
+  ASSERT_TRUE(tolvane.Expect("Password: "));
+  tolvane.Send("\n");
+  ASSERT_TRUE(tolvane.Expect("Do you really want to use no password? [y/N] "));
+  tolvane.Send("n\n");
+  EXPECT_EQ(tolvane.Wait().Code, 1);
+  EXPECT_FALSE(std::filesystem::exists(Path("b.txt")));
+}
+
+TEST_F(CliTest, CtrlCAtThePasswordPromptRestoresEcho) {
+  WriteWholeFile(Path("a.txt"), "data");
+  TTerminalChild tolvane({"encrypt", Path("a.txt")});
+  ASSERT_TRUE(tolvane.Expect("Password: "));
+  tolvane.Send("half a pass");
+  tolvane.Send("\x03");  // the terminal turns Ctrl-C into SIGINT
+  EXPECT_EQ(tolvane.Wait().Signal, SIGINT);
+  termios settings{};
+  ASSERT_EQ(tcgetattr(tolvane.Master(), &settings), 0);
+  EXPECT_NE(settings.c_lflag & ECHO, 0u);
+  EXPECT_FALSE(std::filesystem::exists(Path("a.tvn")));
+}
+
+TEST_F(CliTest, TerminalShowsProgressForLargeFiles) {
+  WriteWholeFile(Path("big.bin"), "");
+  std::filesystem::resize_file(Path("big.bin"), 64u << 20);
+  TTerminalChild shown({"encrypt", "--password-file", PasswordFile("pw\n"), Path("big.bin")});
+  EXPECT_EQ(shown.Wait().Code, 0) << shown.Output();
+  EXPECT_NE(shown.Output().find("MiB/s"), std::string::npos) << shown.Output();
+  EXPECT_NE(shown.Output().find(" left"), std::string::npos) << shown.Output();
+
+  TTerminalChild quiet({"encrypt", "-q", "--force", "--password-file", Path("pw"), Path("big.bin")});
+  EXPECT_EQ(quiet.Wait().Code, 0) << quiet.Output();
+  EXPECT_EQ(quiet.Output().find("MiB/s"), std::string::npos) << quiet.Output();
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+// Pieces of the command that need no process: the argument parser and the
+// progress line.
+#include <gtest/gtest.h>
+
+#include "cli/CommandLine.h"
+#include "cli/ProgressBar.h"
+
+namespace {
+
+TEST(CliCommandLine, DefaultsFollowTheWindow) {
+  const TParseResult parsed = ParseCommandLine({"encrypt", "brief.txt"});
+  ASSERT_TRUE(parsed.Options) << parsed.Error;
+  EXPECT_EQ(parsed.Options->Command, TCliCommand::Encrypt);
+  EXPECT_EQ(parsed.Options->Mode, TCipherMode::CBC);
+  EXPECT_TRUE(parsed.Options->UseHashes);
+  EXPECT_FALSE(parsed.Options->Force);
+  EXPECT_EQ(parsed.Options->Source, "brief.txt");
+  EXPECT_FALSE(parsed.Options->Target);
+}
+
+TEST(CliCommandLine, OptionsMayFollowTheFilesAndDashDashEndsThem) {
+  const TParseResult parsed =
+      ParseCommandLine({"decrypt", "in.tvn", "--mode=ecb", "--no-hash", "-q", "--", "--out"});
+  ASSERT_TRUE(parsed.Options) << parsed.Error;
+  EXPECT_EQ(parsed.Options->Mode, TCipherMode::ECB);
+  EXPECT_FALSE(parsed.Options->UseHashes);
+  EXPECT_TRUE(parsed.Options->Quiet);
+  EXPECT_EQ(parsed.Options->Target, "--out");
+}
+
+TEST(CliProgress, LineShowsPercentRateAndTimeLeft) {
+  const std::string line = FormatProgress(50u << 20, 100u << 20, 1.0, 80);
+  EXPECT_EQ(line.rfind(" 50% [", 0), 0u) << line;
+  EXPECT_NE(line.find("50.0 MiB/s"), std::string::npos) << line;
+  EXPECT_NE(line.find("0:01 left"), std::string::npos) << line;
+  EXPECT_LT(line.size(), 80u);
+}
+
+TEST(CliProgress, NarrowTerminalsDropTheBarNotTheFigures) {
+  const std::string line = FormatProgress(1, 3, 0.0, 30);
+  EXPECT_EQ(line.find('['), std::string::npos) << line;
+  EXPECT_EQ(line.rfind(" 33%", 0), 0u) << line;
+  EXPECT_LT(line.size(), 30u);
+  EXPECT_EQ(FormatProgress(5, 5, 2.0, 4).size(), 3u);
+}
+
+}  // namespace
