@@ -24,6 +24,17 @@ enum class TJobOutcome {
 // One encryption or decryption of one source file into one target file.
 // Plain C++: the window runs it on a QThread, the command line on its own
 // thread; both answer its questions through IUserPrompt.
+//
+// When source and target are one file (equal names, or two names of one
+// file on disk), the transform reads a verified copy in the temporary
+// directory and writes into the file itself; a failure or a stop writes the
+// copy back. A failure elsewhere removes the target the transform wrote.
+// The cipher's key state is wiped whenever the job keyed it.
+//
+// A stop seen before the result is complete ends the job as Cancelled
+// without a message, the source restored when it is the target. The one
+// exception: when even that restore fails, the job reports Failed (Kind
+// Restore) with the copy's name, since the user's data now lives only there.
 class TCryptJob {
  public:
   using TProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
@@ -57,7 +68,8 @@ class TCryptJob {
 
   // After a cancel: the name of the incomplete target that the caller may
   // delete, or empty when there is nothing to delete (the job never created
-  // it, or the target is the source, which the job restored itself).
+  // it, or the target is the source, which the job restored itself). Read it
+  // once the job has finished: the target is closed by then.
   std::string IncompleteTarget() const;
 
   const bool Encrypt;
