@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/IoWorker.h"
 #include "util/SecureWipe.h"
 
 namespace {
@@ -17,6 +18,19 @@ namespace {
 int CloseHandle(int handle) {
   if (::close(handle) != 0 && errno != EINTR) return errno;
   return 0;
+}
+
+void AllocateStages(std::unique_ptr<std::uint8_t[]> (&stages)[2], std::size_t size) {
+  for (auto& stage : stages) {
+    if (!stage) stage = std::make_unique<std::uint8_t[]>(size);
+  }
+}
+
+// The staged bytes may be plaintext.
+void WipeStages(std::unique_ptr<std::uint8_t[]> (&stages)[2], std::size_t size) {
+  for (auto& stage : stages) {
+    if (stage) SecureWipe(stage.get(), size);
+  }
 }
 
 }  // namespace
@@ -53,8 +67,9 @@ int TInputFile::Open(const std::string& name) {
   // Read-ahead hint only; a refusal changes nothing but speed.
   (void)::posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);
 
-  if (!FStage) FStage = std::make_unique<std::uint8_t[]>(FStageSize);
+  AllocateStages(FStages, FStageSize);
   FHandle = handle;
+  FCurrent = 0;
   FStageBegin = FStageEnd = 0;
   FSourceDone = false;
   FPosition = 0;
@@ -62,14 +77,25 @@ int TInputFile::Open(const std::string& name) {
 }
 
 int TInputFile::Refill() {
-  FStageBegin = FStageEnd = 0;
-  ssize_t got;
-  do {
-    got = ::read(FHandle, FStage.get(), FStageSize);
-  } while (got < 0 && errno == EINTR);
-  if (got < 0) return errno;
-  if (got == 0) FSourceDone = true;
-  FStageEnd = static_cast<std::size_t>(got);
+  TIoResult got;
+  if (FWorker && FWorker->Busy()) {
+    got = FWorker->Wait();  // the other stage was read ahead
+    FCurrent ^= 1;
+  } else {
+    got = RunIo({TIoRequest::TKind::Read, FHandle, FStages[FCurrent].get(), FStageSize});
+  }
+  FStageBegin = 0;
+  FStageEnd = got.Error == 0 ? got.Bytes : 0;
+  if (got.Error != 0) return got.Error;
+  if (got.Bytes == 0) {
+    FSourceDone = true;
+    return 0;
+  }
+  // A full stage hints at more to come: read the next one meanwhile.
+  if (got.Bytes == FStageSize) {
+    if (!FWorker) FWorker = std::make_unique<TIoWorker>();
+    FWorker->Start({TIoRequest::TKind::Read, FHandle, FStages[FCurrent ^ 1].get(), FStageSize});
+  }
   return 0;
 }
 
@@ -88,7 +114,7 @@ TIoResult TInputFile::Read(void* data, std::size_t count) {
       continue;
     }
     const std::size_t take = std::min(count - result.Bytes, FStageEnd - FStageBegin);
-    std::memcpy(target + result.Bytes, FStage.get() + FStageBegin, take);
+    std::memcpy(target + result.Bytes, FStages[FCurrent].get() + FStageBegin, take);
     FStageBegin += take;
     result.Bytes += take;
   }
@@ -109,10 +135,10 @@ TEndResult TInputFile::AtEnd() {
 
 int TInputFile::Close() {
   if (!IsOpen()) return 0;
+  FWorker.reset();  // waits for a read ahead in progress
   const int error = CloseHandle(FHandle);
   FHandle = -1;
-  // The staged bytes may be plaintext.
-  SecureWipe(FStage.get(), FStageSize);
+  WipeStages(FStages, FStageSize);
   FStageBegin = FStageEnd = 0;
   return error;
 }
@@ -132,33 +158,12 @@ int TOutputFile::Create(const std::string& name) {
     handle = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   } while (handle < 0 && errno == EINTR);
   if (handle < 0) return errno;
-  if (!FStage) FStage = std::make_unique<std::uint8_t[]>(FStageSize);
+  AllocateStages(FStages, FStageSize);
   FHandle = handle;
+  FFilling = 0;
   FStaged = 0;
+  FFailure = {};
   return 0;
-}
-
-TIoResult TOutputFile::Flush() {
-  TIoResult result;
-  std::size_t done = 0;
-  while (done < FStaged) {
-    const ssize_t put = ::write(FHandle, FStage.get() + done, FStaged - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      result.Error = errno;
-      break;
-    }
-    if (put == 0) {  // accepted nothing and named no error
-      result.Short = true;
-      break;
-    }
-    done += static_cast<std::size_t>(put);
-  }
-  // Keep what did not go out, so a later attempt starts at the right byte.
-  std::memmove(FStage.get(), FStage.get() + done, FStaged - done);
-  FStaged -= done;
-  result.Bytes = done;
-  return result;
 }
 
 TIoResult TOutputFile::Write(const void* data, std::size_t count) {
@@ -167,18 +172,23 @@ TIoResult TOutputFile::Write(const void* data, std::size_t count) {
     result.Error = EBADF;
     return result;
   }
+  if (!FFailure.Ok()) return FFailure;
   const auto* source = static_cast<const std::uint8_t*>(data);
   while (result.Bytes < count) {
     if (FStaged == FStageSize) {
-      const TIoResult flushed = Flush();
-      if (!flushed.Ok()) {
-        result.Error = flushed.Error;
-        result.Short = flushed.Short;
-        return result;
+      // Hand the full stage to the worker once it has finished the other one.
+      if (!FWorker) FWorker = std::make_unique<TIoWorker>();
+      const TIoResult previous = FWorker->Wait();
+      if (!previous.Ok()) {
+        FFailure = previous;
+        return FFailure;
       }
+      FWorker->Start({TIoRequest::TKind::Write, FHandle, FStages[FFilling].get(), FStaged});
+      FFilling ^= 1;
+      FStaged = 0;
     }
     const std::size_t take = std::min(count - result.Bytes, FStageSize - FStaged);
-    std::memcpy(FStage.get() + FStaged, source + result.Bytes, take);
+    std::memcpy(FStages[FFilling].get() + FStaged, source + result.Bytes, take);
     FStaged += take;
     result.Bytes += take;
   }
@@ -187,12 +197,19 @@ TIoResult TOutputFile::Write(const void* data, std::size_t count) {
 
 TIoResult TOutputFile::Close() {
   if (!IsOpen()) return {};
-  TIoResult result = Flush();
+  TIoResult result = FFailure;
+  if (FWorker) {
+    const TIoResult previous = FWorker->Wait();
+    if (result.Ok()) result = previous;
+    FWorker.reset();
+  }
+  if (result.Ok() && FStaged != 0) {
+    result = RunIo({TIoRequest::TKind::Write, FHandle, FStages[FFilling].get(), FStaged});
+  }
   const int closeError = CloseHandle(FHandle);
   FHandle = -1;
   if (result.Ok() && closeError != 0) result.Error = closeError;
-  // The staged bytes may be plaintext.
-  SecureWipe(FStage.get(), FStageSize);
+  WipeStages(FStages, FStageSize);
   FStaged = 0;
   return result;
 }

@@ -8,9 +8,12 @@
 // Byte-level file access for the file transform: one file read from start to
 // end, one file written from start to end. Every call reports the OS error
 // code instead of throwing, so the caller decides how a failure is raised.
-// Both classes stage data in a buffer of their own, allocated once when the
-// file is opened, so that the caller's small chunks turn into few large
-// system calls.
+//
+// Both classes stage data in two buffers of their own, allocated when the
+// file is opened: the caller's small chunks turn into few large system
+// calls, and once a file proves larger than one stage, a helper thread reads
+// the next stage ahead (or writes the last one out) while the caller works
+// on. What reaches the caller or the file is the same as with direct calls.
 
 // Outcome of a read, write or close: the bytes moved, the OS error code (0
 // when the system named none), and whether the system accepted fewer bytes
@@ -27,6 +30,8 @@ struct TEndResult {
   bool AtEnd = false;
   int Error = 0;
 };
+
+class TIoWorker;
 
 class TInputFile {
  public:
@@ -67,10 +72,12 @@ class TInputFile {
 
   int FHandle = -1;
   std::size_t FStageSize;
-  std::unique_ptr<std::uint8_t[]> FStage;
+  std::unique_ptr<std::uint8_t[]> FStages[2];
+  int FCurrent = 0;  // the stage being handed out; the other one is read ahead
   std::size_t FStageBegin = 0;
   std::size_t FStageEnd = 0;
   bool FSourceDone = false;
+  std::unique_ptr<TIoWorker> FWorker;
   std::uint64_t FPosition = 0;
   std::uint64_t FSize = 0;
   bool FHasSize = false;
@@ -92,9 +99,10 @@ class TOutputFile {
   int Create(const std::string& name);
   bool IsOpen() const { return FHandle >= 0; }
 
-  // Takes count bytes. When staged bytes cannot be written out, Error holds
-  // the OS error code, or Short is set when the system accepted nothing
-  // without naming an error.
+  // Takes count bytes. A full stage is written out while the next one fills,
+  // so a failure of the system shows at a later Write or at Close: then Error
+  // holds the OS error code, or Short is set when the system accepted nothing
+  // without naming an error. After a failure nothing more is written.
   TIoResult Write(const void* data, std::size_t count);
 
   // Writes out what is staged and closes; reports as Write does. The file is
@@ -102,10 +110,11 @@ class TOutputFile {
   TIoResult Close();
 
  private:
-  TIoResult Flush();
-
   int FHandle = -1;
   std::size_t FStageSize;
-  std::unique_ptr<std::uint8_t[]> FStage;
+  std::unique_ptr<std::uint8_t[]> FStages[2];
+  int FFilling = 0;  // the stage taking data; the other one may be written out
   std::size_t FStaged = 0;
+  std::unique_ptr<TIoWorker> FWorker;
+  TIoResult FFailure;
 };

@@ -57,7 +57,7 @@ class FileTransform : public testing::Test {
 
 TEST_F(FileTransform, OutputIsTheModeOverThePaddedPlaintextAsOneChain) {
   auto random = SeededRandom(10);
-  std::vector<std::size_t> lengths = {0, 1, 15, 16, 17, 4095, 4096, 4097, 8192, 12289};
+  std::vector<std::size_t> lengths = {0, 1, 15, 16, 17, 4095, 4096, 4097, 8192, 12289, 1100000};
   for (int i = 0; i < 4; ++i) lengths.push_back(static_cast<std::size_t>(RandomInt(random, 0, 40000)));
   for (TCipherMode mode : kModes) {
     for (std::size_t length : lengths) {

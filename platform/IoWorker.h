@@ -1,0 +1,55 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "platform/FileIO.h"
+
+// One read or write of a file the caller has open.
+struct TIoRequest {
+  enum class TKind { Read, Write };
+  TKind Kind = TKind::Read;
+  int Handle = -1;
+  std::uint8_t* Data = nullptr;
+  std::size_t Count = 0;
+};
+
+// Runs a request in the calling thread. A read is one call and may return
+// fewer bytes (0 at the end of the file); a write continues after partial
+// writes until all bytes are out or the system fails. Interrupted calls are
+// repeated.
+TIoResult RunIo(const TIoRequest& request);
+
+// A thread that runs one request at a time while the caller works on, so
+// that reading ahead and writing behind overlap with the cipher. The caller
+// keeps the request's buffer untouched until Wait returns.
+class TIoWorker {
+ public:
+  TIoWorker();
+  TIoWorker(const TIoWorker&) = delete;
+  TIoWorker& operator=(const TIoWorker&) = delete;
+  ~TIoWorker();  // waits for the request in progress
+
+  // Starts a request; the previous one must have been waited for.
+  void Start(const TIoRequest& request);
+  // Waits for the request started last and returns its outcome (an empty
+  // result when none is in progress).
+  TIoResult Wait();
+  bool Busy() const { return FStarted; }
+
+ private:
+  void Run();
+
+  std::mutex FLock;
+  std::condition_variable FChanged;
+  TIoRequest FRequest;
+  TIoResult FResult;
+  bool FPending = false;  // a request waits for the thread
+  bool FDone = false;     // the thread finished the last request
+  bool FStarted = false;  // a request was started and not waited for
+  bool FStop = false;
+  std::thread FThread;  // last: starts once the fields above exist
+};

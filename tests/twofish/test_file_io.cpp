@@ -1,0 +1,112 @@
+// The staged file layer under the file transform: whatever the stage size,
+// reads hand out the file's bytes in order and see its end exactly, writes
+// reach the file complete and in order, and system failures carry their code.
+
+#include <cerrno>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "platform/FileIO.h"
+
+namespace {
+
+constexpr std::size_t kStageSizes[] = {1, 7, 4096, 65536, TInputFile::DefaultStageSize};
+
+TEST(FileIO, ReadsHandOutEveryByteAndFindTheEndWithoutAnEmptyRead) {
+  TTempDir dir;
+  auto random = SeededRandom(30);
+  for (std::size_t stage : kStageSizes) {
+    // Tiny stages cost a system call per few bytes: keep their files small.
+    const std::size_t large = stage < 4096 ? 9000 : 700001;
+    for (std::size_t length : {std::size_t{0}, std::size_t{1}, stage, 2 * stage, 3 * stage + 5,
+                               std::size_t{4096}, large}) {
+      SCOPED_TRACE(testing::Message() << "stage " << stage << ", length " << length);
+      const std::string content = RandomBytes(random, length);
+      WriteFileBytes(dir.File("in"), content);
+      TInputFile input(stage);
+      ASSERT_EQ(input.Open(dir.File("in")), 0);
+      EXPECT_TRUE(input.HasSize());
+      EXPECT_EQ(input.Size(), length);
+
+      std::string seen;
+      char chunk[4096];
+      for (;;) {
+        const TEndResult before = input.AtEnd();
+        ASSERT_EQ(before.Error, 0);
+        ASSERT_EQ(before.AtEnd, seen.size() == length);
+        if (before.AtEnd) break;
+        const std::size_t want = static_cast<std::size_t>(RandomInt(random, 1, 4096));
+        const TIoResult got = input.Read(chunk, want);
+        ASSERT_EQ(got.Error, 0);
+        // Short only at the end of the file.
+        ASSERT_EQ(got.Bytes, std::min(want, length - seen.size()));
+        seen.append(chunk, got.Bytes);
+        EXPECT_EQ(input.Position(), seen.size());
+      }
+      EXPECT_EQ(seen, content);
+      EXPECT_EQ(input.Read(chunk, 16).Bytes, 0u);
+      EXPECT_EQ(input.Close(), 0);
+    }
+  }
+}
+
+TEST(FileIO, WritesReachTheFileCompleteAndInOrder) {
+  TTempDir dir;
+  auto random = SeededRandom(31);
+  for (std::size_t stage : kStageSizes) {
+    const std::string content = RandomBytes(random, 3 * stage + (stage < 4096 ? 9000 : 700001));
+    for (bool byDestructor : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "stage " << stage << ", closed by destructor " << byDestructor);
+      WriteFileBytes(dir.File("out"), std::string(2000000, 'o'));  // emptied on create
+      {
+        TOutputFile output(stage);
+        ASSERT_EQ(output.Create(dir.File("out")), 0);
+        std::size_t offset = 0;
+        while (offset < content.size()) {
+          const std::size_t n = std::min(content.size() - offset,
+                                         static_cast<std::size_t>(RandomInt(random, 0, 4112)));
+          const TIoResult put = output.Write(content.data() + offset, n);
+          ASSERT_TRUE(put.Ok());
+          ASSERT_EQ(put.Bytes, n);
+          offset += n;
+        }
+        if (!byDestructor) {
+          ASSERT_TRUE(output.Close().Ok());
+        }
+      }
+      EXPECT_EQ(ReadFileBytes(dir.File("out")), content);
+    }
+  }
+}
+
+TEST(FileIO, FailuresOfTheSystemCarryTheirCode) {
+  TTempDir dir;
+  TInputFile input;
+  EXPECT_EQ(input.Open(dir.File("missing")), ENOENT);
+  EXPECT_EQ(input.Open(dir.Path()), EISDIR);
+  EXPECT_FALSE(input.IsOpen());
+
+  TOutputFile output;
+  EXPECT_EQ(output.Create(dir.File("missing/out")), ENOENT);
+  EXPECT_EQ(output.Create(dir.Path()), EISDIR);
+
+  // /dev/full refuses every write with ENOSPC: the failure shows at the write
+  // that hands a full stage out, or at the close, and stays.
+  for (std::size_t total : {std::size_t{10}, std::size_t{5} * TOutputFile::DefaultStageSize}) {
+    ASSERT_EQ(output.Create("/dev/full"), 0);
+    const std::string block(4096, 'x');
+    TIoResult failure;
+    for (std::size_t done = 0; done < total && failure.Ok(); done += 4096) {
+      failure = output.Write(block.data(), std::min<std::size_t>(4096, total - done));
+    }
+    if (failure.Ok()) failure = output.Close();
+    EXPECT_EQ(failure.Error, ENOSPC) << total;
+    EXPECT_EQ(output.Write(block.data(), 16).Error, output.IsOpen() ? ENOSPC : EBADF);
+    output.Close();
+    EXPECT_FALSE(output.IsOpen());
+  }
+}
+
+}  // namespace
