@@ -129,7 +129,9 @@ std::string UsageText() {
          "\n"
          "Without TARGET, encrypt writes SOURCE with its extension replaced by .tvn;\n"
          "when that file exists, SOURCE is encrypted in place.\n"
-         "Exit status: 0 success, 1 the file was not processed, 2 wrong usage.\n";
+         "Exit status: 0 success, 1 the file was not processed, 2 wrong usage.\n"
+         "Ctrl-C stops the work, removes an incomplete target or restores a source\n"
+         "processed in place, and then ends the command by the signal.\n";
 }
 
 std::string VersionText() { return "tolvane (Tolvane Crypter) " TOLVANE_VERSION "\n"; }

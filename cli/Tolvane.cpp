@@ -22,6 +22,7 @@
 #include "platform/FileSystem.h"
 #include "sha/SHA.h"
 #include "twofish/Twofish.h"
+#include "util/SecureWipe.h"
 
 namespace {
 
@@ -188,10 +189,13 @@ int Run(const TCliOptions& options) {
   TSHA sha;
   sha.SetHashType(THashType::htSHA1);
   TKeyTexts texts = DeriveKeyTexts(password.Bytes, options.UseHashes, sha);
+  // The component keeps its last digest, here the key; nothing needs it now.
+  SecureWipeObject(sha);
 
   TTerminalPrompt prompt(terminal, source, target);
   TCryptJob job(twofish, prompt, encrypt, overwrite, source, target, texts.IVText, texts.KeyText);
-  texts = TKeyTexts();
+  SecureWipeString(texts.IVText);
+  SecureWipeString(texts.KeyText);
 
   const std::optional<std::uint64_t> size = FileSize(source);
   const bool showProgress = !options.Quiet && TTerminal::StderrIsTerminal() && size &&
