@@ -42,13 +42,17 @@ constexpr std::uint32_t RsCode(std::uint32_t even, std::uint32_t odd) {
   return r;
 }
 
-// h(X, L) for an X whose four bytes all equal x, as the subkeys need it.
+// h(X, L) for an X whose four bytes all equal x, as the subkeys need it. The
+// list is read straight from the key area: byte N of list word j is
+// words[8 j + N], with words at the key area for Me and 4 bytes on for Mo.
 template <int K>
-std::uint32_t H(std::uint8_t x, const std::uint32_t* list) {
+TOLVANE_ALWAYS_INLINE std::uint32_t H(std::uint32_t x, const std::uint8_t* words) {
   std::uint32_t z = 0;
+#pragma GCC unroll 4
   for (int col = 0; col < 4; ++col) {
     std::uint32_t y = x;
-    for (int s = 4 - K; s < 4; ++s) y = QTable[static_cast<std::size_t>(kStageQ[col][s]) + y] ^ ByteOf(list[3 - s], col);
+#pragma GCC unroll 4
+    for (int s = 4 - K; s < 4; ++s) y = QTable[static_cast<std::size_t>(kStageQ[col][s]) + y] ^ words[8 * (3 - s) + col];
     z ^= MdsTables[static_cast<std::size_t>(col)][y];
   }
   return z;
@@ -60,13 +64,14 @@ struct TScheduleScratch {
   std::uint8_t KeyArea[32];
   std::uint32_t Even[4];  // Me
   std::uint32_t Odd[4];   // Mo
-  alignas(16) std::uint8_t Stage1[256];
-  alignas(16) std::uint8_t Stage2[256];
+  // Folded[s][y] = q_s(y) ^ the key byte of stage s, for one column.
+  alignas(16) std::uint8_t Folded[4][256];
 };
 
-// First stage of one column for all 256 inputs: q[x] ^ key byte, four bytes
-// per step (the XOR is byte-wise, so the host byte order does not matter).
-inline void FirstStage(int q, std::uint8_t key, std::uint8_t* out) {
+// q with one key byte folded in, for all 256 inputs: four bytes per step, as
+// 32-bit words of the q table XOR the key byte repeated (the XOR is byte-wise,
+// so the host byte order does not matter).
+inline void FoldQ(int q, std::uint8_t key, std::uint8_t* out) {
   const std::uint32_t rep = key * 0x01010101u;
   for (int x = 0; x < 256; x += 4) {
     std::uint32_t w;
@@ -76,39 +81,26 @@ inline void FirstStage(int q, std::uint8_t key, std::uint8_t* out) {
   }
 }
 
-// The second stage of 256-bit keys: q of each first-stage entry, XOR key.
-inline void SecondStage(int q, std::uint8_t key, const std::uint8_t* in, std::uint8_t* out) {
-  const std::uint32_t rep = key * 0x01010101u;
-  const std::uint8_t* qt = QTable.data() + q;
-  for (int x = 0; x < 256; x += 4) {
-    const std::uint32_t w = twofish_detail::Word(qt[in[x]], qt[in[x + 1]], qt[in[x + 2]], qt[in[x + 3]]);
-    StoreLE32(out + x, w ^ rep);
-  }
-}
-
 // Column Col of the g tables: T_Col[x] = MT_Col[h chain of x], written into
 // slot Col % 2 of the pair array. keyBytes[i] is byte Col of S-vector word i.
+// Each stage of the chain is one lookup in a key-folded q; the first stage's
+// table is at once the chain's values for x = 0..255.
 template <int K, int Col>
 void FillColumn(const std::uint8_t (&keyBytes)[4], std::uint32_t (*pairs)[2],
                 TScheduleScratch& scratch) {
   constexpr int first = 4 - K;
-  FirstStage(kStageQ[Col][first], keyBytes[3 - first], scratch.Stage1);
-  const std::uint8_t* src = scratch.Stage1;
-  constexpr int perEntry = (K == 4) ? 2 : first + 1;
-  if constexpr (K == 4) {
-    SecondStage(kStageQ[Col][1], keyBytes[2], scratch.Stage1, scratch.Stage2);
-    src = scratch.Stage2;
-  }
+  for (int s = first; s < 4; ++s) FoldQ(kStageQ[Col][s], keyBytes[3 - s], scratch.Folded[s]);
   const std::uint32_t* mt = MdsTables[Col].data();
   constexpr int slot = Col % 2;
-  for (int x = 0; x < 256; x += 2) {
-    std::uint32_t a = src[x], b = src[x + 1];
-    for (int s = perEntry; s < 4; ++s) {
-      a = QTable[static_cast<std::size_t>(kStageQ[Col][s]) + a] ^ keyBytes[3 - s];
-      b = QTable[static_cast<std::size_t>(kStageQ[Col][s]) + b] ^ keyBytes[3 - s];
-    }
-    pairs[x][slot] = mt[a];
-    pairs[x + 1][slot] = mt[b];
+  for (int x = 0; x < 256; x += 4) {
+    const std::uint32_t v = LoadLE32(scratch.Folded[first] + x);
+    std::uint32_t e[4] = {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF, v >> 24};
+#pragma GCC unroll 4
+    for (int s = first + 1; s < 4; ++s)
+#pragma GCC unroll 4
+      for (int i = 0; i < 4; ++i) e[i] = scratch.Folded[s][e[i]];
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) pairs[x + i][slot] = mt[e[i]];
   }
 }
 
@@ -123,9 +115,9 @@ void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
   for (int i = K; i < 4; ++i) state.SBoxKeys[i] = 0;
 
   // Section 4.3.2: rho = 2^24 + 2^16 + 2^8 + 2^0.
-  for (int i = 0; i < 20; ++i) {
-    const std::uint32_t a = H<K>(static_cast<std::uint8_t>(2 * i), scratch.Even);
-    const std::uint32_t b = std::rotl(H<K>(static_cast<std::uint8_t>(2 * i + 1), scratch.Odd), 8);
+  for (unsigned i = 0; i < 20; ++i) {
+    const std::uint32_t a = H<K>(2u * i, scratch.KeyArea);
+    const std::uint32_t b = std::rotl(H<K>(2u * i + 1, scratch.KeyArea + 4), 8);
     state.SubKeys[2 * i] = a + b;
     state.SubKeys[2 * i + 1] = std::rotl(a + 2 * b, 9);
   }

@@ -1,8 +1,10 @@
 #include "util/SecureWipe.h"
 
+#include <cstring>
+
 void SecureWipe(void* data, std::size_t size) noexcept {
-  volatile unsigned char* p = static_cast<volatile unsigned char*>(data);
-  for (std::size_t i = 0; i < size; ++i) p[i] = 0;
+  if (size == 0) return;  // data may then be null, which memset does not allow
+  std::memset(data, 0, size);
   __asm__ __volatile__("" : : "r"(data) : "memory");
 }
 

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string>
 
-// Zeroes memory that held key material or passwords. The store goes through a
-// volatile pointer and is followed by a compiler barrier, so the optimiser can
+// Zeroes memory that held key material or passwords. The memset is followed
+// by a compiler barrier that claims to read the memory, so the optimiser can
 // neither drop it as a dead store nor move it past the object's last use.
 void SecureWipe(void* data, std::size_t size) noexcept;
 

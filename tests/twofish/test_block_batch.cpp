@@ -19,7 +19,7 @@ constexpr std::uint8_t kGuard = 0xA5;
 struct TGuarded {
   TBytes Storage;
   explicit TGuarded(const TBytes& content) : Storage(content.size() + 32, kGuard) {
-    std::memcpy(Data(), content.data(), content.size());
+    if (!content.empty()) std::memcpy(Data(), content.data(), content.size());
   }
   std::uint8_t* Data() { return Storage.data() + 16; }
   TBytes Content() const { return TBytes(Storage.begin() + 16, Storage.end() - 16); }
