@@ -1,0 +1,243 @@
+// Whole jobs started from the window on real files: round trips, the
+// overwrite question, processing in place, failures, cancel and close.
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "AppTestSupport.h"
+#include "app/CryptThread.h"
+#include "app/Messages.h"
+#include "twofish/Twofish.h"
+
+namespace {
+
+constexpr qsizetype LargeSize = 64 * 1024 * 1024;
+
+// Fills the window and clicks the start button.
+void Start(TWindowRig& rig, const QString& source, const QString& target, const QString& password,
+           bool encrypt) {
+  rig.Get<QRadioButton>(encrypt ? "rbEnCrypt" : "rbDeCrypt")->setChecked(true);
+  rig.SetText("edSource", source);
+  rig.SetText("edTarget", target);
+  rig.SetText("edPassword1", password);
+  rig.SetText("edPassword2", password);
+  rig.Click("btnStart");
+}
+
+}  // namespace
+
+class TestWindowJobs : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    BuildMdsTables();
+    QVERIFY(FTemp.isValid());
+    // Copies made while a file is processed in place land here, where the
+    // tests can see that none is left behind.
+    qputenv("Temp", FTemp.path().toLocal8Bit());
+  }
+  void cleanup() { QVERIFY(QDir(FTemp.path()).isEmpty()); }
+
+  void encryptThenDecryptRestores_data();
+  void encryptThenDecryptRestores();
+  void overwriteNoLeavesFilesUntouched();
+  void inPlaceBothWays();
+  void wrongPasswordFailsWithDetails();
+  void cancelLargeFile_data();
+  void cancelLargeFile();
+  void closeDuringJobCancels();
+
+ private:
+  QTemporaryDir FTemp;
+};
+
+void TestWindowJobs::encryptThenDecryptRestores_data() {
+  QTest::addColumn<bool>("ecb");
+  QTest::addColumn<bool>("useHashes");
+  QTest::addColumn<qsizetype>("size");
+  QTest::newRow("CBC hashed") << false << true << qsizetype(100000);
+  QTest::newRow("CBC plain") << false << false << qsizetype(4096);
+  QTest::newRow("ECB hashed, empty file") << true << true << qsizetype(0);
+}
+
+void TestWindowJobs::encryptThenDecryptRestores() {
+  QFETCH(bool, ecb);
+  QFETCH(bool, useHashes);
+  QFETCH(qsizetype, size);
+  QTemporaryDir dir;
+  const QByteArray plain = SampleBytes(size);
+  WriteAll(dir.filePath("brief.txt"), plain);
+  TWindowRig rig;
+  rig.Get<QRadioButton>(ecb ? "rbECBCipher" : "rbCBCCipher")->setChecked(true);
+  rig.Get<QCheckBox>("cbUseHashes")->setChecked(useHashes);
+
+  // The target is proposed by the browse button.
+  rig.Chooser.Next = dir.filePath("brief.txt");
+  rig.Click("btnBrowseSource");
+  const QString encrypted = rig.Get<QLineEdit>("edTarget")->text();
+  QCOMPARE(encrypted, dir.filePath("brief.tvn"));
+  Start(rig, dir.filePath("brief.txt"), encrypted, "Pass wört", true);
+  QVERIFY(rig.WaitForJob());
+  const QByteArray cipher = ReadAll(encrypted);
+  QCOMPARE(cipher.size(), (size / 16 + 1) * 16);
+  QVERIFY(!cipher.contains(plain.left(64)) || size == 0);
+
+  Start(rig, encrypted, dir.filePath("zurück.txt"), "Pass wört", false);
+  QVERIFY(rig.WaitForJob());
+  QCOMPARE(ReadAll(dir.filePath("zurück.txt")), plain);
+  const auto shown = rig.JobPrompt.Shown();
+  QCOMPARE(shown.size(), size_t(2));
+  QCOMPARE(shown[1].Text, "Die Datei " + dir.filePath("zurück.txt").toStdString() +
+                              " wurde erfolgreich verarbeitet!");
+  QCOMPARE(shown[1].Flags, mb::ICONINFORMATION);
+  QCOMPARE(rig.JobsEnded, 2);
+  QVERIFY(rig.WindowPrompt.Shown().empty());
+}
+
+void TestWindowJobs::overwriteNoLeavesFilesUntouched() {
+  QTemporaryDir dir;
+  const QString source = dir.filePath("a.txt"), target = dir.filePath("b.tvn");
+  WriteAll(source, "Quelle");
+  WriteAll(target, "schon da");
+  const QDateTime stamp = QFileInfo(target).lastModified();
+  TWindowRig rig;
+  rig.JobPrompt.Script({idNo});
+  Start(rig, source, target, "pw", true);
+  QVERIFY(rig.WaitForJob());
+  QCOMPARE(ReadAll(source), QByteArray("Quelle"));
+  QCOMPARE(ReadAll(target), QByteArray("schon da"));
+  QCOMPARE(QFileInfo(target).lastModified(), stamp);
+  const auto shown = rig.JobPrompt.Shown();
+  QCOMPARE(shown.size(), size_t(1));
+  QCOMPARE(shown[0].Text, "Die Datei " + target.toStdString() + " existiert bereits. Überschreiben?");
+  QCOMPARE(shown[0].Caption, std::string("Bestätigen"));
+  QCOMPARE(shown[0].Flags, mb::YESNO | mb::ICONQUESTION);
+  // Still reset like after any other job.
+  QCOMPARE(rig.JobsEnded, 1);
+  QVERIFY(rig.Get<QLineEdit>("edSource")->text().isEmpty());
+  QCOMPARE(rig.Get<QPushButton>("btnStart")->text(), QString("Verschlüsseln"));
+}
+
+void TestWindowJobs::inPlaceBothWays() {
+  QTemporaryDir dir;
+  const QByteArray plain = SampleBytes(50000, 7);
+  const QString source = dir.filePath("brief.txt");
+  WriteAll(source, plain);
+  WriteAll(dir.filePath("brief.tvn"), "belegt");
+  TWindowRig rig;
+  rig.Get<QCheckBox>("cbOverwriteTarget")->setChecked(true);
+  // brief.tvn exists, so the proposal is the source itself.
+  rig.Chooser.Next = source;
+  rig.Click("btnBrowseSource");
+  QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(), source);
+  Start(rig, source, source, "pw", true);
+  QVERIFY(rig.WaitForJob());
+  QCOMPARE(ReadAll(source).size(), qsizetype(50000 / 16 + 1) * 16);
+  // A second name of the same file counts as the same file too.
+  Start(rig, source, dir.path() + "/./brief.txt", "pw", false);
+  QVERIFY(rig.WaitForJob());
+  QCOMPARE(ReadAll(source), plain);
+  QCOMPARE(ReadAll(dir.filePath("brief.tvn")), QByteArray("belegt"));
+  QCOMPARE(rig.JobPrompt.Captions(), (std::vector<std::string>{"Information", "Information"}));
+}
+
+void TestWindowJobs::wrongPasswordFailsWithDetails() {
+  QTemporaryDir dir;
+  WriteAll(dir.filePath("a.txt"), SampleBytes(5000));
+  TWindowRig rig;
+  Start(rig, dir.filePath("a.txt"), dir.filePath("a.tvn"), "richtig", true);
+  QVERIFY(rig.WaitForJob());
+  Start(rig, dir.filePath("a.tvn"), dir.filePath("b.txt"), "falsch", false);
+  QVERIFY(rig.WaitForJob());
+  const auto shown = rig.JobPrompt.Shown();
+  QCOMPARE(shown.size(), size_t(2));
+  QCOMPARE(shown[1].Caption, std::string("Fehler"));
+  QCOMPARE(shown[1].Flags, mb::ICONERROR);
+  QCOMPARE(shown[1].Text,
+           std::string("Es ist ein Fehler aufgetreten. Der Vorgang konnte nicht vollständig "
+                       "abgeschlossen werden.\r\n\r\nDetails:\r\n") +
+               "Falsches Passwort, falscher Modus oder beschädigte Datei.");
+  // No garbage that could pass for a result.
+  QVERIFY(!QFile::exists(dir.filePath("b.txt")));
+}
+
+void TestWindowJobs::cancelLargeFile_data() {
+  QTest::addColumn<bool>("inPlace");
+  QTest::addColumn<int>("deleteAnswer");
+  QTest::newRow("Yes deletes the partial target") << false << int(idYes);
+  QTest::newRow("No keeps it") << false << int(idNo);
+  QTest::newRow("in place, Yes: source restored") << true << int(idYes);
+}
+
+void TestWindowJobs::cancelLargeFile() {
+  QFETCH(bool, inPlace);
+  QFETCH(int, deleteAnswer);
+  QTemporaryDir dir;
+  const QString source = dir.filePath("gross.bin");
+  const QString target = inPlace ? source : dir.filePath("gross.tvn");
+  const QByteArray plain = SampleBytes(LargeSize, 3);
+  WriteAll(source, plain);
+  TWindowRig rig;
+  rig.WindowPrompt.Script({deleteAnswer});
+  rig.Get<QCheckBox>("cbOverwriteTarget")->setChecked(true);
+  Start(rig, source, target, "pw", true);
+  auto* bar = rig.Get<QProgressBar>("pbProgress");
+  QVERIFY(bar->isVisibleTo(&rig.Form));
+  QVERIFY(QTest::qWaitFor([&] { return bar->value() >= 1; }, 60000));
+  const QPointer<TCryptThread> job = rig.Form.CurrentJob;
+
+  rig.Click("btnStart");
+  // Idle at once, after one question and one end of the job.
+  QVERIFY(!rig.Form.Running());
+  QCOMPARE(rig.JobsEnded, 1);
+  QVERIFY(!bar->isVisibleTo(&rig.Form));
+  QVERIFY(rig.Get("edSource")->isEnabled());
+  const auto asked = rig.WindowPrompt.Shown();
+  QCOMPARE(asked.size(), size_t(1));
+  QCOMPARE(asked[0].Text, std::string(msg::JobCancelled));
+  QCOMPARE(asked[0].Flags, mb::YESNO | mb::ICONWARNING);
+
+  // The thread's own end must not finish the job a second time.
+  QVERIFY(QTest::qWaitFor([&] { return job.isNull(); }, 60000));
+  QTest::qWait(50);
+  QCOMPARE(rig.JobsEnded, 1);
+  QVERIFY(rig.JobPrompt.Shown().empty());
+  if (inPlace) {
+    QCOMPARE(ReadAll(source), plain);
+  } else {
+    QCOMPARE(ReadAll(source).size(), LargeSize);
+    QCOMPARE(QFile::exists(target), deleteAnswer == idNo);
+    if (deleteAnswer == idNo) QVERIFY(QFileInfo(target).size() < LargeSize);
+  }
+
+  // The window is ready for the next job straight away.
+  WriteAll(dir.filePath("klein.txt"), "klein");
+  Start(rig, dir.filePath("klein.txt"), dir.filePath("klein.tvn"), "pw", true);
+  QVERIFY(rig.WaitForJob());
+  QCOMPARE(QFileInfo(dir.filePath("klein.tvn")).size(), 16);
+}
+
+void TestWindowJobs::closeDuringJobCancels() {
+  QTemporaryDir dir;
+  WriteAll(dir.filePath("gross.bin"), SampleBytes(LargeSize, 5));
+  TWindowRig rig;
+  rig.WindowPrompt.Script({idYes});
+  rig.Form.show();
+  Start(rig, dir.filePath("gross.bin"), dir.filePath("gross.tvn"), "pw", true);
+  QVERIFY(QTest::qWaitFor([&] { return rig.Get<QProgressBar>("pbProgress")->value() >= 1; }, 60000));
+  QVERIFY(!rig.Form.close());
+  QVERIFY(rig.Form.isVisible());
+  QVERIFY(!rig.Form.Running());
+  QCOMPARE(rig.WindowPrompt.Captions(), std::vector<std::string>{"Warnung"});
+  QVERIFY(!QFile::exists(dir.filePath("gross.tvn")));
+  // Idle now: the next close goes ahead.
+  QVERIFY(rig.Form.close());
+}
+
+QTEST_MAIN(TestWindowJobs)
+#include "test_window_jobs.moc"
