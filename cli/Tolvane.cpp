@@ -203,7 +203,9 @@ int Run(const TCliOptions& options) {
   RunWatched(job, showProgress);
 
   const int status = Report(job, prompt, options.Quiet);
-  if (job.Outcome() == TJobOutcome::Cancelled) StopIfSignalled();
+  // Work that finished is not undone by a late Ctrl-C; anything else ends
+  // by the signal, so that a calling script stops as well.
+  if (job.Outcome() != TJobOutcome::Succeeded) StopIfSignalled();
   return status;
 }
 

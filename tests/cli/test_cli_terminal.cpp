@@ -53,6 +53,18 @@ TEST_F(CliTest, TerminalAsksBeforeReplacingATarget) {
   }
 }
 
+TEST_F(CliTest, CtrlCAtTheOverwriteQuestionChangesNothing) {
+  WriteWholeFile(Path("a.txt"), "data");
+  WriteWholeFile(Path("a.tvn"), "keep me");
+  TTerminalChild tolvane({"encrypt", "--password-file", PasswordFile("pw\n"), Path("a.txt"),
+                          Path("a.tvn")});
+  ASSERT_TRUE(tolvane.Expect("Replace it? [y/N] "));
+  tolvane.Send("\x03");
+  EXPECT_EQ(tolvane.Wait().Signal, SIGINT) << tolvane.Output();
+  EXPECT_EQ(ReadWholeFile(Path("a.tvn")), "keep me");
+  EXPECT_EQ(ReadWholeFile(Path("a.txt")), "data");
+}
+
 TEST_F(CliTest, TerminalConfirmsEncryptingInPlace) {
   const std::string original = SampleContent(3000);
   WriteWholeFile(Path("brief.txt"), original);
