@@ -21,47 +21,46 @@
 
 namespace twofish_round {
 
-using TPairs = const std::uint32_t (*)[2];
-
 TOLVANE_ALWAYS_INLINE std::uint32_t Byte0(std::uint32_t x) { return x & 0xFF; }
 TOLVANE_ALWAYS_INLINE std::uint32_t Byte1(std::uint32_t x) { return (x >> 8) & 0xFF; }
-TOLVANE_ALWAYS_INLINE std::uint32_t Byte2(std::uint32_t x) { return (x >> 16) & 0xFF; }
-TOLVANE_ALWAYS_INLINE std::uint32_t Byte3(std::uint32_t x) { return x >> 24; }
 
-// g(x): one lookup per byte, the XORs as a tree of depth two.
-TOLVANE_ALWAYS_INLINE std::uint32_t G0(TPairs t01, TPairs t23, std::uint32_t x) {
-  return (t01[Byte0(x)][0] ^ t01[Byte1(x)][1]) ^ (t23[Byte2(x)][0] ^ t23[Byte3(x)][1]);
+// g(x): one lookup per byte, the XORs as a tree of depth two. The upper two
+// bytes come from one shifted copy, as its low and second byte.
+TOLVANE_ALWAYS_INLINE std::uint32_t G0(const TTwofishKeyState& key, std::uint32_t x) {
+  const std::uint32_t hi = x >> 16;
+  return (key.KeyTables01[Byte0(x)][0] ^ key.KeyTables01[Byte1(x)][1]) ^ (key.KeyTables23[Byte0(hi)][0] ^ key.KeyTables23[Byte1(hi)][1]);
 }
 
 // g(ROL(x, 8)) without the rotate: byte i of the rotated word is byte i-1 of x.
-TOLVANE_ALWAYS_INLINE std::uint32_t G1(TPairs t01, TPairs t23, std::uint32_t x) {
-  return (t01[Byte3(x)][0] ^ t01[Byte0(x)][1]) ^ (t23[Byte1(x)][0] ^ t23[Byte2(x)][1]);
+TOLVANE_ALWAYS_INLINE std::uint32_t G1(const TTwofishKeyState& key, std::uint32_t x) {
+  const std::uint32_t hi = x >> 16;
+  return (key.KeyTables01[Byte1(hi)][0] ^ key.KeyTables01[Byte0(x)][1]) ^ (key.KeyTables23[Byte1(x)][0] ^ key.KeyTables23[Byte0(hi)][1]);
 }
 
 // One encryption round: g of (x0, x1) is mixed into (y0, y1) with the round's
 // two subkeys. The subkeys are added to T0 while T1's loads are in flight.
-TOLVANE_ALWAYS_INLINE void EncryptRound(TPairs t01, TPairs t23, const std::uint32_t* k,
+TOLVANE_ALWAYS_INLINE void EncryptRound(const TTwofishKeyState& key, const std::uint32_t* k,
                                         std::uint32_t x0, std::uint32_t x1, std::uint32_t& y0,
                                         std::uint32_t& y1) {
-  const std::uint32_t t0 = G0(t01, t23, x0);
+  const std::uint32_t t0 = G0(key, x0);
   std::uint32_t f0 = t0 + k[0], f1 = t0 + k[1];
   TOLVANE_OPAQUE(f0);
   TOLVANE_OPAQUE(f1);
-  const std::uint32_t t1 = G1(t01, t23, x1);
+  const std::uint32_t t1 = G1(key, x1);
   y1 = std::rotl(y1, 1);
   y0 = std::rotr(y0 ^ (f0 + t1), 1);
   y1 ^= f1 + 2 * t1;
 }
 
 // The inverse round: same F, applied with the rotations undone.
-TOLVANE_ALWAYS_INLINE void DecryptRound(TPairs t01, TPairs t23, const std::uint32_t* k,
+TOLVANE_ALWAYS_INLINE void DecryptRound(const TTwofishKeyState& key, const std::uint32_t* k,
                                         std::uint32_t x0, std::uint32_t x1, std::uint32_t& y0,
                                         std::uint32_t& y1) {
-  const std::uint32_t t0 = G0(t01, t23, x0);
+  const std::uint32_t t0 = G0(key, x0);
   std::uint32_t f0 = t0 + k[0], f1 = t0 + k[1];
   TOLVANE_OPAQUE(f0);
   TOLVANE_OPAQUE(f1);
-  const std::uint32_t t1 = G1(t01, t23, x1);
+  const std::uint32_t t1 = G1(key, x1);
   y0 = std::rotl(y0, 1);
   y0 ^= f0 + t1;
   y1 = std::rotr(y1 ^ (f1 + 2 * t1), 1);
@@ -76,29 +75,25 @@ struct TBlockWords {
 
 template <int N>
 TOLVANE_ALWAYS_INLINE void EncryptWords(const TTwofishKeyState& key, TBlockWords<N>& w) {
-  TPairs t01 = key.KeyTables01;
-  TPairs t23 = key.KeyTables23;
   const std::uint32_t* k = key.SubKeys;
 #pragma GCC unroll 8
   for (int r = 0; r < 16; r += 2) {
 #pragma GCC unroll 4
-    for (int i = 0; i < N; ++i) EncryptRound(t01, t23, k + 8 + 2 * r, w.a[i], w.b[i], w.c[i], w.d[i]);
+    for (int i = 0; i < N; ++i) EncryptRound(key, k + 8 + 2 * r, w.a[i], w.b[i], w.c[i], w.d[i]);
 #pragma GCC unroll 4
-    for (int i = 0; i < N; ++i) EncryptRound(t01, t23, k + 10 + 2 * r, w.c[i], w.d[i], w.a[i], w.b[i]);
+    for (int i = 0; i < N; ++i) EncryptRound(key, k + 10 + 2 * r, w.c[i], w.d[i], w.a[i], w.b[i]);
   }
 }
 
 template <int N>
 TOLVANE_ALWAYS_INLINE void DecryptWords(const TTwofishKeyState& key, TBlockWords<N>& w) {
-  TPairs t01 = key.KeyTables01;
-  TPairs t23 = key.KeyTables23;
   const std::uint32_t* k = key.SubKeys;
 #pragma GCC unroll 8
   for (int r = 14; r >= 0; r -= 2) {
 #pragma GCC unroll 4
-    for (int i = 0; i < N; ++i) DecryptRound(t01, t23, k + 10 + 2 * r, w.c[i], w.d[i], w.a[i], w.b[i]);
+    for (int i = 0; i < N; ++i) DecryptRound(key, k + 10 + 2 * r, w.c[i], w.d[i], w.a[i], w.b[i]);
 #pragma GCC unroll 4
-    for (int i = 0; i < N; ++i) DecryptRound(t01, t23, k + 8 + 2 * r, w.a[i], w.b[i], w.c[i], w.d[i]);
+    for (int i = 0; i < N; ++i) DecryptRound(key, k + 8 + 2 * r, w.a[i], w.b[i], w.c[i], w.d[i]);
   }
 }
 

@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Medians of a tolvane_bench run and the ratios of our figures to the peers'.
+
+    python3 bench/ratios.py results.json
+    python3 bench/ratios.py build/release/bench/tolvane_bench [benchmark flags]
+
+Given the executable, it is run with --benchmark_format=json (and five
+repetitions unless --benchmark_repetitions is among the flags). A ratio above
+1.00 means ours is faster: throughput ours/peer, key setup time peer/ours.
+"""
+import json
+import subprocess
+import sys
+from collections import defaultdict
+
+OURS = "Tolvane"
+FIGURES = ["CbcEncrypt4K", "CbcDecrypt4K", "EcbEncrypt4K", "KeySetup", "Sha1_4K",
+           "EncryptFile256M", "DecryptFile256M"]
+
+
+def load(argv):
+    if argv[0].endswith(".json"):
+        with open(argv[0]) as f:
+            return json.load(f)
+    cmd = [argv[0], "--benchmark_format=json"] + argv[1:]
+    if not any(a.startswith("--benchmark_repetitions") for a in argv[1:]):
+        cmd.append("--benchmark_repetitions=5")
+    out = subprocess.run(cmd, check=True, stdout=subprocess.PIPE, text=True).stdout
+    return json.loads(out)
+
+
+def medians(data):
+    """(library, figure) -> (bytes per second or None, cpu time in ns)."""
+    runs = defaultdict(list)
+    result = {}
+    for b in data["benchmarks"]:
+        lib, _, figure = b["run_name"].partition("/")
+        scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[b.get("time_unit", "ns")]
+        value = (b.get("bytes_per_second"), b["cpu_time"] * scale, b["real_time"] * scale)
+        if b.get("run_type") == "aggregate":
+            if b.get("aggregate_name") == "median":
+                result[(lib, figure)] = value
+        else:
+            runs[(lib, figure)].append(value)
+    for key, values in runs.items():  # a run without repetitions
+        if key not in result:
+            values.sort(key=lambda v: v[1])
+            result[key] = values[len(values) // 2]
+    return result
+
+
+def show(value, figure):
+    rate, cpu, _ = value
+    return f"{rate / 1e6:9.1f} MB/s" if rate else f"{cpu:9.1f} ns  "
+
+
+def main(argv):
+    if not argv:
+        sys.exit(__doc__)
+    data = medians(load(argv))
+    libs = sorted({lib for lib, _ in data}, key=lambda l: (l != OURS, l))
+    figures = [f for f in FIGURES if any((l, f) in data for l in libs)]
+
+    print("\nMedians")
+    print(f"{'':18}" + "".join(f"{lib:>16}" for lib in libs))
+    for f in figures:
+        print(f"{f:18}" + "".join(f"{show(data[(l, f)], f) if (l, f) in data else '':>16}" for l in libs))
+
+    peers = [l for l in libs if l not in (OURS, OURS + "Core")]
+    print(f"\nOurs relative to each peer (above 1.00: ours is faster)")
+    print(f"{'':18}" + "".join(f"{p:>12}" for p in peers) + f"{'fastest peer':>16}")
+    for f in figures:
+        if (OURS, f) not in data:
+            continue
+        ours = data[(OURS, f)]
+        cells, best = [], None
+        for p in peers:
+            if (p, f) not in data:
+                cells.append(f"{'':>12}")
+                continue
+            theirs = data[(p, f)]
+            ratio = ours[0] / theirs[0] if ours[0] and theirs[0] else theirs[1] / ours[1]
+            cells.append(f"{ratio:12.2f}")
+            if best is None or ratio < best[0]:
+                best = (ratio, p)
+        if best:
+            print(f"{f:18}" + "".join(cells) + f"{best[0]:10.2f} ({best[1]})")
+
+    cbc, enc = data.get((OURS, "CbcEncrypt4K")), data.get((OURS, "EncryptFile256M"))
+    if cbc and enc and cbc[0] and enc[0]:
+        print(f"\nEncryptFile (wall clock) / in-memory CBC encryption: {enc[0] / cbc[0]:.2f}")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])
