@@ -11,8 +11,8 @@
 #include "twofish/Twofish.h"
 
 // An empty asm that claims to change x: the compiler can no longer fold the
-// sums around it, so the subkey is added to T0 while T1's loads are still in
-// flight instead of after them, on the round's critical path.
+// sums around it, so a subkey is added to the g output that is ready first
+// while the other's loads are still in flight, off the round's critical path.
 #if defined(__GNUC__)
 #define TOLVANE_OPAQUE(x) __asm__("" : "+r"(x))
 #else
@@ -38,21 +38,25 @@ TOLVANE_ALWAYS_INLINE std::uint32_t G1(const TTwofishKeyState& key, std::uint32_
 }
 
 // One encryption round: g of (x0, x1) is mixed into (y0, y1) with the round's
-// two subkeys. The subkeys are added to T0 while T1's loads are in flight.
+// two subkeys. x1 comes from the previous round's shorter path (a rotate
+// before its XOR, not after), so T1 is ready first: the subkeys go onto T1
+// while T0's loads are in flight, leaving one addition between T0 and the
+// next round's table loads.
 TOLVANE_ALWAYS_INLINE void EncryptRound(const TTwofishKeyState& key, const std::uint32_t* k,
                                         std::uint32_t x0, std::uint32_t x1, std::uint32_t& y0,
                                         std::uint32_t& y1) {
-  const std::uint32_t t0 = G0(key, x0);
-  std::uint32_t f0 = t0 + k[0], f1 = t0 + k[1];
+  const std::uint32_t t1 = G1(key, x1);
+  std::uint32_t f0 = t1 + k[0], f1 = 2 * t1 + k[1];
   TOLVANE_OPAQUE(f0);
   TOLVANE_OPAQUE(f1);
-  const std::uint32_t t1 = G1(key, x1);
+  const std::uint32_t t0 = G0(key, x0);
   y1 = std::rotl(y1, 1);
-  y0 = std::rotr(y0 ^ (f0 + t1), 1);
-  y1 ^= f1 + 2 * t1;
+  y0 = std::rotr(y0 ^ (t0 + f0), 1);
+  y1 ^= t0 + f1;
 }
 
-// The inverse round: same F, applied with the rotations undone.
+// The inverse round: same F, applied with the rotations undone. Here x0 is
+// the word of the shorter path, so the subkeys go onto T0.
 TOLVANE_ALWAYS_INLINE void DecryptRound(const TTwofishKeyState& key, const std::uint32_t* k,
                                         std::uint32_t x0, std::uint32_t x1, std::uint32_t& y0,
                                         std::uint32_t& y1) {
