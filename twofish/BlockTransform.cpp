@@ -80,7 +80,11 @@ void TTwofish::EncryptBlocksCbc(std::uint8_t* data, std::size_t blocks, std::uin
     TOLVANE_OPAQUE(b);
     TOLVANE_OPAQUE(c);
     TOLVANE_OPAQUE(d);
-    const std::uint32_t na = w.c[0] ^ a, nb = w.d[0] ^ b, nc = w.a[0] ^ c, nd = w.b[0] ^ d;
+    std::uint32_t na = w.c[0] ^ a, nb = w.d[0] ^ b, nc = w.a[0] ^ c, nd = w.b[0] ^ d;
+    // The first round XORs c and d after its g outputs: join them to the
+    // chain beforehand, not on the round's critical path.
+    TOLVANE_OPAQUE(nc);
+    TOLVANE_OPAQUE(nd);
     w.a[0] = na;
     w.b[0] = nb;
     w.c[0] = nc;
