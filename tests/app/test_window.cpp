@@ -172,7 +172,8 @@ void TestWindow::windowAndTabOrder() {
 void TestWindow::hints() {
   TWindowRig rig;
   rig.Form.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&rig.Form));
+  rig.Form.activateWindow();  // Qt shows hints in the active window only
+  QVERIFY(QTest::qWaitForWindowActive(&rig.Form));
   int hinted = 0;
   for (QWidget* w : rig.Form.findChildren<QWidget*>()) {
     if (w->window() != &rig.Form || w->toolTip().isEmpty()) continue;
