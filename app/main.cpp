@@ -8,10 +8,9 @@
 int main(int argc, char* argv[]) {
   BuildMdsTables();
   QApplication app(argc, argv);
+  // Not the display name: Qt would append that to every window title, and
+  // the message boxes carry captions of their own.
   QApplication::setApplicationName(QString::fromUtf8(msg::AppTitle));
-  // Message boxes carry their own captions, without the application's name
-  // appended by the desktop.
-  QApplication::setApplicationDisplayName(QString());
   InstallGermanTranslations(app);
 
   TfrmMain frmMain;
