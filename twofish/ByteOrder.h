@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#define TOLVANE_ALWAYS_INLINE [[gnu::always_inline]] inline
+#include "twofish/ForceInline.h"
 
 TOLVANE_ALWAYS_INLINE std::uint32_t LoadLE32(const std::uint8_t* p) {
   std::uint32_t w;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "twofish/ByteOrder.h"
+#include "twofish/ForceInline.h"
 #include "twofish/Twofish.h"
 #include "twofish/TwofishTables.h"
 #include "util/SecureWipe.h"

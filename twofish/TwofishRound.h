@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "twofish/ByteOrder.h"
+#include "twofish/ForceInline.h"
 #include "twofish/Twofish.h"
 
 // An empty asm that claims to change x: the compiler can no longer fold the
