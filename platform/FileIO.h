@@ -115,6 +115,8 @@ class TOutputFile {
   std::unique_ptr<std::uint8_t[]> FStages[2];
   int FFilling = 0;  // the stage taking data; the other one may be written out
   std::size_t FStaged = 0;
+  std::uint64_t FWritten = 0;  // bytes handed to the worker
+  bool FReplacing = false;     // the file had content before it was emptied
   std::unique_ptr<TIoWorker> FWorker;
   TIoResult FFailure;
 };

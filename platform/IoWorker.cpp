@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 TIoResult RunIo(const TIoRequest& request) {
@@ -31,6 +32,12 @@ TIoResult RunIo(const TIoRequest& request) {
     }
     result.Bytes += static_cast<std::size_t>(put);
   }
+#if defined(__linux__)
+  if (result.Ok() && request.StartWritebackAt >= 0) {
+    (void)::sync_file_range(request.Handle, request.StartWritebackAt,
+                            static_cast<off_t>(request.Count), SYNC_FILE_RANGE_WRITE);
+  }
+#endif
   return result;
 }
 

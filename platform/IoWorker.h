@@ -15,12 +15,15 @@ struct TIoRequest {
   int Handle = -1;
   std::uint8_t* Data = nullptr;
   std::size_t Count = 0;
+  // For a write: when not negative, the file offset of Data, and the system
+  // is asked to start writing these bytes to the disk once they are written.
+  std::int64_t StartWritebackAt = -1;
 };
 
 // Runs a request in the calling thread. A read is one call and may return
 // fewer bytes (0 at the end of the file); a write continues after partial
 // writes until all bytes are out or the system fails. Interrupted calls are
-// repeated.
+// repeated. Starting the writeback is a hint whose failure is ignored.
 TIoResult RunIo(const TIoRequest& request);
 
 // A thread that runs one request at a time while the caller works on, so
