@@ -63,33 +63,6 @@ TEST(ComponentKey, AcceptsOneTo156BytesAndKeepsTheOldKeyOnRefusal) {
   EXPECT_FALSE(fresh->KeyState().FKeySet);
 }
 
-TEST(ComponentKey, OnlyTheFirstBytesBySizeCountAndShortTextsAreZeroPadded) {
-  const std::string base = "The quick brown fox jumps over the lazy dog!!";
-  for (TKeySize size : {TKeySize::Small128, TKeySize::Med192, TKeySize::Large256}) {
-    const std::size_t used = size == TKeySize::Small128 ? 16 : size == TKeySize::Med192 ? 24 : 32;
-    auto a = MakeCipher(TCipherMode::ECB, size);
-    auto b = MakeCipher(TCipherMode::ECB, size);
-    a->SetKey(base);
-    std::string other = base.substr(0, used) + std::string(100, '#');
-    b->SetKey(other);
-    EXPECT_EQ(EncryptOneBlock(*a), EncryptOneBlock(*b)) << "bytes past " << used << " took part";
-
-    // "ab" is "ab" followed by zeros, never "abab...".
-    a->SetKey("ab");
-    b->SetKey(std::string("ab\0\0\0", 5));
-    EXPECT_EQ(EncryptOneBlock(*a), EncryptOneBlock(*b));
-    b->SetKey("abababababababababababababababab");
-    EXPECT_NE(EncryptOneBlock(*a), EncryptOneBlock(*b));
-  }
-
-  // The byte length never selects the size: the same 16 bytes differ by size.
-  auto small = MakeCipher(TCipherMode::ECB, TKeySize::Small128);
-  auto large = MakeCipher(TCipherMode::ECB, TKeySize::Large256);
-  small->SetKey(kBlockOfText);
-  large->SetKey(kBlockOfText);
-  EXPECT_NE(EncryptOneBlock(*small), EncryptOneBlock(*large));
-}
-
 TEST(ComponentKey, SetKeyClearsTheScratchBlocksButKeepsTheIV) {
   auto cipher = MakeCipher(TCipherMode::CBC);
   cipher->SetIV("an iv text");
