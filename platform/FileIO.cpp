@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,6 +32,19 @@ void WipeStages(std::unique_ptr<std::uint8_t[]> (&stages)[2], std::size_t size) 
   for (auto& stage : stages) {
     if (stage) SecureWipe(stage.get(), size);
   }
+}
+
+// The helper thread only adds speed: when the system cannot start one, the
+// file is read or written in the caller's thread instead.
+bool EnsureWorker(std::unique_ptr<TIoWorker>& worker) {
+  if (!worker) {
+    try {
+      worker = std::make_unique<TIoWorker>();
+    } catch (const std::system_error&) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -92,8 +106,7 @@ int TInputFile::Refill() {
     return 0;
   }
   // A full stage hints at more to come: read the next one meanwhile.
-  if (got.Bytes == FStageSize) {
-    if (!FWorker) FWorker = std::make_unique<TIoWorker>();
+  if (got.Bytes == FStageSize && EnsureWorker(FWorker)) {
     FWorker->Start({TIoRequest::TKind::Read, FHandle, FStages[FCurrent ^ 1].get(), FStageSize});
   }
   return 0;
@@ -180,19 +193,19 @@ TIoResult TOutputFile::Write(const void* data, std::size_t count) {
   const auto* source = static_cast<const std::uint8_t*>(data);
   while (result.Bytes < count) {
     if (FStaged == FStageSize) {
-      // Hand the full stage to the worker once it has finished the other one.
-      if (!FWorker) FWorker = std::make_unique<TIoWorker>();
-      const TIoResult previous = FWorker->Wait();
-      if (!previous.Ok()) {
-        FFailure = previous;
-        return FFailure;
-      }
       TIoRequest request{TIoRequest::TKind::Write, FHandle, FStages[FFilling].get(), FStaged};
       // Emptying a file and writing it anew makes the common Linux file
       // systems push all of it to the disk when it is closed, on the closing
       // thread. Starting that stage by stage here keeps the close short.
       if (FReplacing) request.StartWritebackAt = static_cast<std::int64_t>(FWritten);
-      FWorker->Start(request);
+      // Hand the full stage to the worker once it has finished the other one.
+      const bool background = EnsureWorker(FWorker);
+      const TIoResult outcome = background ? FWorker->Wait() : RunIo(request);
+      if (!outcome.Ok()) {
+        FFailure = outcome;
+        return FFailure;
+      }
+      if (background) FWorker->Start(request);
       FWritten += FStaged;
       FFilling ^= 1;
       FStaged = 0;
