@@ -1,0 +1,59 @@
+#include "twofish/BlockPath.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+#include "twofish/BlockTransformAvx2.h"
+
+namespace {
+
+bool CpuHasAvx2() noexcept {
+#ifdef TOLVANE_HAVE_AVX2_PATH
+  // libgcc's check includes the OS saving the YMM registers (XGETBV).
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
+
+bool Avx2Refused() noexcept {
+  const char* value = std::getenv("TOLVANE_NO_AVX2");
+  return value && *value && std::strcmp(value, "0") != 0;
+}
+
+std::atomic<TBlockPath>& Current() noexcept {
+  static std::atomic<TBlockPath> path{DefaultBlockPath()};
+  return path;
+}
+
+}  // namespace
+
+bool BlockPathAvailable(TBlockPath path) noexcept {
+  switch (path) {
+    case TBlockPath::Portable:
+      return true;
+    case TBlockPath::Avx2: {
+      static const bool available = CpuHasAvx2();
+      return available;
+    }
+  }
+  return false;
+}
+
+TBlockPath DefaultBlockPath() noexcept {
+  static const TBlockPath path =
+      BlockPathAvailable(TBlockPath::Avx2) && !Avx2Refused() ? TBlockPath::Avx2 : TBlockPath::Portable;
+  return path;
+}
+
+TBlockPath ActiveBlockPath() noexcept {
+  return Current().load(std::memory_order_relaxed);
+}
+
+bool SelectBlockPath(TBlockPath path) noexcept {
+  if (!BlockPathAvailable(path)) return false;
+  Current().store(path, std::memory_order_relaxed);
+  return true;
+}

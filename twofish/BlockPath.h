@@ -1,0 +1,24 @@
+#pragma once
+
+// Which implementation runs the batches of independent blocks (EncryptBlocks,
+// DecryptBlocks): the portable one, or eight blocks per AVX2 register where
+// the CPU has it. Chosen once per process; tests and benchmarks may switch.
+
+#include <cstdint>
+
+enum class TBlockPath : std::uint8_t { Portable = 0, Avx2 = 1 };
+
+// Whether this build and this CPU can run the path (Portable always can).
+bool BlockPathAvailable(TBlockPath path) noexcept;
+
+// The path in use. Initially the fastest available one, unless the
+// environment variable TOLVANE_NO_AVX2 is set to anything but "" or "0".
+TBlockPath ActiveBlockPath() noexcept;
+
+// Runs the batches on path from now on, in every thread. Returns false and
+// changes nothing when the path is not available. Not for use while another
+// thread is inside a batch transform of a test that checks which path ran.
+bool SelectBlockPath(TBlockPath path) noexcept;
+
+// The path a fresh process would choose: for restoring after SelectBlockPath.
+TBlockPath DefaultBlockPath() noexcept;
