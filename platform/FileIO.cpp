@@ -59,6 +59,8 @@ TInputFile::~TInputFile() {
 
 int TInputFile::Open(const std::string& name) {
   if (IsOpen()) Close();
+  // Allocated first: a failure then leaves no descriptor behind.
+  AllocateStages(FStages, FStageSize);
   int handle;
   do {
     handle = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -81,7 +83,6 @@ int TInputFile::Open(const std::string& name) {
   // Read-ahead hint only; a refusal changes nothing but speed.
   (void)::posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);
 
-  AllocateStages(FStages, FStageSize);
   FHandle = handle;
   FCurrent = 0;
   FStageBegin = FStageEnd = 0;
@@ -166,6 +167,9 @@ TOutputFile::~TOutputFile() {
 
 int TOutputFile::Create(const std::string& name) {
   if (IsOpen()) Close();
+  // Allocated first: a failure then neither empties the file nor leaves a
+  // descriptor behind.
+  AllocateStages(FStages, FStageSize);
   // Only a hint for the writing below, so a change in between does no harm.
   struct stat before {};
   FReplacing = ::stat(name.c_str(), &before) == 0 && S_ISREG(before.st_mode) && before.st_size > 0;
@@ -174,7 +178,6 @@ int TOutputFile::Create(const std::string& name) {
     handle = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   } while (handle < 0 && errno == EINTR);
   if (handle < 0) return errno;
-  AllocateStages(FStages, FStageSize);
   FHandle = handle;
   FFilling = 0;
   FStaged = 0;

@@ -63,26 +63,34 @@ bool ReportChunk(const TProgressHook& hook, const TInputFile& input) {
   return hook(done, std::max(done, input.Size()));
 }
 
-void RaiseInvalidSize() {
+// Ciphertext of this format is whole blocks, at least one.
+bool IsCiphertextSize(std::uint64_t size) { return size != 0 && size % BlockBytes == 0; }
+
+[[noreturn]] void RaiseInvalidSize() {
   throw EFileError("Twofish: Invalid encrypted file size");
 }
 
-}  // namespace
-
-void TTwofish::EncryptFile(const std::string& inputName, const std::string& outputName,
-                           const TProgressHook& hook) {
-  CheckReady();
+// What both directions share: the input is opened before the output is
+// created, and the output created (an existing file emptied) before anything
+// is read. Each chunk is read into the buffer, transformed there by
+// chunkStep(n, last), which returns the number of bytes to write, and
+// written; the hook hears of it. The input is closed before the output.
+template <typename ChunkStep>
+void StreamFile(const std::string& inputName, const std::string& outputName,
+                const TProgressHook& hook, std::uint8_t* buffer, bool ciphertextInput,
+                ChunkStep chunkStep) {
   TInputFile input;
   OpenInput(input, inputName);
+  // Refuse what cannot be ciphertext before the output is emptied.
+  if (ciphertextInput && input.HasSize() && !IsCiphertextSize(input.Size())) RaiseInvalidSize();
   TOutputFile output;
   CreateOutput(output, outputName);
 
   for (;;) {
     bool atEnd = false;
-    int n = ReadChunk(input, FBuffer, atEnd);
-    if (atEnd) n = AppendPadding(FBuffer, n);
-    EncryptBuffer(n);
-    WriteChunk(output, FBuffer, n);
+    const int read = ReadChunk(input, buffer, atEnd);
+    const int n = chunkStep(read, atEnd);
+    WriteChunk(output, buffer, n);
     // A stop asked for with the last chunk comes too late to matter: the
     // output is complete.
     const bool goOn = ReportChunk(hook, input);
@@ -95,36 +103,28 @@ void TTwofish::EncryptFile(const std::string& inputName, const std::string& outp
   CloseFiles(input, output);
 }
 
+}  // namespace
+
+void TTwofish::EncryptFile(const std::string& inputName, const std::string& outputName,
+                           const TProgressHook& hook) {
+  CheckReady();
+  StreamFile(inputName, outputName, hook, FBuffer, false, [this](int n, bool last) {
+    if (last) n = AppendPadding(FBuffer, n);
+    EncryptBuffer(n);
+    return n;
+  });
+}
+
 void TTwofish::DecryptFile(const std::string& inputName, const std::string& outputName,
                            const TProgressHook& hook) {
   CheckReady();
-  TInputFile input;
-  OpenInput(input, inputName);
-  // Only whole blocks, at least one, can be ciphertext of this format. Refuse
-  // anything else before the output is emptied.
-  if (input.HasSize() && (input.Size() == 0 || input.Size() % BlockBytes != 0)) {
-    RaiseInvalidSize();
-  }
-  TOutputFile output;
-  CreateOutput(output, outputName);
-
-  for (;;) {
-    bool atEnd = false;
-    int n = ReadChunk(input, FBuffer, atEnd);
-    // The size checked above may have changed since.
-    if (n == 0 || n % BlockBytes != 0) RaiseInvalidSize();
+  StreamFile(inputName, outputName, hook, FBuffer, true, [this](int n, bool last) {
+    // The size checked at opening may have changed since.
+    if (!IsCiphertextSize(static_cast<std::uint64_t>(n))) RaiseInvalidSize();
     DecryptBuffer(n);
-    if (atEnd) {
-      n = UnpaddedLength(FBuffer, n);
-      if (n < 0) throw EFileError("Twofish: Invalid padding");
-    }
-    WriteChunk(output, FBuffer, n);
-    const bool goOn = ReportChunk(hook, input);
-    if (atEnd) break;
-    if (!goOn) {
-      CloseFiles(input, output);
-      throw ETransformStopped();
-    }
-  }
-  CloseFiles(input, output);
+    if (!last) return n;
+    const int kept = UnpaddedLength(FBuffer, n);
+    if (kept < 0) throw EFileError("Twofish: Invalid padding");
+    return kept;
+  });
 }

@@ -41,6 +41,27 @@ void CheckBufferCount(int n) {
   throw std::invalid_argument("Twofish: Invalid cipher mode");
 }
 
+// CBC decryption of whole blocks in place. Each plaintext block needs the
+// ciphertext block before it, which the in-place decryption overwrites, so a
+// group's ciphertext is kept aside. iv enters as the ciphertext block before
+// the first and leaves as the last one.
+void DecryptBlocksCbc(const TTwofish& cipher, std::uint8_t* data, std::size_t blocks,
+                      std::uint8_t* iv) {
+  constexpr std::size_t GroupBlocks = 32;
+  alignas(16) std::uint8_t ciphertext[GroupBlocks * BlockBytes];
+  for (std::size_t first = 0; first < blocks; first += GroupBlocks) {
+    const std::size_t group = std::min(GroupBlocks, blocks - first);
+    std::uint8_t* const part = data + first * BlockBytes;
+    std::memcpy(ciphertext, part, group * BlockBytes);
+    cipher.DecryptBlocks(part, part, group);
+    XorBlock(part, part, iv);
+    for (std::size_t i = 1; i < group; ++i) {
+      XorBlock(part + i * BlockBytes, part + i * BlockBytes, ciphertext + (i - 1) * BlockBytes);
+    }
+    CopyBlock(iv, ciphertext + (group - 1) * BlockBytes);
+  }
+}
+
 }  // namespace
 
 void TTwofish::SetKey(const std::string& keyText) {
@@ -75,11 +96,21 @@ void TTwofish::CheckReady() const {
   if (FCipherMode != TCipherMode::ECB && !K.FIVSet) throw EKeyError("Twofish: IV not set");
 }
 
-// W is FWorkBlock, V the feedback register FIV, S the scratch FSavedBlock.
+// Below, W is FWorkBlock, V the feedback register FIV, S the scratch
+// FSavedBlock.
+
+// The steps CFB and OFB share in both directions: S := W; W := E(V); V := W;
+// W := S XOR V. What V holds afterwards is up to the mode.
+void TTwofish::XorKeystream() {
+  CopyBlock(K.FSavedBlock, K.FWorkBlock);
+  EncryptBlock(K.FIV, K.FWorkBlock);
+  CopyBlock(K.FIV, K.FWorkBlock);
+  XorBlock(K.FWorkBlock, K.FSavedBlock, K.FIV);
+}
+
 void TTwofish::ModeEncryptBlock() {
   std::uint8_t* const W = K.FWorkBlock;
   std::uint8_t* const V = K.FIV;
-  std::uint8_t* const S = K.FSavedBlock;
   switch (FCipherMode) {
     case TCipherMode::ECB:
       EncryptBlock(W, W);
@@ -90,17 +121,11 @@ void TTwofish::ModeEncryptBlock() {
       CopyBlock(V, W);
       return;
     case TCipherMode::CFB:
-      CopyBlock(S, W);
-      EncryptBlock(V, W);
-      CopyBlock(V, W);
-      XorBlock(W, S, V);
-      CopyBlock(V, W);
+      XorKeystream();
+      CopyBlock(V, W);  // the ciphertext just produced
       return;
     case TCipherMode::OFB:
-      CopyBlock(S, W);
-      EncryptBlock(V, W);
-      CopyBlock(V, W);
-      XorBlock(W, S, V);
+      XorKeystream();  // V keeps the keystream block
       return;
   }
   InvalidMode();
@@ -121,88 +146,58 @@ void TTwofish::ModeDecryptBlock() {
       CopyBlock(V, S);
       return;
     case TCipherMode::CFB:
-      CopyBlock(S, W);
-      EncryptBlock(V, W);
-      CopyBlock(V, W);
-      XorBlock(W, S, V);
-      CopyBlock(V, S);
+      XorKeystream();
+      CopyBlock(V, S);  // the ciphertext just consumed
       return;
     case TCipherMode::OFB:
-      CopyBlock(S, W);
-      EncryptBlock(V, W);
-      CopyBlock(V, W);
-      XorBlock(W, S, V);
+      XorKeystream();
       return;
   }
   InvalidMode();
 }
 
+void TTwofish::EncryptBuffer(int n) { TransformBuffer(n, true); }
+
+void TTwofish::DecryptBuffer(int n) { TransformBuffer(n, false); }
+
 // ECB and CBC run through the batch transforms, which overlap the rounds of
 // independent blocks; every field ends as the block-by-block steps leave it.
-void TTwofish::EncryptBuffer(int n) {
+void TTwofish::TransformBuffer(int n, bool encrypt) {
   CheckReady();
   CheckBufferCount(n);
   FBufferPtr = FBuffer;
   const auto count = static_cast<std::size_t>(n);
   const std::size_t blocks = count / BlockBytes;
+  const std::uint8_t* const lastBlock = FBufferPtr + count - BlockBytes;
   switch (FCipherMode) {
     case TCipherMode::ECB:
-      EncryptBlocks(FBufferPtr, FBufferPtr, blocks);
-      CopyBlock(K.FWorkBlock, FBufferPtr + count - BlockBytes);
+      if (encrypt) {
+        EncryptBlocks(FBufferPtr, FBufferPtr, blocks);
+      } else {
+        DecryptBlocks(FBufferPtr, FBufferPtr, blocks);
+      }
+      CopyBlock(K.FWorkBlock, lastBlock);
       return;
     case TCipherMode::CBC:
-      EncryptBlocksCbc(FBufferPtr, blocks, K.FIV);
-      CopyBlock(K.FWorkBlock, K.FIV);
-      return;
-    case TCipherMode::CFB:
-    case TCipherMode::OFB:
-      break;
-  }
-  for (std::size_t offset = 0; offset != count; offset += BlockBytes) {
-    CopyBlock(K.FWorkBlock, FBufferPtr + offset);
-    ModeEncryptBlock();
-    CopyBlock(FBufferPtr + offset, K.FWorkBlock);
-  }
-}
-
-void TTwofish::DecryptBuffer(int n) {
-  CheckReady();
-  CheckBufferCount(n);
-  FBufferPtr = FBuffer;
-  const auto count = static_cast<std::size_t>(n);
-  const std::size_t blocks = count / BlockBytes;
-  switch (FCipherMode) {
-    case TCipherMode::ECB:
-      DecryptBlocks(FBufferPtr, FBufferPtr, blocks);
-      CopyBlock(K.FWorkBlock, FBufferPtr + count - BlockBytes);
-      return;
-    case TCipherMode::CBC: {
-      // Each plaintext block needs the ciphertext before it, which the
-      // in-place decryption overwrites: keep a group's ciphertext aside.
-      constexpr std::size_t GroupBlocks = 32;
-      alignas(16) std::uint8_t cipher[GroupBlocks * BlockBytes];
-      for (std::size_t first = 0; first < blocks; first += GroupBlocks) {
-        const std::size_t group = std::min(GroupBlocks, blocks - first);
-        std::uint8_t* const data = FBufferPtr + first * BlockBytes;
-        std::memcpy(cipher, data, group * BlockBytes);
-        DecryptBlocks(data, data, group);
-        XorBlock(data, data, K.FIV);
-        for (std::size_t i = 1; i < group; ++i) {
-          XorBlock(data + i * BlockBytes, data + i * BlockBytes, cipher + (i - 1) * BlockBytes);
-        }
-        CopyBlock(K.FIV, cipher + (group - 1) * BlockBytes);
+      if (encrypt) {
+        EncryptBlocksCbc(FBufferPtr, blocks, K.FIV);
+      } else {
+        DecryptBlocksCbc(*this, FBufferPtr, blocks, K.FIV);
+        CopyBlock(K.FSavedBlock, K.FIV);  // the last ciphertext block
       }
-      CopyBlock(K.FSavedBlock, K.FIV);
-      CopyBlock(K.FWorkBlock, FBufferPtr + count - BlockBytes);
+      CopyBlock(K.FWorkBlock, lastBlock);
       return;
-    }
     case TCipherMode::CFB:
     case TCipherMode::OFB:
       break;
   }
   for (std::size_t offset = 0; offset != count; offset += BlockBytes) {
     CopyBlock(K.FWorkBlock, FBufferPtr + offset);
-    ModeDecryptBlock();
+    if (encrypt) {
+      ModeEncryptBlock();
+    } else {
+      ModeDecryptBlock();
+    }
     CopyBlock(FBufferPtr + offset, K.FWorkBlock);
   }
 }

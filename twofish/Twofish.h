@@ -87,6 +87,9 @@ class TTwofish {
   const TTwofishKeyState& KeyState() const { return K; }
 
  private:
+  void TransformBuffer(int n, bool encrypt);
+  void XorKeystream();
+
   TTwofishKeyState K;
   TCipherMode FCipherMode = TCipherMode::ECB;
   TKeySize FKeySize = TKeySize::Small128;

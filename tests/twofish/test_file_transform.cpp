@@ -187,21 +187,33 @@ TEST_F(FileTransform, OpenFailuresNameTheFileAndKeepTheOSCode) {
   }
 }
 
-TEST_F(FileTransform, WriteFailureOfTheSystemIsAnInOutErrorWithItsCode) {
+TEST_F(FileTransform, SystemFailuresWhileReadingOrWritingAreInOutErrorsWithTheirCode) {
+  auto expectInOutError = [](auto call, int code) {
+    try {
+      call();
+      ADD_FAILURE() << "no failure";
+    } catch (const EInOutError& error) {
+      EXPECT_EQ(error.ErrorCode, code);
+      EXPECT_EQ(error.what(), SystemErrorText(code));
+    }
+  };
   // Small enough to stay staged until the close, and large enough to fail
   // while the chunks are still being written.
   for (std::size_t length : {100u, 3000000u}) {
+    SCOPED_TRACE(length);
     WriteFileBytes(Dir.File("plain"), std::string(length, 'f'));
     const int descriptors = OpenDescriptorCount();
-    try {
-      Cipher(TCipherMode::CBC)->EncryptFile(Dir.File("plain"), "/dev/full");
-      ADD_FAILURE() << "writing to /dev/full succeeded";
-    } catch (const EInOutError& error) {
-      EXPECT_EQ(error.ErrorCode, ENOSPC);
-      EXPECT_EQ(error.what(), SystemErrorText(ENOSPC));
-    }
+    expectInOutError([&] { Cipher(TCipherMode::CBC)->EncryptFile(Dir.File("plain"), "/dev/full"); },
+                     ENOSPC);
     EXPECT_EQ(OpenDescriptorCount(), descriptors);
   }
+  // This process's memory opens as a file of size 0 whose first page cannot
+  // be read: a read failure must not pass for the end of the input.
+  const int descriptors = OpenDescriptorCount();
+  expectInOutError([&] { Cipher(TCipherMode::CBC)->EncryptFile("/proc/self/mem", Dir.File("out")); },
+                   EIO);
+  EXPECT_EQ(ReadFileBytes(Dir.File("out")), "");
+  EXPECT_EQ(OpenDescriptorCount(), descriptors);
 }
 
 TEST_F(FileTransform, InputsThatCannotBeCiphertextAreRefusedBeforeTheOutputIsTouched) {
