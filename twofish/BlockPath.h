@@ -8,11 +8,13 @@
 
 enum class TBlockPath : std::uint8_t { Portable = 0, Avx2 = 1 };
 
-// Whether this build and this CPU can run the path (Portable always can).
+// Whether this build and this CPU can run the path (Portable always can),
+// fast or not.
 bool BlockPathAvailable(TBlockPath path) noexcept;
 
-// The path in use. Initially the fastest available one, unless the
-// environment variable TOLVANE_NO_AVX2 is set to anything but "" or "0".
+// The path in use. Initially AVX2 where the CPU has it and its gathers are
+// known to be fast (Intel from Broadwell on), unless the environment
+// variable TOLVANE_NO_AVX2 is set to anything but "" or "0"; else Portable.
 TBlockPath ActiveBlockPath() noexcept;
 
 // Runs the batches on path from now on, in every thread. Returns false and
