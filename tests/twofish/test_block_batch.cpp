@@ -14,7 +14,11 @@
 
 using namespace block_test;
 
-static // Names the path in gtest's messages instead of its bytes.
+static const char* PathName(TBlockPath path) {
+  return path == TBlockPath::Avx2 ? "Avx2" : "Portable";
+}
+
+// Names the path in gtest's messages instead of its bytes.
 static void PrintTo(TBlockPath path, std::ostream* out) { *out << PathName(path); }
 
 namespace {
