@@ -58,16 +58,20 @@ def show(value, figure):
 def main(argv):
     if not argv:
         sys.exit(__doc__)
-    data = medians(load(argv))
+    run = load(argv)
+    data = medians(run)
     libs = sorted({lib for lib, _ in data}, key=lambda l: (l != OURS, l))
     figures = [f for f in FIGURES if any((l, f) in data for l in libs)]
 
+    path = run.get("context", {}).get("tolvane_block_path")
+    if path:
+        print(f"\nBlock path of the {OURS} figures: {path}")
     print("\nMedians")
     print(f"{'':18}" + "".join(f"{lib:>16}" for lib in libs))
     for f in figures:
         print(f"{f:18}" + "".join(f"{show(data[(l, f)], f) if (l, f) in data else '':>16}" for l in libs))
 
-    peers = [l for l in libs if l not in (OURS, OURS + "Core")]
+    peers = [l for l in libs if not l.startswith(OURS)]
     print(f"\nOurs relative to each peer (above 1.00: ours is faster)")
     print(f"{'':18}" + "".join(f"{p:>12}" for p in peers) + f"{'fastest peer':>16}")
     for f in figures:
@@ -86,6 +90,14 @@ def main(argv):
                 best = (ratio, p)
         if best:
             print(f"{f:18}" + "".join(cells) + f"{best[0]:10.2f} ({best[1]})")
+
+    portable = OURS + "Portable"
+    pairs = [(f, data[(OURS, f)], data[(portable, f)]) for f in figures
+             if (OURS, f) in data and (portable, f) in data and data[(portable, f)][0]]
+    if pairs:
+        print(f"\n{OURS} relative to {portable} (the batches forced onto the portable path)")
+        for f, ours, theirs in pairs:
+            print(f"{f:18}{ours[0] / theirs[0]:12.2f}")
 
     cbc, enc = data.get((OURS, "CbcEncrypt4K")), data.get((OURS, "EncryptFile256M"))
     if cbc and enc and cbc[0] and enc[0]:
