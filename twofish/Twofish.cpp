@@ -156,13 +156,10 @@ void TTwofish::ModeDecryptBlock() {
   InvalidMode();
 }
 
-void TTwofish::EncryptBuffer(int n) { TransformBuffer(n, true); }
-
-void TTwofish::DecryptBuffer(int n) { TransformBuffer(n, false); }
-
 // ECB and CBC run through the batch transforms, which overlap the rounds of
 // independent blocks; every field ends as the block-by-block steps leave it.
-void TTwofish::TransformBuffer(int n, bool encrypt) {
+template <bool Encrypt>
+void TTwofish::TransformBuffer(int n) {
   CheckReady();
   CheckBufferCount(n);
   FBufferPtr = FBuffer;
@@ -171,7 +168,7 @@ void TTwofish::TransformBuffer(int n, bool encrypt) {
   const std::uint8_t* const lastBlock = FBufferPtr + count - BlockBytes;
   switch (FCipherMode) {
     case TCipherMode::ECB:
-      if (encrypt) {
+      if constexpr (Encrypt) {
         EncryptBlocks(FBufferPtr, FBufferPtr, blocks);
       } else {
         DecryptBlocks(FBufferPtr, FBufferPtr, blocks);
@@ -179,7 +176,7 @@ void TTwofish::TransformBuffer(int n, bool encrypt) {
       CopyBlock(K.FWorkBlock, lastBlock);
       return;
     case TCipherMode::CBC:
-      if (encrypt) {
+      if constexpr (Encrypt) {
         EncryptBlocksCbc(FBufferPtr, blocks, K.FIV);
       } else {
         DecryptBlocksCbc(*this, FBufferPtr, blocks, K.FIV);
@@ -193,7 +190,7 @@ void TTwofish::TransformBuffer(int n, bool encrypt) {
   }
   for (std::size_t offset = 0; offset != count; offset += BlockBytes) {
     CopyBlock(K.FWorkBlock, FBufferPtr + offset);
-    if (encrypt) {
+    if constexpr (Encrypt) {
       ModeEncryptBlock();
     } else {
       ModeDecryptBlock();
@@ -201,6 +198,10 @@ void TTwofish::TransformBuffer(int n, bool encrypt) {
     CopyBlock(FBufferPtr + offset, K.FWorkBlock);
   }
 }
+
+void TTwofish::EncryptBuffer(int n) { TransformBuffer<true>(n); }
+
+void TTwofish::DecryptBuffer(int n) { TransformBuffer<false>(n); }
 
 void TTwofish::Wipe() noexcept {
   SecureWipeObject(K);

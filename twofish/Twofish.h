@@ -87,7 +87,8 @@ class TTwofish {
   const TTwofishKeyState& KeyState() const { return K; }
 
  private:
-  void TransformBuffer(int n, bool encrypt);
+  template <bool Encrypt>
+  void TransformBuffer(int n);
   void XorKeystream();
 
   TTwofishKeyState K;
