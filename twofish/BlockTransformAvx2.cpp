@@ -37,7 +37,7 @@ struct TTables {
 TOLVANE_AVX2_INLINE TTables MakeTables(const TTwofishKeyState& key) {
   const int* pairs01 = reinterpret_cast<const int*>(&key.KeyTables01[0][0]);
   const int* pairs23 = reinterpret_cast<const int*>(&key.KeyTables23[0][0]);
-  constexpr int Z = 0x80808000;  // pshufb indexes with bit 7 set give zero bytes
+  constexpr int Z = static_cast<int>(0x80808000u);  // pshufb: bit 7 set gives a zero byte
   return {pairs01,
           pairs01 + 1,
           pairs23,
