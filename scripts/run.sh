@@ -4,12 +4,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
 cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build/release" -j "$(nproc)"
+cmake --build "$root/build/release" -j "$(nproc)" --target tolvane-crypter tolvane
 app="$root/build/release/app/tolvane-crypter"
-if [ ! -x "$app" ]; then
-  echo "Built: $(ls "$root/build/release"/cli/tolvane 2>/dev/null || echo 'core library only')"
-  exit 0
-fi
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display found. Start it under a virtual X server: xvfb-run -a $0" >&2
   exit 1
