@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/MessageBoxPrompt.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -33,7 +34,20 @@ TCryptThread::~TCryptThread() {
   wait();
 }
 
-void TCryptThread::run() { FJob.RunJob(); }
+void TCryptThread::run() {
+  FJob.RunJob();
+  // The job's files are closed now.
+  std::lock_guard lock(FEndMutex);
+  FRunEnded = true;
+  if (FDeleteRequested) DeleteIncompleteTarget();
+}
+
+void TCryptThread::DeleteIncompleteTarget() {
+  // Empty when the job never touched the target or restored a source that
+  // was the target itself: nothing of the user's goes.
+  const std::string name = FJob.IncompleteTarget();
+  if (!name.empty()) DeleteFile(name);
+}
 
 void TCryptThread::ReportProgress(std::uint64_t done, std::uint64_t total) {
   const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
@@ -49,7 +63,12 @@ void TCryptThread::Cancel() {
   if (FOwnPrompt) FOwnPrompt->Abort();
 }
 
-void TCryptThread::Release() {
+void TCryptThread::Release(bool deleteIncompleteTarget) {
+  if (deleteIncompleteTarget) {
+    std::lock_guard lock(FEndMutex);
+    FDeleteRequested = true;
+    if (FRunEnded) DeleteIncompleteTarget();
+  }
   FReleased = true;
   if (FFinished) deleteLater();
 }

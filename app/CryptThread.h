@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QThread>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "job/CryptJob.h"
@@ -35,8 +36,11 @@ class TCryptThread final : public QThread {
   bool Cancelled() const { return FCancelled; }
 
   // GUI thread, after Cancel. Hands the object back to itself: it is deleted
-  // once the worker has ended (at once if it already has).
-  void Release();
+  // once the worker has ended (at once if it already has). With
+  // deleteIncompleteTarget, the incomplete target the job leaves behind is
+  // deleted as soon as the worker has closed it, without the caller waiting
+  // (restoring a large source processed in place takes a while).
+  void Release(bool deleteIncompleteTarget);
 
  signals:
   // GUI thread, exactly once after a job that was not cancelled.
@@ -50,6 +54,7 @@ class TCryptThread final : public QThread {
  private:
   void HandleFinished();
   void ReportProgress(std::uint64_t done, std::uint64_t total);
+  void DeleteIncompleteTarget();
 
   // Declared before the job: the job calls the prompt until its worker ends.
   std::unique_ptr<TMessageBoxPrompt> FOwnPrompt;
@@ -58,4 +63,9 @@ class TCryptThread final : public QThread {
   bool FCancelled = false;
   bool FReleased = true;
   bool FFinished = false;
+  // Whichever of the worker's end and the request to delete comes second
+  // deletes the incomplete target.
+  std::mutex FEndMutex;
+  bool FRunEnded = false;         // guarded by FEndMutex
+  bool FDeleteRequested = false;  // guarded by FEndMutex
 };

@@ -114,7 +114,7 @@ bool TfrmMain::Running() const { return ui->btnStart->text() == QString::fromUtf
 void TfrmMain::SetPrompt(IUserPrompt* prompt) { FPrompt = prompt; }
 void TfrmMain::SetJobPrompt(IUserPrompt* prompt) { FJobPrompt = prompt; }
 void TfrmMain::SetFileChooser(IFileChooser* chooser) { FFileChooser = chooser; }
-void TfrmMain::SetJobObserver(std::function<void(const TJobRequest&)> observer) {
+void TfrmMain::SetJobObserver(std::function<void(const TJobRequest&, TCryptThread&)> observer) {
   FJobObserver = std::move(observer);
 }
 
@@ -163,7 +163,8 @@ void TfrmMain::StartJob() {
     return;
   }
 
-  // A cancelled job that is still closing its files may yet use Twofish.
+  // A cancelled job may still be closing its files, restoring its source or
+  // deleting its target, and it uses Twofish until it ends.
   WaitForStoppedJob();
   Twofish.SetCipherMode(ui->rbECBCipher->isChecked() ? TCipherMode::ECB : TCipherMode::CBC);
   TKeyTexts keys = DeriveKeyTexts(password.Bytes, ui->cbUseHashes->isChecked(), SHA);
@@ -180,11 +181,11 @@ void TfrmMain::StartJob() {
   request.TargetName = FileNameOf(ui->edTarget->text());
   request.IVText = keys.IVText;
   request.KeyText = keys.KeyText;
-  if (FJobObserver) FJobObserver(request);
 
   auto* job = new TCryptThread(Twofish, FJobPrompt, this, request.Encrypt, request.Overwrite,
-                               std::move(request.SourceName), std::move(request.TargetName),
-                               std::move(request.IVText), std::move(request.KeyText));
+                               request.SourceName, request.TargetName, request.IVText,
+                               request.KeyText);
+  if (FJobObserver) FJobObserver(request, *job);
   SecureWipeString(request.IVText);
   SecureWipeString(request.KeyText);
   connect(job, &TCryptThread::JobCompleted, this, &TfrmMain::JobFinished);
@@ -199,16 +200,15 @@ void TfrmMain::StartJob() {
 
 void TfrmMain::CancelJob() {
   const QPointer<TCryptThread> job = CurrentJob;
+  // A second close request while the question below is open must not finish
+  // the job twice.
+  if (job && job->Cancelled()) return;
   if (job) job->Cancel();
-  if (Tell(msg::JobCancelled, msg::CaptionWarning, mb::YESNO | mb::ICONWARNING) == idYes && job) {
-    // The worker stops at its next chunk and no longer waits for any answer,
-    // so waiting here is short; afterwards the target is closed.
-    job->wait();
-    const std::string incomplete = job->Job().IncompleteTarget();
-    if (!incomplete.empty()) DeleteFile(incomplete);
-  }
+  const bool deleteTarget =
+      Tell(msg::JobCancelled, msg::CaptionWarning, mb::YESNO | mb::ICONWARNING) == idYes;
   JobFinished(job);
-  if (job) job->Release();
+  // The worker stops at its next chunk; the target goes once it is closed.
+  if (job) job->Release(deleteTarget);
 }
 
 void TfrmMain::WaitForStoppedJob() {

@@ -53,9 +53,9 @@ class TfrmMain final : public QWidget {
   void SetPrompt(IUserPrompt* prompt);
   void SetJobPrompt(IUserPrompt* prompt);
   void SetFileChooser(IFileChooser* chooser);
-  // Sees every job's inputs just before the job is built. Key material:
-  // for tests only.
-  void SetJobObserver(std::function<void(const TJobRequest&)> observer);
+  // Sees every job's inputs and the job itself before its worker starts, so
+  // that its signals can be connected. Key material: for tests only.
+  void SetJobObserver(std::function<void(const TJobRequest&, TCryptThread&)> observer);
 
   // The 40-digit SHA-1 digest text of text, through SHA.
   std::string HashText(const std::string& text);
@@ -95,6 +95,6 @@ class TfrmMain final : public QWidget {
   IUserPrompt* FPrompt = nullptr;
   IUserPrompt* FJobPrompt = nullptr;
   IFileChooser* FFileChooser = nullptr;
-  std::function<void(const TJobRequest&)> FJobObserver;
+  std::function<void(const TJobRequest&, TCryptThread&)> FJobObserver;
   bool FCentred = false;
 };

@@ -174,7 +174,12 @@ TJobOutcome TCryptJob::Recover(const std::exception_ptr& error) {
   FFailure = std::move(failure);
   const std::string text =
       std::string(JobText::FailureIntro) + JobText::FailureDetails + FFailure.Details;
-  // Not through Tell: a failed restore is reported even after a stop.
-  FPrompt.ShowMessage(text, JobText::FailureCaption, mb::OK | mb::ICONERROR);
+  if (FFailure.Kind == TFailureKind::Restore) {
+    // Reported even after a stop: the user's data now lives only in the copy.
+    FPrompt.ShowMessage(text, JobText::FailureCaption, mb::OK | mb::ICONERROR);
+  } else {
+    // A stop that came while the failure was being handled silences it too.
+    Tell(text, JobText::FailureCaption, mb::OK | mb::ICONERROR);
+  }
   return TJobOutcome::Failed;
 }

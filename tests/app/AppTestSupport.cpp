@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 
+#include "app/CryptThread.h"
+
 void TWindowRig::SetText(const char* edit, const QString& text) { Get<QLineEdit>(edit)->setText(text); }
 
 void TWindowRig::Click(const char* button) { Get<QAbstractButton>(button)->click(); }
@@ -11,6 +13,20 @@ bool TWindowRig::WaitForJob(int timeoutMs) {
   const int ended = JobsEnded;
   return QTest::qWaitFor([&] { return JobsEnded > ended || !Form.Running(); }, timeoutMs) &&
          !Form.Running();
+}
+
+void TWorkerGate::Attach(TCryptThread& job) {
+  // Direct: the slot runs on the worker, inside the file transform.
+  QObject::connect(
+      &job, &TCryptThread::ProgressChanged, &job,
+      [state = FState](int) {
+        if (state->Used.exchange(true)) return;
+        state->Holding = true;
+        state->Held.release();
+        state->Resume.tryAcquire(1, 60000);
+        state->Holding = false;
+      },
+      Qt::DirectConnection);
 }
 
 QByteArray ReadAll(const QString& name) {

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QFile>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+#include <atomic>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -30,7 +34,12 @@ class TScriptedPrompt final : public IUserPrompt {
     std::lock_guard lock(FMutex);
     FAnswers.insert(FAnswers.end(), answers);
   }
+  // Runs while a message is "open", on the thread that shows it; set it
+  // before the first message.
+  std::function<void(const TShown&)> OnShow;
+
   int ShowMessage(const std::string& text, const std::string& caption, unsigned flags) override {
+    if (OnShow) OnShow({text, caption, flags});
     std::lock_guard lock(FMutex);
     FShown.push_back({text, caption, flags});
     if ((flags & mb::ButtonMask) != mb::YESNO) return idOK;
@@ -53,6 +62,36 @@ class TScriptedPrompt final : public IUserPrompt {
   mutable std::mutex FMutex;
   std::deque<int> FAnswers;
   std::vector<TShown> FShown;
+};
+
+class TCryptThread;
+
+// Holds a job's worker at its first progress report, in the middle of the
+// file, so that a test can cancel a job that is surely still running,
+// however fast or slow the machine. The worker goes on after Resume, when
+// the gate goes out of scope, or, should the window wait for the worker,
+// after a minute, so that a wrong wait fails the test instead of hanging it.
+class TWorkerGate {
+ public:
+  TWorkerGate() = default;
+  TWorkerGate(const TWorkerGate&) = delete;
+  TWorkerGate& operator=(const TWorkerGate&) = delete;
+  ~TWorkerGate() { Resume(); }
+
+  void Attach(TCryptThread& job);
+  bool WaitUntilHeld(int timeoutMs = 60000) { return FState->Held.tryAcquire(1, timeoutMs); }
+  bool Holding() const { return FState->Holding; }
+  void Resume() { FState->Resume.release(); }
+
+ private:
+  // Shared with the worker, which may outlive the gate.
+  struct TState {
+    QSemaphore Held;
+    QSemaphore Resume;
+    std::atomic<bool> Used{false};
+    std::atomic<bool> Holding{false};
+  };
+  std::shared_ptr<TState> FState = std::make_shared<TState>();
 };
 
 class TStubChooser final : public IFileChooser {

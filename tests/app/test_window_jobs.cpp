@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <utility>
 
 #include "AppTestSupport.h"
 #include "app/CryptThread.h"
@@ -172,6 +173,7 @@ void TestWindowJobs::cancelLargeFile_data() {
   QTest::newRow("Yes deletes the partial target") << false << int(idYes);
   QTest::newRow("No keeps it") << false << int(idNo);
   QTest::newRow("in place, Yes: source restored") << true << int(idYes);
+  QTest::newRow("in place, No: source restored") << true << int(idNo);
 }
 
 void TestWindowJobs::cancelLargeFile() {
@@ -183,16 +185,21 @@ void TestWindowJobs::cancelLargeFile() {
   const QByteArray plain = SampleBytes(LargeSize, 3);
   WriteAll(source, plain);
   TWindowRig rig;
+  TWorkerGate gate;
+  rig.Form.SetJobObserver([&](const TJobRequest&, TCryptThread& job) { gate.Attach(job); });
   rig.WindowPrompt.Script({deleteAnswer});
   rig.Get<QCheckBox>("cbOverwriteTarget")->setChecked(true);
   Start(rig, source, target, "pw", true);
   auto* bar = rig.Get<QProgressBar>("pbProgress");
   QVERIFY(bar->isVisibleTo(&rig.Form));
-  QVERIFY(QTest::qWaitFor([&] { return bar->value() >= 1; }, 60000));
+  QVERIFY(gate.WaitUntilHeld());
   const QPointer<TCryptThread> job = rig.Form.CurrentJob;
 
   rig.Click("btnStart");
-  // Idle at once, after one question and one end of the job.
+  // Idle at once, after one question and one end of the job, while the
+  // worker is still held in the middle of the file: the window waits for
+  // it neither to delete the target nor to restore the source.
+  QVERIFY(gate.Holding());
   QVERIFY(!rig.Form.Running());
   QCOMPARE(rig.JobsEnded, 1);
   QVERIFY(!bar->isVisibleTo(&rig.Form));
@@ -200,11 +207,12 @@ void TestWindowJobs::cancelLargeFile() {
   const auto asked = rig.WindowPrompt.Shown();
   QCOMPARE(asked.size(), size_t(1));
   QCOMPARE(asked[0].Text, std::string(msg::JobCancelled));
+  QCOMPARE(asked[0].Caption, std::string("Warnung"));
   QCOMPARE(asked[0].Flags, mb::YESNO | mb::ICONWARNING);
 
   // The thread's own end must not finish the job a second time.
+  gate.Resume();
   QVERIFY(QTest::qWaitFor([&] { return job.isNull(); }, 60000));
-  QTest::qWait(50);
   QCOMPARE(rig.JobsEnded, 1);
   QVERIFY(rig.JobPrompt.Shown().empty());
   if (inPlace) {
@@ -222,20 +230,35 @@ void TestWindowJobs::cancelLargeFile() {
   QCOMPARE(QFileInfo(dir.filePath("klein.tvn")).size(), 16);
 }
 
+// A close request during a job cancels it; a second cancel arriving while
+// the cancel question is open changes nothing more.
 void TestWindowJobs::closeDuringJobCancels() {
   QTemporaryDir dir;
   WriteAll(dir.filePath("gross.bin"), SampleBytes(LargeSize, 5));
   TWindowRig rig;
+  TWorkerGate gate;
+  rig.Form.SetJobObserver([&](const TJobRequest&, TCryptThread& job) { gate.Attach(job); });
   rig.WindowPrompt.Script({idYes});
+  bool clickedAgain = false;
+  rig.WindowPrompt.OnShow = [&](const TShown&) {
+    if (!std::exchange(clickedAgain, true)) rig.Click("btnStart");
+  };
   rig.Form.show();
   Start(rig, dir.filePath("gross.bin"), dir.filePath("gross.tvn"), "pw", true);
-  QVERIFY(QTest::qWaitFor([&] { return rig.Get<QProgressBar>("pbProgress")->value() >= 1; }, 60000));
+  QVERIFY(gate.WaitUntilHeld());
+  const QPointer<TCryptThread> job = rig.Form.CurrentJob;
   QVERIFY(!rig.Form.close());
+  QVERIFY(clickedAgain);
   QVERIFY(rig.Form.isVisible());
   QVERIFY(!rig.Form.Running());
+  QCOMPARE(rig.JobsEnded, 1);
   QCOMPARE(rig.WindowPrompt.Captions(), std::vector<std::string>{"Warnung"});
+  gate.Resume();
+  QVERIFY(QTest::qWaitFor([&] { return job.isNull(); }, 60000));
+  QCOMPARE(rig.JobsEnded, 1);
   QVERIFY(!QFile::exists(dir.filePath("gross.tvn")));
   // Idle now: the next close goes ahead.
+  rig.WindowPrompt.OnShow = nullptr;
   QVERIFY(rig.Form.close());
 }
 
