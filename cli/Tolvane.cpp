@@ -80,6 +80,8 @@ void RunWatched(TCryptJob& job, bool showProgress) {
   job.SetProgress([&](std::uint64_t d, std::uint64_t t) {
     total.store(t, std::memory_order_relaxed);
     done.store(d, std::memory_order_relaxed);
+    // Noticed at the next chunk rather than at the next look of this thread.
+    if (ReceivedStopSignal() != 0) job.RequestStop();
   });
 
   std::promise<void> finished;
@@ -174,7 +176,10 @@ int Run(const TCliOptions& options) {
     case TPasswordStatus::Refused:
     case TPasswordStatus::Stopped: Say(password.Message); return ExitNotDone;
   }
-  if (password.Bytes.empty() && encrypt && terminal == nullptr) {
+  // Typed on a terminal, an empty password was confirmed at the prompt; one
+  // read from a file or descriptor is announced, on a terminal as well.
+  const bool passwordGiven = options.PasswordFile || options.PasswordFd;
+  if (password.Bytes.empty() && encrypt && (passwordGiven || terminal == nullptr)) {
     Say("warning: empty password: " + source +
         " is encrypted with the built-in default key and is not protected");
   }

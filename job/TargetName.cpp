@@ -1,27 +1,11 @@
 #include "job/TargetName.h"
 
-namespace {
-
-bool IsPathSeparator(char c) {
-#ifdef _WIN32
-  return c == '\\' || c == '/' || c == ':';
-#else
-  return c == '/';
-#endif
-}
-
-}  // namespace
+#include "platform/FileSystem.h"
 
 std::string ReplaceExtension(const std::string& sourceName) {
   // Only a dot inside the file-name part starts an extension; a dot in a
   // folder name ("/home/a.b/brief") must not swallow the rest of the path.
-  std::size_t nameStart = 0;
-  for (std::size_t i = sourceName.size(); i > 0; --i) {
-    if (IsPathSeparator(sourceName[i - 1])) {
-      nameStart = i;
-      break;
-    }
-  }
+  const std::size_t nameStart = sourceName.size() - FileNamePart(sourceName).size();
   // Leading dots belong to the name, not to an extension: ".bashrc" becomes
   // ".bashrc.tvn", not a bare ".tvn" that every dotfile would share.
   std::size_t firstNameChar = nameStart;

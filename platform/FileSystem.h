@@ -49,7 +49,8 @@ TFileStamp StampOf(const std::string& name);
 // the name of a copy can be told to the user. No trailing separator.
 std::string TempDirectory();
 
-// The file-name part of a path: what follows its last separator.
+// The file-name part of a path: what follows its last separator ('/' here;
+// '\\', '/' and ':' on Windows).
 std::string FileNamePart(const std::string& path);
 
 // A new, empty file of a unique name in dir, created exclusively (an existing

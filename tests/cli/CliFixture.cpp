@@ -52,6 +52,14 @@ void ProcessLikeTheWindow(bool encrypt, const std::string& source, const std::st
   ASSERT_EQ(job.Outcome(), TJobOutcome::Succeeded);
 }
 
+std::set<std::string> Listing(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
 std::string SampleContent(std::size_t size) {
   std::string content(size, '\0');
   std::uint32_t x = 0x12345678u;

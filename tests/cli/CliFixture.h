@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "ProcessRunner.h"
@@ -29,6 +30,9 @@ class CliTest : public ::testing::Test {
 // answered Yes.
 void ProcessLikeTheWindow(bool encrypt, const std::string& source, const std::string& target,
                           const std::string& utf8Password, TCipherMode mode, bool useHashes);
+
+// The names in a directory: a refusal or a stop leaves nothing new there.
+std::set<std::string> Listing(const std::string& dir);
 
 // Bytes that exercise every byte value and no block alignment.
 std::string SampleContent(std::size_t size);

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <set>
 #include <string>
 #include <thread>
 
@@ -14,14 +13,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-std::set<std::string> Listing(const std::string& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
 
 // Polls until the condition holds; false after the timeout.
 template <typename TCondition>

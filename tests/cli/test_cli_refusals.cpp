@@ -1,20 +1,11 @@
 // What the command refuses, with which status and which message, and that
 // a refusal leaves every file as it was.
 #include <filesystem>
-#include <set>
 #include <string>
 
 #include "CliFixture.h"
 
 namespace {
-
-std::set<std::string> Listing(const std::string& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
 
 bool Mentions(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

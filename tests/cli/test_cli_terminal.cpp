@@ -99,6 +99,12 @@ TEST_F(CliTest, TerminalWarnsAboutAnEmptyPassword) {
   tolvane.Send("n\n");
   EXPECT_EQ(tolvane.Wait().Code, 1);
   EXPECT_FALSE(std::filesystem::exists(Path("b.txt")));
+
+  // An empty line in a password file is the empty password, and it is said
+  // on a terminal too.
+  TTerminalChild given({"encrypt", "--password-file", PasswordFile("\n"), Path("a.txt")});
+  EXPECT_EQ(given.Wait().Code, 0) << given.Output();
+  EXPECT_NE(given.Output().find("empty password"), std::string::npos) << given.Output();
 }
 
 TEST_F(CliTest, CtrlCAtThePasswordPromptRestoresEcho) {
