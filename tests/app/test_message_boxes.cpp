@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "app/CryptThread.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/Translations.h"
 #include "twofish/Twofish.h"
@@ -165,6 +166,13 @@ void TestMessageBoxes::cancelWhileJobAsks() {
   TWindowRig rig;
   rig.Form.SetJobPrompt(nullptr);
   rig.WindowPrompt.Script({idYes});
+  // The worst order: the woken worker has ended, and the window has seen it,
+  // before the window's own question is answered. The job's box is still
+  // winding down then, and its prompt must outlive it.
+  rig.WindowPrompt.OnShow = [&](const TShown&) {
+    if (rig.Form.CurrentJob) rig.Form.CurrentJob->wait();
+    QCoreApplication::processEvents();
+  };
   rig.SetText("edSource", dir.filePath("a.txt"));
   rig.SetText("edTarget", dir.filePath("a.tvn"));
   rig.SetText("edPassword1", "pw");
