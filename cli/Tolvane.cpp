@@ -194,8 +194,6 @@ int Run(const TCliOptions& options) {
   TSHA sha;
   sha.SetHashType(THashType::htSHA1);
   TKeyTexts texts = DeriveKeyTexts(password.Bytes, options.UseHashes, sha);
-  // The component keeps its last digest, here the key; nothing needs it now.
-  SecureWipeObject(sha);
 
   TTerminalPrompt prompt(terminal, source, target);
   TCryptJob job(twofish, prompt, encrypt, overwrite, source, target, texts.IVText, texts.KeyText);

@@ -14,6 +14,11 @@ std::string HashText(TSHA& sha, const std::string& text) {
   sha.Final();
   std::string digestText = sha.DigestText();
   sha.Reset();
+  // Reset keeps the digest, which is the key text here; the component lives
+  // as long as the window does.
+  const THashType hashType = sha.HashType();
+  SecureWipeObject(sha);
+  sha.SetHashType(hashType);
   return digestText;
 }
 

@@ -22,7 +22,8 @@ inline constexpr const char* DefaultIVText = "Gate Ribbon";
 inline constexpr const char* DefaultKeyText = "Lamp Harbor";
 
 // The 40-digit SHA-1 digest text of a text: Init, UpdateString, Final,
-// DigestText, Reset on the given digest component.
+// DigestText, Reset on the given digest component, which is then wiped
+// (its hash type kept): the digest is key material.
 std::string HashText(TSHA& sha, const std::string& text);
 
 // password: Windows-1252 bytes. Empty: the two default texts; otherwise both

@@ -94,7 +94,8 @@ TEST_F(CryptJobFailure, FullDeviceShowsNoSpaceAndIsNotRemoved) {
 }
 
 // Each complaint of the cipher component gets its own sentence; an OS code
-// always wins over a sentence.
+// always wins over a sentence. (Key length, file size and padding are seen
+// through whole jobs above.)
 TEST(FailureText, NamesEachCauseOfTheCipherComponent) {
   const auto describe = [](auto exception) {
     return DescribeFailure(std::make_exception_ptr(exception));
@@ -105,8 +106,6 @@ TEST(FailureText, NamesEachCauseOfTheCipherComponent) {
     std::string Details;
   };
   const TCase cases[] = {
-      {describe(EKeyError("Twofish: Key must be between 1 and 156 bytes")),
-       TFailureKind::KeyLength, JobText::KeyLength},
       {describe(EKeyError("Twofish: Key not set")), TFailureKind::KeyNotReady,
        JobText::KeyNotReady},
       {describe(EKeyError("Twofish: IV not set")), TFailureKind::KeyNotReady,
@@ -117,10 +116,6 @@ TEST(FailureText, NamesEachCauseOfTheCipherComponent) {
        TFailureKind::OutputNotCreated, "Permission denied"},
       {describe(EFileError("Twofish: Error writing output file")), TFailureKind::ShortWrite,
        JobText::ShortWrite},
-      {describe(EFileError("Twofish: Invalid encrypted file size")), TFailureKind::InvalidSize,
-       JobText::InvalidSize},
-      {describe(EFileError("Twofish: Invalid padding")), TFailureKind::InvalidPadding,
-       JobText::InvalidPadding},
       {describe(EInOutError(EIO, "")), TFailureKind::ReadWrite, "Input/output error"},
       {describe(std::bad_alloc()), TFailureKind::Other, JobText::OutOfMemory},
       {describe(std::out_of_range("Twofish: Invalid buffer size 5")), TFailureKind::Other,

@@ -39,13 +39,19 @@ TEST(KeyDerivation, EmptyPasswordGivesTheDefaultsWhateverTheHashFlag) {
   }
 }
 
-TEST(KeyDerivation, HashTextIsRepeatableOnOneComponent) {
+TEST(KeyDerivation, HashTextIsRepeatableOnOneComponentAndLeavesNoDigestBehind) {
   TSHA sha;
   const std::string first = HashText(sha, "correct horse");
   EXPECT_EQ(HashText(sha, "abc"), AbcDigestText);
   EXPECT_EQ(HashText(sha, "correct horse"), first);
   EXPECT_EQ(first.size(), 40u);
   EXPECT_EQ(first.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+  // The digest is the key text; the window's component outlives the job.
+  EXPECT_EQ(sha.DigestText(), std::string(40, '0'));
+  EXPECT_EQ(sha.HashType(), THashType::htSHA1);
+  sha.SetHashType(THashType::htSHA);
+  HashText(sha, "abc");
+  EXPECT_EQ(sha.HashType(), THashType::htSHA);
 }
 
 TEST(KeyDerivation, KeyTextsSurviveCopyAndMove) {
