@@ -21,6 +21,10 @@
 
 namespace {
 
+// How long to wait for what normally takes milliseconds: generous, for a
+// busy machine running sanitized builds in parallel.
+constexpr int Patience = 60000;
+
 // Runs act on the first modal dialog of type T to appear.
 template <typename T>
 void WhenModal(std::function<void(T*)> act) {
@@ -130,7 +134,7 @@ void TestMessageBoxes::workerWaitsForTheAnswer() {
     ClickButton(box, "Nein");
   });
   std::thread worker([&] { answer = prompt.ShowMessage("Frage?", "Bestätigen", mb::YESNO | mb::ICONQUESTION); });
-  QVERIFY(QTest::qWaitFor([&] { return answer != 0; }, 5000));
+  QVERIFY(QTest::qWaitFor([&] { return answer != 0; }, Patience));
   worker.join();
   QCOMPARE(whileOpen, 0);
   QCOMPARE(answer.load(), int(idNo));
@@ -145,11 +149,11 @@ void TestMessageBoxes::abortWakesWorkerAndClosesBox() {
     prompt.Abort();
   });
   std::thread worker([&] { answer = prompt.ShowMessage("Frage?", "Bestätigen", mb::YESNO | mb::ICONQUESTION); });
-  QVERIFY(QTest::qWaitFor([&] { return answer != 0; }, 5000));  // would time out if the worker slept on
+  QVERIFY(QTest::qWaitFor([&] { return answer != 0; }, Patience));  // would time out if the worker slept on
   worker.join();
   QVERIFY(shown);
   QCOMPARE(answer.load(), int(idNo));
-  QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+  QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget() == nullptr, Patience);
   // Later questions get No at once, without a box.
   std::thread late([&] { answer = prompt.ShowMessage("Noch?", "Warnung", mb::YESNO | mb::ICONWARNING); });
   late.join();
@@ -183,11 +187,11 @@ void TestMessageBoxes::cancelWhileJobAsks() {
     rig.Form.close();
   });
   rig.Click("btnStart");
-  QVERIFY(QTest::qWaitFor([&] { return !rig.Form.Running(); }, 10000));
+  QVERIFY(QTest::qWaitFor([&] { return !rig.Form.Running(); }, Patience));
   QCOMPARE(question, QString("Bestätigen"));
   QCOMPARE(rig.WindowPrompt.Captions(), std::vector<std::string>{"Warnung"});
   QCOMPARE(rig.JobsEnded, 1);
-  QVERIFY(QTest::qWaitFor([&] { return rig.Form.CurrentJob.isNull(); }, 10000));
+  QVERIFY(QTest::qWaitFor([&] { return rig.Form.CurrentJob.isNull(); }, Patience));
   QVERIFY(QApplication::activeModalWidget() == nullptr);
   QCOMPARE(ReadAll(dir.filePath("a.tvn")), QByteArray("wertvoll"));
 }
@@ -206,7 +210,7 @@ void TestMessageBoxes::openDialog() {
     QCOMPARE(box->button(QDialogButtonBox::Cancel)->text(), QString("Abbrechen"));
     // Files without an extension are listed.
     auto* model = dialog->findChild<QAbstractItemModel*>("qt_filesystem_model");
-    listed = QTest::qWaitFor([&] { return model->match(model->index(0, 0), Qt::DisplayRole, "ohnepunkt", 1, Qt::MatchRecursive).size() == 1; }, 5000);
+    listed = QTest::qWaitFor([&] { return model->match(model->index(0, 0), Qt::DisplayRole, "ohnepunkt", 1, Qt::MatchRecursive).size() == 1; }, Patience);
     QTest::keyClicks(dialog->findChild<QLineEdit*>("fileNameEdit"), "neu");
     box->button(QDialogButtonBox::Open)->click();
   });
