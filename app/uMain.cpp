@@ -200,8 +200,8 @@ void TfrmMain::StartJob() {
 
 void TfrmMain::CancelJob() {
   const QPointer<TCryptThread> job = CurrentJob;
-  // A second close request while the question below is open must not finish
-  // the job twice.
+  // A second cancel (a click or a close request) while the question below is
+  // open must not finish the job twice.
   if (job && job->Cancelled()) return;
   if (job) job->Cancel();
   const bool deleteTarget =
