@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "app/CryptThread.h"
+#include "tests/support/TestSeed.h"
 
 void TWindowRig::SetText(const char* edit, const QString& text) { Get<QLineEdit>(edit)->setText(text); }
 
@@ -41,14 +42,6 @@ void WriteAll(const QString& name, const QByteArray& data) {
     qFatal("cannot write %s", qPrintable(name));
 }
 
-QByteArray SampleBytes(qsizetype size, unsigned seed) {
-  QByteArray data(size, Qt::Uninitialized);
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (qsizetype i = 0; i < size; ++i) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    data[i] = static_cast<char>(x);
-  }
-  return data;
+QByteArray SampleData(qsizetype size, unsigned seed) {
+  return QByteArray::fromStdString(SampleBytes(static_cast<std::size_t>(size), seed));
 }

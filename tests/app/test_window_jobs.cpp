@@ -71,7 +71,7 @@ void TestWindowJobs::encryptThenDecryptRestores() {
   QFETCH(bool, useHashes);
   QFETCH(qsizetype, size);
   QTemporaryDir dir;
-  const QByteArray plain = SampleBytes(size);
+  const QByteArray plain = SampleData(size);
   WriteAll(dir.filePath("brief.txt"), plain);
   TWindowRig rig;
   rig.Get<QRadioButton>(ecb ? "rbECBCipher" : "rbCBCCipher")->setChecked(true);
@@ -126,7 +126,7 @@ void TestWindowJobs::overwriteNoLeavesFilesUntouched() {
 
 void TestWindowJobs::inPlaceBothWays() {
   QTemporaryDir dir;
-  const QByteArray plain = SampleBytes(50000, 7);
+  const QByteArray plain = SampleData(50000, 7);
   const QString source = dir.filePath("brief.txt");
   WriteAll(source, plain);
   WriteAll(dir.filePath("brief.tvn"), "belegt");
@@ -149,7 +149,7 @@ void TestWindowJobs::inPlaceBothWays() {
 
 void TestWindowJobs::wrongPasswordFailsWithDetails() {
   QTemporaryDir dir;
-  WriteAll(dir.filePath("a.txt"), SampleBytes(5000));
+  WriteAll(dir.filePath("a.txt"), SampleData(5000));
   TWindowRig rig;
   Start(rig, dir.filePath("a.txt"), dir.filePath("a.tvn"), "richtig", true);
   QVERIFY(rig.WaitForJob());
@@ -182,7 +182,7 @@ void TestWindowJobs::cancelLargeFile() {
   QTemporaryDir dir;
   const QString source = dir.filePath("gross.bin");
   const QString target = inPlace ? source : dir.filePath("gross.tvn");
-  const QByteArray plain = SampleBytes(LargeSize, 3);
+  const QByteArray plain = SampleData(LargeSize, 3);
   WriteAll(source, plain);
   TWindowRig rig;
   TWorkerGate gate;
@@ -234,7 +234,7 @@ void TestWindowJobs::cancelLargeFile() {
 // the cancel question is open changes nothing more.
 void TestWindowJobs::closeDuringJobCancels() {
   QTemporaryDir dir;
-  WriteAll(dir.filePath("gross.bin"), SampleBytes(LargeSize, 5));
+  WriteAll(dir.filePath("gross.bin"), SampleData(LargeSize, 5));
   TWindowRig rig;
   TWorkerGate gate;
   rig.Form.SetJobObserver([&](const TJobRequest&, TCryptThread& job) { gate.Attach(job); });

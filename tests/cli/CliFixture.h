@@ -7,22 +7,23 @@
 #include <string>
 
 #include "ProcessRunner.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestSeed.h"
 #include "twofish/Twofish.h"
 
 // A fresh directory per test, removed afterwards.
 class CliTest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-
-  std::string Path(const std::string& name) const { return Dir + "/" + name; }
+  std::string Path(const std::string& name) const { return FDir.File(name); }
   // A password file holding the line.
   std::string PasswordFile(const std::string& line, const std::string& name = "pw");
   TRunResult Run(const std::vector<std::string>& args, const TRunOptions& options = {}) {
     return RunTolvane(Dir, args, options);
   }
 
-  std::string Dir;
+  TTempDir FDir;
+  const std::string& Dir = FDir.Path();
 };
 
 // The window's way through the library: its cipher settings, its password
@@ -33,6 +34,3 @@ void ProcessLikeTheWindow(bool encrypt, const std::string& source, const std::st
 
 // The names in a directory: a refusal or a stop leaves nothing new there.
 std::set<std::string> Listing(const std::string& dir);
-
-// Bytes that exercise every byte value and no block alignment.
-std::string SampleContent(std::size_t size);

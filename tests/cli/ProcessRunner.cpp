@@ -12,6 +12,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "tests/support/FileBytes.h"
+
 namespace {
 
 std::vector<char*> Argv(const std::vector<std::string>& args) {
@@ -46,31 +48,18 @@ void Redirect(int fd, const char* name, int flags) {
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void WriteWholeFile(const std::string& name, const std::string& content) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  if (!out) throw std::runtime_error("cannot write " + name);
-}
-
 TChild::TChild(const std::string& dir, const std::vector<std::string>& args,
                const TRunOptions& options)
     : FOutName(dir + "/.stdout"), FErrName(dir + "/.stderr") {
   std::string stdinName = "/dev/null";
   if (options.Stdin) {
     stdinName = dir + "/.stdin";
-    WriteWholeFile(stdinName, *options.Stdin);
+    WriteFileBytes(stdinName, *options.Stdin);
   }
   std::string fd3Name;
   if (options.Fd3) {
     fd3Name = dir + "/.fd3";
-    WriteWholeFile(fd3Name, *options.Fd3);
+    WriteFileBytes(fd3Name, *options.Fd3);
   }
   std::vector<char*> argv = Argv(args);
   FPid = fork();
@@ -89,8 +78,8 @@ TChild::TChild(const std::string& dir, const std::vector<std::string>& args,
 TRunResult TChild::Wait() {
   TRunResult result;
   result.Exit = WaitFor(FPid);
-  result.Out = ReadWholeFile(FOutName);
-  result.Err = ReadWholeFile(FErrName);
+  result.Out = ReadFileBytes(FOutName);
+  result.Err = ReadFileBytes(FErrName);
   unlink(FOutName.c_str());
   unlink(FErrName.c_str());
   return result;

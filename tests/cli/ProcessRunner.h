@@ -83,6 +83,3 @@ class TTerminalChild {
   std::string FOutput;
   bool FEnded = false;
 };
-
-std::string ReadWholeFile(const std::string& name);
-void WriteWholeFile(const std::string& name, const std::string& content);

@@ -31,7 +31,7 @@ std::uint64_t SizeOf(const std::string& name) {
 }
 
 std::string DigestOfFile(const std::string& name) {
-  const std::string content = ReadWholeFile(name);
+  const std::string content = ReadFileBytes(name);
   TSHA sha;
   sha.Init();
   sha.UpdateString(content);
@@ -41,7 +41,7 @@ std::string DigestOfFile(const std::string& name) {
 
 TEST_F(CliTest, CtrlCRemovesTheIncompleteTarget) {
   const std::string source = Path("big.bin");
-  WriteWholeFile(source, "");
+  WriteFileBytes(source, "");
   // Sparse, and large enough that no machine finishes it before the signal
   // arrives; only what is written before the stop costs anything.
   constexpr std::uint64_t SourceSize = std::uint64_t{2} << 30;
@@ -61,7 +61,7 @@ TEST_F(CliTest, CtrlCRemovesTheIncompleteTarget) {
 
 TEST_F(CliTest, CtrlCDuringInPlaceWorkRestoresTheSource) {
   const std::string source = Path("data.bin");
-  WriteWholeFile(source, SampleContent(96u << 20));
+  WriteFileBytes(source, SampleBytes(96u << 20));
   const std::string before = DigestOfFile(source);
   const std::string temp = Path("temp");
   std::filesystem::create_directory(temp);

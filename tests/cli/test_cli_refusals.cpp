@@ -12,7 +12,7 @@ bool Mentions(const std::string& text, const std::string& part) {
 }
 
 TEST_F(CliTest, WrongUsageExitsWithTwo) {
-  WriteWholeFile(Path("a.txt"), "data");
+  WriteFileBytes(Path("a.txt"), "data");
   const std::string pw = PasswordFile("x\n");
   const std::vector<std::vector<std::string>> cases = {
       {},
@@ -50,18 +50,18 @@ TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
 }
 
 TEST_F(CliTest, ExistingTargetIsKeptWithoutForce) {
-  WriteWholeFile(Path("a.txt"), "new data");
-  WriteWholeFile(Path("a.tvn"), "old target");
+  WriteFileBytes(Path("a.txt"), "new data");
+  WriteFileBytes(Path("a.tvn"), "old target");
   const std::string pw = PasswordFile("x\n");
   TRunResult run = Run({"encrypt", "--password-file", pw, Path("a.txt"), Path("a.tvn")});
   EXPECT_EQ(run.Exit.Code, 1);
   EXPECT_TRUE(Mentions(run.Err, Path("a.tvn"))) << run.Err;
   EXPECT_TRUE(Mentions(run.Err, "--force")) << run.Err;
-  EXPECT_EQ(ReadWholeFile(Path("a.tvn")), "old target");
+  EXPECT_EQ(ReadFileBytes(Path("a.tvn")), "old target");
 
   run = Run({"encrypt", "--force", "--password-file", pw, Path("a.txt"), Path("a.tvn")});
   EXPECT_EQ(run.Exit.Code, 0) << run.Err;
-  EXPECT_EQ(ReadWholeFile(Path("a.tvn")).size(), 16u);
+  EXPECT_EQ(ReadFileBytes(Path("a.tvn")).size(), 16u);
 }
 
 TEST_F(CliTest, MissingSourceAndDirectoryAreNamed) {
@@ -78,7 +78,7 @@ TEST_F(CliTest, MissingSourceAndDirectoryAreNamed) {
 }
 
 TEST_F(CliTest, WrongPasswordReportsInvalidPaddingAndLeavesNoTarget) {
-  WriteWholeFile(Path("a.txt"), SampleContent(300));
+  WriteFileBytes(Path("a.txt"), SampleBytes(300));
   ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("right\n"), Path("a.txt")}).Exit.Code,
             0);
   const TRunResult run =
@@ -92,14 +92,14 @@ TEST_F(CliTest, WrongPasswordReportsInvalidPaddingAndLeavesNoTarget) {
 }
 
 TEST_F(CliTest, FailuresOfTheJobAreWordedInEnglish) {
-  WriteWholeFile(Path("odd.tvn"), "not a multiple of sixteen");
+  WriteFileBytes(Path("odd.tvn"), "not a multiple of sixteen");
   const std::string pw = PasswordFile("x\n");
   TRunResult run = Run({"decrypt", "--password-file", pw, Path("odd.tvn"), Path("out")});
   EXPECT_EQ(run.Exit.Code, 1);
   EXPECT_TRUE(Mentions(run.Err, Path("odd.tvn") + ": not an encrypted file")) << run.Err;
 
   // Unhashed, the password is the key, and a key holds at most 156 bytes.
-  WriteWholeFile(Path("a.txt"), "data");
+  WriteFileBytes(Path("a.txt"), "data");
   run = Run({"encrypt", "--no-hash", "--password-file", PasswordFile(std::string(157, 'k'), "long"),
              Path("a.txt"), Path("a.tvn")});
   EXPECT_EQ(run.Exit.Code, 1);
@@ -112,7 +112,7 @@ TEST_F(CliTest, FailuresOfTheJobAreWordedInEnglish) {
 }
 
 TEST_F(CliTest, PasswordOutsideWindows1252IsRefused) {
-  WriteWholeFile(Path("a.txt"), "data");
+  WriteFileBytes(Path("a.txt"), "data");
   TRunResult run = Run({"encrypt", "--password-file", PasswordFile("Ā-bar\n"), Path("a.txt")});
   EXPECT_EQ(run.Exit.Code, 1);
   EXPECT_TRUE(Mentions(run.Err, "U+0100")) << run.Err;

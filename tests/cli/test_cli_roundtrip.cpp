@@ -35,20 +35,20 @@ TEST_F(CliTest, RoundTripsMatchTheWindowsJobInEveryMode) {
     for (const std::size_t size : {0u, 1u, 16u, 17u, 4096u, 4111u, 70000u}) {
       SCOPED_TRACE(std::string(s.Mode) + (s.UseHashes ? " hashed" : " plain") + ", size " +
                    std::to_string(size));
-      const std::string original = SampleContent(size);
-      WriteWholeFile(Path("plain.bin"), original);
+      const std::string original = SampleBytes(size);
+      WriteFileBytes(Path("plain.bin"), original);
 
       TRunResult run = Run(Args("encrypt", s, pw, {Path("plain.bin"), Path("cli.tvn")}));
       ASSERT_EQ(run.Exit.Code, 0) << run.Err;
       EXPECT_EQ(run.Err, "");
       ProcessLikeTheWindow(true, Path("plain.bin"), Path("window.tvn"), Password, s.CipherMode,
                            s.UseHashes);
-      ASSERT_EQ(ReadWholeFile(Path("cli.tvn")), ReadWholeFile(Path("window.tvn")));
-      EXPECT_EQ(ReadWholeFile(Path("cli.tvn")).size(), size / 16 * 16 + 16);
+      ASSERT_EQ(ReadFileBytes(Path("cli.tvn")), ReadFileBytes(Path("window.tvn")));
+      EXPECT_EQ(ReadFileBytes(Path("cli.tvn")).size(), size / 16 * 16 + 16);
 
       run = Run(Args("decrypt", s, pw, {Path("window.tvn"), Path("back.bin")}));
       ASSERT_EQ(run.Exit.Code, 0) << run.Err;
-      EXPECT_EQ(ReadWholeFile(Path("back.bin")), original);
+      EXPECT_EQ(ReadFileBytes(Path("back.bin")), original);
 
       for (const char* name : {"cli.tvn", "window.tvn", "back.bin"}) std::remove(Path(name).c_str());
     }
@@ -57,18 +57,18 @@ TEST_F(CliTest, RoundTripsMatchTheWindowsJobInEveryMode) {
 
 TEST_F(CliTest, WindowDecryptsWhatTheCommandEncrypted) {
   const std::string pw = PasswordFile(std::string(Password) + "\n");
-  const std::string original = SampleContent(12345);
-  WriteWholeFile(Path("plain.bin"), original);
+  const std::string original = SampleBytes(12345);
+  WriteFileBytes(Path("plain.bin"), original);
   ASSERT_EQ(Run({"encrypt", "--password-file", pw, Path("plain.bin")}).Exit.Code, 0);
   ProcessLikeTheWindow(false, Path("plain.tvn"), Path("back.bin"), Password, TCipherMode::CBC, true);
-  EXPECT_EQ(ReadWholeFile(Path("back.bin")), original);
+  EXPECT_EQ(ReadFileBytes(Path("back.bin")), original);
 }
 
 TEST_F(CliTest, PasswordSourcesAgree) {
-  WriteWholeFile(Path("plain.bin"), SampleContent(1000));
+  WriteFileBytes(Path("plain.bin"), SampleBytes(1000));
   ProcessLikeTheWindow(true, Path("plain.bin"), Path("expected.tvn"), "secret", TCipherMode::CBC,
                        true);
-  const std::string expected = ReadWholeFile(Path("expected.tvn"));
+  const std::string expected = ReadFileBytes(Path("expected.tvn"));
 
   struct TCase {
     const char* Name;
@@ -89,41 +89,41 @@ TEST_F(CliTest, PasswordSourcesAgree) {
     args.insert(args.end(), {Path("plain.bin"), Path("out.tvn")});
     const TRunResult run = Run(args, c.Options);
     ASSERT_EQ(run.Exit.Code, 0) << run.Err;
-    EXPECT_EQ(ReadWholeFile(Path("out.tvn")), expected);
+    EXPECT_EQ(ReadFileBytes(Path("out.tvn")), expected);
   }
 }
 
 TEST_F(CliTest, EmptyPasswordLineMeansTheDefaultKey) {
-  WriteWholeFile(Path("plain.bin"), SampleContent(100));
+  WriteFileBytes(Path("plain.bin"), SampleBytes(100));
   const TRunResult run =
       Run({"encrypt", "--password-file", PasswordFile("\n"), Path("plain.bin"), Path("cli.tvn")});
   ASSERT_EQ(run.Exit.Code, 0) << run.Err;
   EXPECT_NE(run.Err.find("empty password"), std::string::npos) << run.Err;
   ProcessLikeTheWindow(true, Path("plain.bin"), Path("window.tvn"), "", TCipherMode::CBC, true);
-  EXPECT_EQ(ReadWholeFile(Path("cli.tvn")), ReadWholeFile(Path("window.tvn")));
+  EXPECT_EQ(ReadFileBytes(Path("cli.tvn")), ReadFileBytes(Path("window.tvn")));
 }
 
 TEST_F(CliTest, TakenProposedNameEncryptsInPlaceWithForce) {
-  const std::string original = SampleContent(5000);
-  WriteWholeFile(Path("brief.txt"), original);
-  WriteWholeFile(Path("brief.tvn"), "someone else's file");
+  const std::string original = SampleBytes(5000);
+  WriteFileBytes(Path("brief.txt"), original);
+  WriteFileBytes(Path("brief.tvn"), "someone else's file");
   const std::string pw = PasswordFile("pw\n");
 
   TRunResult run = Run({"encrypt", "--password-file", pw, Path("brief.txt")});
   EXPECT_EQ(run.Exit.Code, 1);
   EXPECT_NE(run.Err.find("--force"), std::string::npos) << run.Err;
-  EXPECT_EQ(ReadWholeFile(Path("brief.txt")), original);
+  EXPECT_EQ(ReadFileBytes(Path("brief.txt")), original);
 
   run = Run({"encrypt", "--force", "--password-file", pw, Path("brief.txt")},
             WithEnv("Temp", Dir));
   ASSERT_EQ(run.Exit.Code, 0) << run.Err;
   EXPECT_NE(run.Err.find("in place"), std::string::npos) << run.Err;
-  EXPECT_EQ(ReadWholeFile(Path("brief.tvn")), "someone else's file");
-  EXPECT_EQ(ReadWholeFile(Path("brief.txt")).size(), 5008u);
+  EXPECT_EQ(ReadFileBytes(Path("brief.tvn")), "someone else's file");
+  EXPECT_EQ(ReadFileBytes(Path("brief.txt")).size(), 5008u);
 
   run = Run({"decrypt", "--password-file", pw, Path("brief.txt"), Path("back.txt")});
   ASSERT_EQ(run.Exit.Code, 0) << run.Err;
-  EXPECT_EQ(ReadWholeFile(Path("back.txt")), original);
+  EXPECT_EQ(ReadFileBytes(Path("back.txt")), original);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 namespace {
 
 TEST_F(CliTest, TerminalPasswordIsAskedTwiceAndNotEchoed) {
-  WriteWholeFile(Path("a.txt"), SampleContent(777));
+  WriteFileBytes(Path("a.txt"), SampleBytes(777));
   TTerminalChild tolvane({"encrypt", Path("a.txt"), Path("a.tvn")});
   ASSERT_TRUE(tolvane.Expect("Password: "));
   tolvane.Send("Grüße\n");
@@ -20,11 +20,11 @@ TEST_F(CliTest, TerminalPasswordIsAskedTwiceAndNotEchoed) {
   EXPECT_EQ(tolvane.Output().find("Grüße"), std::string::npos) << tolvane.Output();
 
   ProcessLikeTheWindow(true, Path("a.txt"), Path("window.tvn"), "Grüße", TCipherMode::CBC, true);
-  EXPECT_EQ(ReadWholeFile(Path("a.tvn")), ReadWholeFile(Path("window.tvn")));
+  EXPECT_EQ(ReadFileBytes(Path("a.tvn")), ReadFileBytes(Path("window.tvn")));
 }
 
 TEST_F(CliTest, TerminalRefusesDifferentPasswords) {
-  WriteWholeFile(Path("a.txt"), "data");
+  WriteFileBytes(Path("a.txt"), "data");
   TTerminalChild tolvane({"encrypt", Path("a.txt")});
   ASSERT_TRUE(tolvane.Expect("Password: "));
   tolvane.Send("one\n");
@@ -36,8 +36,8 @@ TEST_F(CliTest, TerminalRefusesDifferentPasswords) {
 }
 
 TEST_F(CliTest, TerminalAsksBeforeReplacingATarget) {
-  WriteWholeFile(Path("a.txt"), "data");
-  WriteWholeFile(Path("a.tvn"), "keep me");
+  WriteFileBytes(Path("a.txt"), "data");
+  WriteFileBytes(Path("a.tvn"), "keep me");
   for (const char* answer : {"n\n", "y\n"}) {
     SCOPED_TRACE(answer);
     TTerminalChild tolvane({"encrypt", Path("a.txt"), Path("a.tvn")});
@@ -49,32 +49,32 @@ TEST_F(CliTest, TerminalAsksBeforeReplacingATarget) {
     tolvane.Send(answer);
     const bool yes = answer[0] == 'y';
     EXPECT_EQ(tolvane.Wait().Code, yes ? 0 : 1) << tolvane.Output();
-    EXPECT_EQ(ReadWholeFile(Path("a.tvn")) == "keep me", !yes);
+    EXPECT_EQ(ReadFileBytes(Path("a.tvn")) == "keep me", !yes);
   }
 }
 
 TEST_F(CliTest, CtrlCAtTheOverwriteQuestionChangesNothing) {
-  WriteWholeFile(Path("a.txt"), "data");
-  WriteWholeFile(Path("a.tvn"), "keep me");
+  WriteFileBytes(Path("a.txt"), "data");
+  WriteFileBytes(Path("a.tvn"), "keep me");
   TTerminalChild tolvane({"encrypt", "--password-file", PasswordFile("pw\n"), Path("a.txt"),
                           Path("a.tvn")});
   ASSERT_TRUE(tolvane.Expect("Replace it? [y/N] "));
   tolvane.Send("\x03");
   EXPECT_EQ(tolvane.Wait().Signal, SIGINT) << tolvane.Output();
-  EXPECT_EQ(ReadWholeFile(Path("a.tvn")), "keep me");
-  EXPECT_EQ(ReadWholeFile(Path("a.txt")), "data");
+  EXPECT_EQ(ReadFileBytes(Path("a.tvn")), "keep me");
+  EXPECT_EQ(ReadFileBytes(Path("a.txt")), "data");
 }
 
 TEST_F(CliTest, TerminalConfirmsEncryptingInPlace) {
-  const std::string original = SampleContent(3000);
-  WriteWholeFile(Path("brief.txt"), original);
-  WriteWholeFile(Path("brief.tvn"), "taken");
+  const std::string original = SampleBytes(3000);
+  WriteFileBytes(Path("brief.txt"), original);
+  WriteFileBytes(Path("brief.tvn"), "taken");
   {
     TTerminalChild tolvane({"encrypt", Path("brief.txt")});
     ASSERT_TRUE(tolvane.Expect("would be encrypted in place. Go ahead? [y/N] "));
     tolvane.Send("\n");
     EXPECT_EQ(tolvane.Wait().Code, 1);
-    EXPECT_EQ(ReadWholeFile(Path("brief.txt")), original);
+    EXPECT_EQ(ReadFileBytes(Path("brief.txt")), original);
   }
   TTerminalChild tolvane({"encrypt", Path("brief.txt")}, {{"Temp", Dir}});
   ASSERT_TRUE(tolvane.Expect("Go ahead? [y/N] "));
@@ -86,12 +86,12 @@ TEST_F(CliTest, TerminalConfirmsEncryptingInPlace) {
   EXPECT_EQ(tolvane.Wait().Code, 0) << tolvane.Output();
   // Answered once: the job does not ask again about replacing the source.
   EXPECT_EQ(tolvane.Output().find("Replace it?"), std::string::npos) << tolvane.Output();
-  EXPECT_EQ(ReadWholeFile(Path("brief.txt")).size(), 3008u);
-  EXPECT_EQ(ReadWholeFile(Path("brief.tvn")), "taken");
+  EXPECT_EQ(ReadFileBytes(Path("brief.txt")).size(), 3008u);
+  EXPECT_EQ(ReadFileBytes(Path("brief.tvn")), "taken");
 }
 
 TEST_F(CliTest, TerminalWarnsAboutAnEmptyPassword) {
-  WriteWholeFile(Path("a.txt"), "data");
+  WriteFileBytes(Path("a.txt"), "data");
   TTerminalChild tolvane({"decrypt", Path("a.txt"), Path("b.txt")});
   ASSERT_TRUE(tolvane.Expect("Password: "));
   tolvane.Send("\n");
@@ -108,7 +108,7 @@ TEST_F(CliTest, TerminalWarnsAboutAnEmptyPassword) {
 }
 
 TEST_F(CliTest, CtrlCAtThePasswordPromptRestoresEcho) {
-  WriteWholeFile(Path("a.txt"), "data");
+  WriteFileBytes(Path("a.txt"), "data");
   TTerminalChild tolvane({"encrypt", Path("a.txt")});
   ASSERT_TRUE(tolvane.Expect("Password: "));
   tolvane.Send("half a pass");
@@ -121,7 +121,7 @@ TEST_F(CliTest, CtrlCAtThePasswordPromptRestoresEcho) {
 }
 
 TEST_F(CliTest, TerminalShowsProgressForLargeFiles) {
-  WriteWholeFile(Path("big.bin"), "");
+  WriteFileBytes(Path("big.bin"), "");
   std::filesystem::resize_file(Path("big.bin"), 64u << 20);
   TTerminalChild shown({"encrypt", "--password-file", PasswordFile("pw\n"), Path("big.bin")});
   EXPECT_EQ(shown.Wait().Code, 0) << shown.Output();

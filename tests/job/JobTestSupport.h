@@ -4,10 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -15,41 +12,19 @@
 
 #include <sys/stat.h>
 
-#include "job/UserPrompt.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/ScriptedPrompt.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestSeed.h"
 
 namespace jobtest {
-
-// Answers the job from a script and records every message it was shown.
-class TScriptedPrompt : public IUserPrompt {
- public:
-  struct TShown {
-    std::string Text;
-    std::string Caption;
-    unsigned Flags;
-  };
-
-  int ShowMessage(const std::string& text, const std::string& caption, unsigned flags) override {
-    Shown.push_back({text, caption, flags});
-    if (OnShow) OnShow(Shown.back());
-    if (Answers.empty()) return (flags & mb::ButtonMask) == mb::YESNO ? idYes : idOK;
-    const int answer = Answers.front();
-    Answers.pop_front();
-    return answer;
-  }
-
-  std::deque<int> Answers;
-  std::vector<TShown> Shown;
-  std::function<void(const TShown&)> OnShow;
-};
 
 // A fresh directory per test, with its own directory for temporary copies
 // (the `Temp` variable points there), removed afterwards.
 class TJobDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tolvane-job-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    Dir = pattern;
+    Dir = FDir.Path();
     TempDir = Dir / "temp";
     std::filesystem::create_directory(TempDir);
     SaveVariable("Temp", SavedTemp);
@@ -60,8 +35,6 @@ class TJobDirTest : public ::testing::Test {
   void TearDown() override {
     RestoreVariable("Temp", SavedTemp);
     RestoreVariable("TMPDIR", SavedTmpdir);
-    std::error_code ignored;
-    std::filesystem::remove_all(Dir, ignored);
   }
 
   std::string Path(const std::string& name) const { return (Dir / name).string(); }
@@ -87,32 +60,10 @@ class TJobDirTest : public ::testing::Test {
       ::unsetenv(name);
     }
   }
+  TTempDir FDir;
   std::optional<std::string> SavedTemp;
   std::optional<std::string> SavedTmpdir;
 };
-
-inline std::string ReadBytes(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteBytes(const std::string& name, const std::string& bytes) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// Deterministic bytes that do not repeat within a block.
-inline std::string SampleBytes(std::size_t size, std::uint32_t seed = 1) {
-  std::string bytes(size, '\0');
-  std::uint32_t state = seed * 2654435761u + 1;
-  for (auto& byte : bytes) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    byte = static_cast<char>(state >> 24);
-  }
-  return bytes;
-}
 
 // Content and modification time together: "untouched" means both are kept.
 struct TFileSnapshot {
@@ -124,7 +75,7 @@ struct TFileSnapshot {
 inline TFileSnapshot Snapshot(const std::string& name) {
   struct stat info {};
   if (::stat(name.c_str(), &info) != 0) return {};
-  return {ReadBytes(name),
+  return {ReadFileBytes(name),
           static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
@@ -164,8 +115,8 @@ class TCryptJobTest : public TJobDirTest {
 
   // The text after "Details:" of the one failure message shown.
   std::string ShownDetails() const {
-    if (Prompt.Shown.empty()) return "<no message>";
-    const std::string& text = Prompt.Shown.back().Text;
+    if (Prompt.Shown().empty()) return "<no message>";
+    const std::string text = Prompt.Shown().back().Text;
     const auto at = text.find("Details:\r\n");
     return at == std::string::npos ? "<no details>" : text.substr(at + 10);
   }

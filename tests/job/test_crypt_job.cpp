@@ -13,11 +13,11 @@ TEST_P(CryptJobModes, EncryptThenDecryptRestoresTheBytes) {
   for (const std::size_t size : {std::size_t{0}, std::size_t{4096}, std::size_t{70001}}) {
     SCOPED_TRACE(size);
     const std::string plain = SampleBytes(size, static_cast<std::uint32_t>(size));
-    WriteBytes(Path("brief.txt"), plain);
+    WriteFileBytes(Path("brief.txt"), plain);
 
     ASSERT_EQ(Run(true, true, Path("brief.txt"), Path("brief.tvn"))->Outcome(),
               TJobOutcome::Succeeded);
-    const std::string cipher = ReadBytes(Path("brief.tvn"));
+    const std::string cipher = ReadFileBytes(Path("brief.tvn"));
     EXPECT_EQ(cipher.size(), (size / 16 + 1) * 16);
     if (size > 0) {
       EXPECT_NE(cipher.substr(0, plain.size()), plain);
@@ -25,7 +25,7 @@ TEST_P(CryptJobModes, EncryptThenDecryptRestoresTheBytes) {
 
     ASSERT_EQ(Run(false, true, Path("brief.tvn"), Path("back.txt"))->Outcome(),
               TJobOutcome::Succeeded);
-    EXPECT_EQ(ReadBytes(Path("back.txt")), plain);
+    EXPECT_EQ(ReadFileBytes(Path("back.txt")), plain);
   }
   EXPECT_EQ(TempFileCount(), 0u);
 }
@@ -36,37 +36,37 @@ INSTANTIATE_TEST_SUITE_P(Modes, CryptJobModes,
 using CryptJob = TCryptJobTest;
 
 TEST_F(CryptJob, SuccessNamesTheTargetAndWipesTheKey) {
-  WriteBytes(Path("brief.txt"), "Hallo");
+  WriteFileBytes(Path("brief.txt"), "Hallo");
   const auto job = Run(true, false, Path("brief.txt"), Path("brief.tvn"));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded);
   EXPECT_EQ(job->Failure().Kind, TFailureKind::None);
-  ASSERT_EQ(Prompt.Shown.size(), 1u);
-  EXPECT_EQ(Prompt.Shown[0].Text,
+  ASSERT_EQ(Prompt.Shown().size(), 1u);
+  EXPECT_EQ(Prompt.Shown()[0].Text,
             "Die Datei " + Path("brief.tvn") + " wurde erfolgreich verarbeitet!");
-  EXPECT_EQ(Prompt.Shown[0].Caption, "Information");
-  EXPECT_EQ(Prompt.Shown[0].Flags, 0x40u);
+  EXPECT_EQ(Prompt.Shown()[0].Caption, "Information");
+  EXPECT_EQ(Prompt.Shown()[0].Flags, 0x40u);
   EXPECT_FALSE(Cipher.KeyState().FKeySet);
   EXPECT_FALSE(Cipher.KeyState().FIVSet);
 }
 
 TEST_F(CryptJob, OverwriteQuestionAnsweredNoTouchesNothing) {
-  WriteBytes(Path("brief.txt"), "Quelle");
-  WriteBytes(Path("brief.tvn"), "altes Ziel");
+  WriteFileBytes(Path("brief.txt"), "Quelle");
+  WriteFileBytes(Path("brief.tvn"), "altes Ziel");
   const TFileSnapshot source = Snapshot(Path("brief.txt"));
   const TFileSnapshot target = Snapshot(Path("brief.tvn"));
   // A key from an earlier run: a declined job must not even wipe it.
   Cipher.SetKey("frueher");
-  Prompt.Answers = {idNo};
+  Prompt.Script({idNo});
 
   const auto job = Run(true, false, Path("brief.txt"), Path("brief.tvn"));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Declined);
-  ASSERT_EQ(Prompt.Shown.size(), 1u);
-  EXPECT_EQ(Prompt.Shown[0].Text, "Die Datei " + Path("brief.tvn") +
+  ASSERT_EQ(Prompt.Shown().size(), 1u);
+  EXPECT_EQ(Prompt.Shown()[0].Text, "Die Datei " + Path("brief.tvn") +
                                       " existiert bereits. Überschreiben?");
-  EXPECT_EQ(Prompt.Shown[0].Caption, "Bestätigen");
-  EXPECT_EQ(Prompt.Shown[0].Flags, 0x24u);
+  EXPECT_EQ(Prompt.Shown()[0].Caption, "Bestätigen");
+  EXPECT_EQ(Prompt.Shown()[0].Flags, 0x24u);
   EXPECT_EQ(Snapshot(Path("brief.txt")), source);
   EXPECT_EQ(Snapshot(Path("brief.tvn")), target);
   EXPECT_TRUE(Cipher.KeyState().FKeySet);
@@ -74,60 +74,60 @@ TEST_F(CryptJob, OverwriteQuestionAnsweredNoTouchesNothing) {
 }
 
 TEST_F(CryptJob, OverwriteQuestionAnsweredYesReplacesTheTarget) {
-  WriteBytes(Path("brief.txt"), "Quelle");
-  WriteBytes(Path("brief.tvn"), "altes Ziel");
-  Prompt.Answers = {idYes};
+  WriteFileBytes(Path("brief.txt"), "Quelle");
+  WriteFileBytes(Path("brief.tvn"), "altes Ziel");
+  Prompt.Script({idYes});
 
   const auto job = Run(true, false, Path("brief.txt"), Path("brief.tvn"));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded);
-  ASSERT_EQ(Prompt.Shown.size(), 2u);
-  EXPECT_EQ(Prompt.Shown[1].Caption, "Information");
-  EXPECT_EQ(ReadBytes(Path("brief.tvn")).size(), 16u);
+  ASSERT_EQ(Prompt.Shown().size(), 2u);
+  EXPECT_EQ(Prompt.Shown()[1].Caption, "Information");
+  EXPECT_EQ(ReadFileBytes(Path("brief.tvn")).size(), 16u);
 }
 
 TEST_F(CryptJob, OverwriteOnAsksNothingAndADirectoryIsNoExistingTarget) {
-  WriteBytes(Path("brief.txt"), "Quelle");
-  WriteBytes(Path("brief.tvn"), "altes Ziel");
+  WriteFileBytes(Path("brief.txt"), "Quelle");
+  WriteFileBytes(Path("brief.tvn"), "altes Ziel");
   EXPECT_EQ(Run(true, true, Path("brief.txt"), Path("brief.tvn"))->Outcome(),
             TJobOutcome::Succeeded);
-  ASSERT_EQ(Prompt.Shown.size(), 1u);
-  EXPECT_EQ(Prompt.Shown[0].Caption, "Information");
+  ASSERT_EQ(Prompt.Shown().size(), 1u);
+  EXPECT_EQ(Prompt.Shown()[0].Caption, "Information");
 
   // A directory of the target's name is not asked about; creating the
   // output fails with the system's reason.
-  Prompt.Shown.clear();
+  Prompt.ClearShown();
   std::filesystem::create_directory(Path("ordner"));
   const auto job = Run(true, false, Path("brief.txt"), Path("ordner"));
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
-  ASSERT_EQ(Prompt.Shown.size(), 1u);
+  ASSERT_EQ(Prompt.Shown().size(), 1u);
   EXPECT_EQ(ShownDetails(), "Is a directory");
   EXPECT_TRUE(std::filesystem::is_directory(Path("ordner")));
 }
 
 TEST_F(CryptJob, StopBeforeTheRunTouchesNothingAndSaysNothing) {
-  WriteBytes(Path("brief.txt"), "Quelle");
+  WriteFileBytes(Path("brief.txt"), "Quelle");
   auto job = MakeJob(true, true, Path("brief.txt"), Path("brief.tvn"));
   job->RequestStop();
   job->RunJob();
   EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
-  EXPECT_TRUE(Prompt.Shown.empty());
+  EXPECT_TRUE(Prompt.Shown().empty());
   EXPECT_FALSE(std::filesystem::exists(Path("brief.tvn")));
   EXPECT_EQ(job->IncompleteTarget(), "");
 }
 
 TEST_F(CryptJob, StopWhileTheOverwriteQuestionIsOpenTouchesNothing) {
-  WriteBytes(Path("brief.txt"), "Quelle");
-  WriteBytes(Path("brief.tvn"), "altes Ziel");
+  WriteFileBytes(Path("brief.txt"), "Quelle");
+  WriteFileBytes(Path("brief.tvn"), "altes Ziel");
   const TFileSnapshot target = Snapshot(Path("brief.tvn"));
   auto job = MakeJob(true, false, Path("brief.txt"), Path("brief.tvn"));
-  Prompt.OnShow = [&](const TScriptedPrompt::TShown&) { job->RequestStop(); };
-  Prompt.Answers = {idYes};
+  Prompt.OnShow = [&](const TShown&) { job->RequestStop(); };
+  Prompt.Script({idYes});
 
   job->RunJob();
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
-  EXPECT_EQ(Prompt.Shown.size(), 1u);  // the question, nothing after it
+  EXPECT_EQ(Prompt.Shown().size(), 1u);  // the question, nothing after it
   EXPECT_EQ(Snapshot(Path("brief.tvn")), target);
   EXPECT_EQ(job->IncompleteTarget(), "");
 }

@@ -18,24 +18,24 @@ const std::string FailureHead =
     "\r\n\r\nDetails:\r\n";
 
 TEST_F(CryptJobFailure, MissingSourceShowsTheSystemTextAndKeepsTheTarget) {
-  WriteBytes(Path("ziel.tvn"), "altes Ziel");
+  WriteFileBytes(Path("ziel.tvn"), "altes Ziel");
   const TFileSnapshot target = Snapshot(Path("ziel.tvn"));
 
   const auto job = Run(true, true, Path("fehlt.txt"), Path("ziel.tvn"));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
-  ASSERT_EQ(Prompt.Shown.size(), 1u);
-  EXPECT_EQ(Prompt.Shown[0].Text, FailureHead + "No such file or directory");
-  EXPECT_EQ(Prompt.Shown[0].Caption, "Fehler");
-  EXPECT_EQ(Prompt.Shown[0].Flags, 0x10u);
+  ASSERT_EQ(Prompt.Shown().size(), 1u);
+  EXPECT_EQ(Prompt.Shown()[0].Text, FailureHead + "No such file or directory");
+  EXPECT_EQ(Prompt.Shown()[0].Caption, "Fehler");
+  EXPECT_EQ(Prompt.Shown()[0].Flags, 0x10u);
   EXPECT_EQ(job->Failure().Kind, TFailureKind::InputNotFound);
   EXPECT_EQ(job->Failure().ErrorCode, ENOENT);
   EXPECT_EQ(Snapshot(Path("ziel.tvn")), target);
 }
 
 TEST_F(CryptJobFailure, KeyTooLongIsWordedAndLeavesAnExistingTarget) {
-  WriteBytes(Path("brief.txt"), "Quelle");
-  WriteBytes(Path("ziel.tvn"), "altes Ziel");
+  WriteFileBytes(Path("brief.txt"), "Quelle");
+  WriteFileBytes(Path("ziel.tvn"), "altes Ziel");
   const TFileSnapshot target = Snapshot(Path("ziel.tvn"));
   // An unrelated earlier OS error must not become the details.
   errno = EACCES;
@@ -51,12 +51,12 @@ TEST_F(CryptJobFailure, KeyTooLongIsWordedAndLeavesAnExistingTarget) {
 }
 
 TEST_F(CryptJobFailure, WrongPasswordRemovesTheGarbageTargetAndWipesTheKey) {
-  WriteBytes(Path("brief.txt"), SampleBytes(5000));
+  WriteFileBytes(Path("brief.txt"), SampleBytes(5000));
   ASSERT_EQ(Run(true, true, Path("brief.txt"), Path("brief.tvn"), "richtig")->Outcome(),
             TJobOutcome::Succeeded);
   const TFileSnapshot encrypted = Snapshot(Path("brief.tvn"));
-  WriteBytes(Path("brief.out"), "altes Ziel");
-  Prompt.Shown.clear();
+  WriteFileBytes(Path("brief.out"), "altes Ziel");
+  Prompt.ClearShown();
 
   const auto job = Run(false, true, Path("brief.tvn"), Path("brief.out"), "falsch");
 
@@ -69,8 +69,8 @@ TEST_F(CryptJobFailure, WrongPasswordRemovesTheGarbageTargetAndWipesTheKey) {
 }
 
 TEST_F(CryptJobFailure, NoCiphertextSizeIsRefusedBeforeTheTargetIsEmptied) {
-  WriteBytes(Path("kaputt.tvn"), SampleBytes(17));
-  WriteBytes(Path("ziel.txt"), "altes Ziel");
+  WriteFileBytes(Path("kaputt.tvn"), SampleBytes(17));
+  WriteFileBytes(Path("ziel.txt"), "altes Ziel");
   const TFileSnapshot target = Snapshot(Path("ziel.txt"));
 
   const auto job = Run(false, true, Path("kaputt.tvn"), Path("ziel.txt"));
@@ -82,12 +82,12 @@ TEST_F(CryptJobFailure, NoCiphertextSizeIsRefusedBeforeTheTargetIsEmptied) {
 
 TEST_F(CryptJobFailure, FullDeviceShowsNoSpaceAndIsNotRemoved) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  WriteBytes(Path("brief.txt"), SampleBytes(10000));
+  WriteFileBytes(Path("brief.txt"), SampleBytes(10000));
 
   const auto job = Run(true, false, Path("brief.txt"), "/dev/full");
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
-  ASSERT_EQ(Prompt.Shown.size(), 1u);  // a device is no existing file: no question
+  ASSERT_EQ(Prompt.Shown().size(), 1u);  // a device is no existing file: no question
   EXPECT_EQ(ShownDetails(), "No space left on device");
   EXPECT_EQ(job->Failure().ErrorCode, ENOSPC);
   EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));

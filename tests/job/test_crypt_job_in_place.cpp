@@ -13,7 +13,7 @@ using InPlace = TCryptJobTest;
 
 TEST_F(InPlace, EqualNamesWriteTheResultInPlaceAndRemoveTheCopy) {
   const std::string plain = SampleBytes(10000);
-  WriteBytes(Path("brief.txt"), plain);
+  WriteFileBytes(Path("brief.txt"), plain);
   // A private file stays private through both runs.
   const auto privateMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
   std::filesystem::permissions(Path("brief.txt"), privateMode);
@@ -22,15 +22,15 @@ TEST_F(InPlace, EqualNamesWriteTheResultInPlaceAndRemoveTheCopy) {
   const auto job = Run(true, false, Path("brief.txt"), Path("brief.txt"));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded);
-  ASSERT_EQ(Prompt.Shown.size(), 2u);
-  EXPECT_EQ(Prompt.Shown[1].Text,
+  ASSERT_EQ(Prompt.Shown().size(), 2u);
+  EXPECT_EQ(Prompt.Shown()[1].Text,
             "Die Datei " + Path("brief.txt") + " wurde erfolgreich verarbeitet!");
-  EXPECT_EQ(ReadBytes(Path("brief.txt")).size(), 10000u / 16 * 16 + 16);
+  EXPECT_EQ(ReadFileBytes(Path("brief.txt")).size(), 10000u / 16 * 16 + 16);
   EXPECT_EQ(TempFileCount(), 0u);
 
   ASSERT_EQ(Run(false, true, Path("brief.txt"), Path("brief.txt"))->Outcome(),
             TJobOutcome::Succeeded);
-  EXPECT_EQ(ReadBytes(Path("brief.txt")), plain);
+  EXPECT_EQ(ReadFileBytes(Path("brief.txt")), plain);
   EXPECT_EQ(std::filesystem::status(Path("brief.txt")).permissions(), privateMode);
   EXPECT_EQ(TempFileCount(), 0u);
 }
@@ -54,7 +54,7 @@ class InPlaceTwoNames : public TCryptJobTest, public ::testing::WithParamInterfa
 
 TEST_P(InPlaceTwoNames, ResultInPlaceNothingLostLinksKept) {
   const std::string plain = SampleBytes(9000, 7);
-  WriteBytes(Path("brief.txt"), plain);
+  WriteFileBytes(Path("brief.txt"), plain);
   std::string source = Path("brief.txt");
   std::string target;
   switch (GetParam()) {
@@ -74,9 +74,9 @@ TEST_P(InPlaceTwoNames, ResultInPlaceNothingLostLinksKept) {
   }
 
   ASSERT_EQ(Run(true, true, source, target)->Outcome(), TJobOutcome::Succeeded);
-  const std::string cipher = ReadBytes(Path("brief.txt"));
+  const std::string cipher = ReadFileBytes(Path("brief.txt"));
   EXPECT_EQ(cipher.size(), 9008u);
-  EXPECT_EQ(ReadBytes(target), cipher);
+  EXPECT_EQ(ReadFileBytes(target), cipher);
   EXPECT_EQ(TempFileCount(), 0u);
   if (GetParam() == TSecondName::SymbolicLink) {
     EXPECT_TRUE(std::filesystem::is_symlink(target));
@@ -86,7 +86,7 @@ TEST_P(InPlaceTwoNames, ResultInPlaceNothingLostLinksKept) {
   }
 
   ASSERT_EQ(Run(false, true, target, source)->Outcome(), TJobOutcome::Succeeded);
-  EXPECT_EQ(ReadBytes(Path("brief.txt")), plain);
+  EXPECT_EQ(ReadFileBytes(Path("brief.txt")), plain);
   EXPECT_EQ(TempFileCount(), 0u);
 }
 
@@ -97,15 +97,15 @@ INSTANTIATE_TEST_SUITE_P(Names, InPlaceTwoNames,
 // Equal names that are a link: removing the name first would replace the
 // link by a plain file and leave the plaintext behind under the other name.
 TEST_F(InPlace, EqualNamesOfALinkKeepTheLinkAndEncryptTheFile) {
-  WriteBytes(Path("brief.txt"), SampleBytes(5000));
+  WriteFileBytes(Path("brief.txt"), SampleBytes(5000));
   std::filesystem::create_symlink(Path("brief.txt"), Path("verweis.txt"));
   std::filesystem::create_hard_link(Path("brief.txt"), Path("zweiter.txt"));
 
   for (const std::string& name : {Path("verweis.txt"), Path("zweiter.txt")}) {
     SCOPED_TRACE(name);
-    const std::string before = ReadBytes(Path("brief.txt"));
+    const std::string before = ReadFileBytes(Path("brief.txt"));
     ASSERT_EQ(Run(true, true, name, name)->Outcome(), TJobOutcome::Succeeded);
-    EXPECT_EQ(ReadBytes(Path("brief.txt")).size(), before.size() + 16 - before.size() % 16);
+    EXPECT_EQ(ReadFileBytes(Path("brief.txt")).size(), before.size() + 16 - before.size() % 16);
   }
   EXPECT_TRUE(std::filesystem::is_symlink(Path("verweis.txt")));
   EXPECT_EQ(std::filesystem::hard_link_count(Path("brief.txt")), 2u);
@@ -113,18 +113,18 @@ TEST_F(InPlace, EqualNamesOfALinkKeepTheLinkAndEncryptTheFile) {
 }
 
 TEST_F(InPlace, NamesDifferingInCaseAreTwoFilesHere) {
-  WriteBytes(Path("Brief.txt"), "gross");
-  WriteBytes(Path("brief.txt"), "klein");
+  WriteFileBytes(Path("Brief.txt"), "gross");
+  WriteFileBytes(Path("brief.txt"), "klein");
   ASSERT_EQ(Run(true, true, Path("Brief.txt"), Path("brief.txt"))->Outcome(),
             TJobOutcome::Succeeded);
-  EXPECT_EQ(ReadBytes(Path("Brief.txt")), "gross");
-  EXPECT_EQ(ReadBytes(Path("brief.txt")).size(), 16u);
+  EXPECT_EQ(ReadFileBytes(Path("Brief.txt")), "gross");
+  EXPECT_EQ(ReadFileBytes(Path("brief.txt")).size(), 16u);
 }
 
 // The copy cannot be made: the job fails before the source is touched.
 TEST_F(InPlace, FailedCopyFailsTheJobAndLeavesTheSource) {
-  WriteBytes(Path("brief.txt"), SampleBytes(3000));
-  WriteBytes(Path("datei"), "keine Ablage");
+  WriteFileBytes(Path("brief.txt"), SampleBytes(3000));
+  WriteFileBytes(Path("datei"), "keine Ablage");
   const TFileSnapshot source = Snapshot(Path("brief.txt"));
   struct TCase {
     std::string Temp;
@@ -134,14 +134,14 @@ TEST_F(InPlace, FailedCopyFailsTheJobAndLeavesTheSource) {
                          TCase{Path("datei"), "Not a directory"}}) {
     SCOPED_TRACE(c.Temp);
     ::setenv("Temp", c.Temp.c_str(), 1);
-    Prompt.Shown.clear();
+    Prompt.ClearShown();
 
     const auto job = Run(true, true, Path("brief.txt"), Path("brief.txt"));
 
     EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
     EXPECT_EQ(job->Failure().Kind, TFailureKind::TempCopy);
-    ASSERT_EQ(Prompt.Shown.size(), 1u);
-    EXPECT_EQ(Prompt.Shown[0].Caption, "Fehler");
+    ASSERT_EQ(Prompt.Shown().size(), 1u);
+    EXPECT_EQ(Prompt.Shown()[0].Caption, "Fehler");
     EXPECT_EQ(ShownDetails(), JobText::CopyFailedPrefix + c.Temp + JobText::CopyFailedInfix +
                                   c.Reason + ".\r\n" + JobText::SourceUnchanged);
     EXPECT_EQ(Snapshot(Path("brief.txt")), source);
@@ -149,17 +149,17 @@ TEST_F(InPlace, FailedCopyFailsTheJobAndLeavesTheSource) {
 }
 
 TEST_F(InPlace, WrongPasswordRestoresTheSourceByteForByte) {
-  WriteBytes(Path("brief.txt"), SampleBytes(20000, 3));
+  WriteFileBytes(Path("brief.txt"), SampleBytes(20000, 3));
   ASSERT_EQ(Run(true, true, Path("brief.txt"), Path("brief.txt"), "richtig")->Outcome(),
             TJobOutcome::Succeeded);
-  const std::string encrypted = ReadBytes(Path("brief.txt"));
-  Prompt.Shown.clear();
+  const std::string encrypted = ReadFileBytes(Path("brief.txt"));
+  Prompt.ClearShown();
 
   const auto job = Run(false, true, Path("brief.txt"), Path("brief.txt"), "falsch");
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
   EXPECT_EQ(ShownDetails(), JobText::InvalidPadding);
-  EXPECT_EQ(ReadBytes(Path("brief.txt")), encrypted);
+  EXPECT_EQ(ReadFileBytes(Path("brief.txt")), encrypted);
   EXPECT_EQ(TempFileCount(), 0u);
 }
 
@@ -188,27 +188,27 @@ class InPlaceStop : public TCryptJobTest {
 
 TEST_F(InPlaceStop, StopInPlaceRestoresTheSource) {
   const std::string plain = SampleBytes(LargeSize, 11);
-  WriteBytes(Path("gross.bin"), plain);
+  WriteFileBytes(Path("gross.bin"), plain);
 
   const auto job = RunAndStop(Path("gross.bin"), Path("gross.bin"));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
   EXPECT_EQ(Chunks, StopAfterChunks);
-  EXPECT_TRUE(Prompt.Shown.empty());
+  EXPECT_TRUE(Prompt.Shown().empty());
   EXPECT_EQ(job->IncompleteTarget(), "");  // the window must not delete the source
-  EXPECT_TRUE(ReadBytes(Path("gross.bin")) == plain);
+  EXPECT_TRUE(ReadFileBytes(Path("gross.bin")) == plain);
   EXPECT_EQ(TempFileCount(), 0u);
   EXPECT_FALSE(Cipher.KeyState().FKeySet);
 }
 
 TEST_F(InPlaceStop, StopElsewhereLeavesThePartialTargetToTheCaller) {
-  WriteBytes(Path("gross.bin"), SampleBytes(LargeSize, 11));
+  WriteFileBytes(Path("gross.bin"), SampleBytes(LargeSize, 11));
   const TFileSnapshot source = Snapshot(Path("gross.bin"));
 
   const auto job = RunAndStop(Path("gross.bin"), Path("gross.tvn"));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
-  EXPECT_TRUE(Prompt.Shown.empty());
+  EXPECT_TRUE(Prompt.Shown().empty());
   EXPECT_EQ(job->IncompleteTarget(), Path("gross.tvn"));
   const auto written = std::filesystem::file_size(Path("gross.tvn"));
   EXPECT_EQ(written, std::uint64_t{StopAfterChunks} * TTwofish::ChunkSize);
@@ -218,7 +218,7 @@ TEST_F(InPlaceStop, StopElsewhereLeavesThePartialTargetToTheCaller) {
 // Even the way back fails: the message says where the data is.
 TEST_F(InPlace, FailedRestoreNamesTheCopy) {
   const std::string plain = SampleBytes(50000, 5);
-  WriteBytes(Path("brief.txt"), plain);
+  WriteFileBytes(Path("brief.txt"), plain);
   auto job = MakeJob(true, true, Path("brief.txt"), Path("brief.txt"));
   TCryptJob* running = job.get();
   job->SetProgress([&](std::uint64_t, std::uint64_t) {
@@ -236,10 +236,10 @@ TEST_F(InPlace, FailedRestoreNamesTheCopy) {
   const std::string copy = job->Failure().KeptCopy;
   ASSERT_FALSE(copy.empty());
   EXPECT_EQ(copy.front(), '/');
-  EXPECT_EQ(ReadBytes(copy), plain);
-  ASSERT_EQ(Prompt.Shown.size(), 1u);
-  EXPECT_NE(Prompt.Shown[0].Text.find(copy), std::string::npos);
-  EXPECT_NE(Prompt.Shown[0].Text.find("Is a directory"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(copy), plain);
+  ASSERT_EQ(Prompt.Shown().size(), 1u);
+  EXPECT_NE(Prompt.Shown()[0].Text.find(copy), std::string::npos);
+  EXPECT_NE(Prompt.Shown()[0].Text.find("Is a directory"), std::string::npos);
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ TEST_F(FileSystem, TempDirectoryPrefersTempThenTmpdirThenTmpNeverRoot) {
 }
 
 TEST_F(FileSystem, FileExistsMeansARegularFile) {
-  WriteBytes(Path("datei"), "x");
+  WriteFileBytes(Path("datei"), "x");
   std::filesystem::create_directory(Path("ordner"));
   std::filesystem::create_symlink(Path("datei"), Path("verweis"));
   std::filesystem::create_symlink(Path("weg"), Path("ins-leere"));
@@ -44,8 +44,8 @@ TEST_F(FileSystem, FileExistsMeansARegularFile) {
 }
 
 TEST_F(FileSystem, SameFileByNameOrByIdentityOnDisk) {
-  WriteBytes(Path("Brief.txt"), "a");
-  WriteBytes(Path("brief.txt"), "b");
+  WriteFileBytes(Path("Brief.txt"), "a");
+  WriteFileBytes(Path("brief.txt"), "b");
   std::filesystem::create_symlink(Path("brief.txt"), Path("verweis"));
   std::filesystem::create_hard_link(Path("brief.txt"), Path("zweiter"));
   const std::string dotted = (Dir / "." / "brief.txt").string();

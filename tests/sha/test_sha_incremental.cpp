@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "NettleSha1.h"
+#include "tests/support/TestSeed.h"
 #include "sha/SHA.h"
 
 namespace {
@@ -50,16 +51,10 @@ TEST(ShaIncremental, UpdateStringPiecesEqualOneShot) {
   EXPECT_EQ(sha.DigestText(), NettleSha1Text(message));
 }
 
-std::uint64_t Seed() {
-  if (const char* fixed = std::getenv("TOLVANE_SEED")) return std::strtoull(fixed, nullptr, 10);
-  return std::random_device{}();
-}
-
 TEST(ShaIncremental, RandomMessagesInRandomPiecesMatchNettle) {
-  const std::uint64_t seed = Seed();
-  std::cout << "TOLVANE_SEED=" << seed << '\n';
+  const std::uint64_t seed = TestSeed();
   RecordProperty("TOLVANE_SEED", std::to_string(seed));
-  std::mt19937_64 random(seed);
+  std::mt19937_64 random = SeededRandom(1);
 
   for (int round = 0; round < 300; ++round) {
     const std::size_t length = random() % 10000;

@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers of the block-level tests: hex, the replayable random seed, and the
+// Helpers of the block-level tests: hex, random blocks, and the
 // Twofish key the published cipher sees for one of our key texts.
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 
 #include <nettle/twofish.h>
 
+#include "tests/support/TestSeed.h"
 #include "twofish/Twofish.h"
 
 namespace block_test {
@@ -46,23 +47,7 @@ inline std::string ToHex(const std::uint8_t* data, std::size_t size) {
 }
 inline std::string ToHex(const TBytes& data) { return ToHex(data.data(), data.size()); }
 
-// TOLVANE_SEED replays a run; the seed in use is printed once per process.
-inline std::uint64_t Seed() {
-  static const std::uint64_t seed = [] {
-    std::uint64_t s;
-    if (const char* text = std::getenv("TOLVANE_SEED"))
-      s = std::strtoull(text, nullptr, 0);
-    else
-      s = (std::uint64_t{std::random_device{}()} << 32) ^ std::random_device{}();
-    std::cout << "[ seed     ] TOLVANE_SEED=" << s << std::endl;
-    return s;
-  }();
-  return seed;
-}
-
-inline std::mt19937_64 Rng(std::uint64_t salt) { return std::mt19937_64(Seed() ^ (salt * 0x9E3779B97F4A7C15ull)); }
-
-inline TBytes RandomBytes(std::mt19937_64& rng, std::size_t n) {
+inline TBytes RandomByteVector(std::mt19937_64& rng, std::size_t n) {
   TBytes b(n);
   for (auto& x : b) x = static_cast<std::uint8_t>(rng());
   return b;

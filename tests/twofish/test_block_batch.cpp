@@ -78,13 +78,13 @@ INSTANTIATE_TEST_SUITE_P(Paths, TwofishBatch, ::testing::Values(TBlockPath::Port
 }  // namespace
 
 TEST_P(TwofishBatch, EncryptAndDecryptBlocksMatchSingleBlocksAtEveryCount) {
-  std::mt19937_64 rng = Rng(7);
+  std::mt19937_64 rng = SeededRandom(7);
   for (TKeySize size : kKeySizes) {
-    const TBlockCipher t(size, RandomBytes(rng, 32));
+    const TBlockCipher t(size, RandomByteVector(rng, 32));
     for (std::size_t n = 0; n <= kMaxBlocks; ++n) {
       const std::size_t skew = n % 5;
       SCOPED_TRACE("key size " + std::to_string(KeyBytes(size)) + ", blocks " + std::to_string(n));
-      const TBytes plain = RandomBytes(rng, 16 * n);
+      const TBytes plain = RandomByteVector(rng, 16 * n);
       const TBytes cipher = BlockByBlock(t.Cipher, plain, true);
       ASSERT_EQ(BlockByBlock(t.Cipher, cipher, false), plain);
 
@@ -113,15 +113,15 @@ TEST_P(TwofishBatch, EncryptAndDecryptBlocksMatchSingleBlocksAtEveryCount) {
 // Long runs under random keys: an independent implementation, so a fault
 // shared by the single-block and the batch code shows up too.
 TEST_P(TwofishBatch, LongRunsMatchNettle) {
-  std::mt19937_64 rng = Rng(10);
+  std::mt19937_64 rng = SeededRandom(10);
   for (TKeySize size : kKeySizes) {
     for (int round = 0; round < 4; ++round) {
-      const TBytes key = RandomBytes(rng, KeyBytes(size));
+      const TBytes key = RandomByteVector(rng, KeyBytes(size));
       const TBlockCipher ours(size, key);
       const TNettleBlock ref(size, key.data(), key.size());
       const std::size_t blocks = 200 + rng() % 200;
       SCOPED_TRACE("key size " + std::to_string(KeyBytes(size)) + ", blocks " + std::to_string(blocks));
-      const TBytes plain = RandomBytes(rng, 16 * blocks);
+      const TBytes plain = RandomByteVector(rng, 16 * blocks);
       TBytes expected(plain.size()), data(plain);
       ref.Encrypt(plain.data(), expected.data(), blocks);
       ours.Cipher.EncryptBlocks(data.data(), data.data(), blocks);
@@ -136,10 +136,10 @@ TEST_P(TwofishBatch, LongRunsMatchNettle) {
 // groups of their own; a full padded chunk and short calls, the CBC chain
 // carried from call to call, against nettle with the chain done by hand.
 TEST_P(TwofishBatch, BufferTransformsMatchNettle) {
-  std::mt19937_64 rng = Rng(11);
+  std::mt19937_64 rng = SeededRandom(11);
   auto cipher = std::make_unique<TTwofish>();
-  const TBytes key = RandomBytes(rng, 32);
-  const TBytes ivBytes = RandomBytes(rng, 16);
+  const TBytes key = RandomByteVector(rng, 32);
+  const TBytes ivBytes = RandomByteVector(rng, 16);
   const TNettleBlock ref(TKeySize::Large256, key.data(), key.size());
   cipher->SetKeySize(TKeySize::Large256);
   cipher->SetKey(std::string(key.begin(), key.end()));
@@ -152,7 +152,7 @@ TEST_P(TwofishBatch, BufferTransformsMatchNettle) {
     for (int n : sizes) {
       SCOPED_TRACE(std::string(mode == TCipherMode::ECB ? "ECB" : "CBC") + ", bytes " + std::to_string(n));
       const auto count = static_cast<std::size_t>(n);
-      const TBytes plain = RandomBytes(rng, count);
+      const TBytes plain = RandomByteVector(rng, count);
 
       TBytes expected(count);
       ref.Encrypt(plain.data(), expected.data(), count / 16);
@@ -179,9 +179,9 @@ TEST_P(TwofishBatch, BufferTransformsMatchNettle) {
 }
 
 TEST(TwofishBatchSingle, SingleBlockInPlace) {
-  std::mt19937_64 rng = Rng(8);
-  const TBlockCipher t(TKeySize::Large256, RandomBytes(rng, 32));
-  const TBytes plain = RandomBytes(rng, 16);
+  std::mt19937_64 rng = SeededRandom(8);
+  const TBlockCipher t(TKeySize::Large256, RandomByteVector(rng, 32));
+  const TBytes plain = RandomByteVector(rng, 16);
   std::uint8_t separate[16], block[16];
   std::memcpy(block, plain.data(), 16);
   t.Cipher.EncryptBlock(plain.data(), separate);
@@ -192,13 +192,13 @@ TEST(TwofishBatchSingle, SingleBlockInPlace) {
 }
 
 TEST(TwofishBatchSingle, CbcChainMatchesSingleBlocksAndCarriesOver) {
-  std::mt19937_64 rng = Rng(9);
+  std::mt19937_64 rng = SeededRandom(9);
   for (TKeySize size : kKeySizes) {
-    const TBlockCipher t(size, RandomBytes(rng, 32));
+    const TBlockCipher t(size, RandomByteVector(rng, 32));
     for (std::size_t n = 0; n <= kMaxBlocks; ++n) {
       SCOPED_TRACE("key size " + std::to_string(KeyBytes(size)) + ", blocks " + std::to_string(n));
-      const TBytes plain = RandomBytes(rng, 16 * n);
-      const TBytes iv0 = RandomBytes(rng, 16);
+      const TBytes plain = RandomByteVector(rng, 16 * n);
+      const TBytes iv0 = RandomByteVector(rng, 16);
 
       TBytes expected(plain);
       TBytes chain(iv0);

@@ -113,7 +113,7 @@ TEST(TwofishKnownAnswers, PublishedTables) {
 TEST(TwofishKnownAnswers, PublishedTablesOnOneRekeyedObject) {
   TTwofish cipher;
   auto order = Vectors();
-  std::mt19937_64 rng = Rng(1);
+  std::mt19937_64 rng = SeededRandom(1);
   std::shuffle(order.begin(), order.end(), rng);
   for (const TVector& v : order) {
     SCOPED_TRACE(v.Label);

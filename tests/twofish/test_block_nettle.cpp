@@ -36,16 +36,16 @@ void ExpectStateEqualsNettle(const TTwofishKeyState& k, const TNettleBlock& ref)
 // The key text's first N/8 bytes, zero-padded, are the Twofish key. Bytes
 // past the given length hold junk here, so reading beyond it shows up too.
 TEST(TwofishAgainstNettle, EveryKeyLengthUnderEveryKeySize) {
-  std::mt19937_64 rng = Rng(2);
+  std::mt19937_64 rng = SeededRandom(2);
   for (TKeySize size : kKeySizes) {
     for (int length = 1; length <= kMaxKeyText; ++length) {
       SCOPED_TRACE("key size " + std::to_string(KeyBytes(size)) + ", length " + std::to_string(length));
-      const TBytes key = RandomBytes(rng, kMaxKeyText);
+      const TBytes key = RandomByteVector(rng, kMaxKeyText);
       TBlockCipher ours(size, key.data(), length);
       const TNettleBlock ref(size, key.data(), static_cast<std::size_t>(length));
       ExpectStateEqualsNettle(ours.Cipher.KeyState(), ref);
 
-      const TBytes plain = RandomBytes(rng, 16);
+      const TBytes plain = RandomByteVector(rng, 16);
       std::uint8_t a[16], b[16];
       ours.Cipher.EncryptBlock(plain.data(), a);
       ref.Encrypt(plain.data(), b);
@@ -58,13 +58,13 @@ TEST(TwofishAgainstNettle, EveryKeyLengthUnderEveryKeySize) {
 }
 
 TEST(TwofishAgainstNettle, ManyRandomBlocks) {
-  std::mt19937_64 rng = Rng(3);
+  std::mt19937_64 rng = SeededRandom(3);
   for (TKeySize size : kKeySizes) {
-    const TBytes key = RandomBytes(rng, KeyBytes(size));
+    const TBytes key = RandomByteVector(rng, KeyBytes(size));
     TBlockCipher ours(size, key);
     const TNettleBlock ref(size, key.data(), key.size());
     const std::size_t blocks = 1000;
-    const TBytes plain = RandomBytes(rng, 16 * blocks);
+    const TBytes plain = RandomByteVector(rng, 16 * blocks);
     TBytes a(plain.size()), b(plain.size());
     ours.Cipher.EncryptBlocks(plain.data(), a.data(), blocks);
     ref.Encrypt(plain.data(), b.data(), blocks);
@@ -75,9 +75,9 @@ TEST(TwofishAgainstNettle, ManyRandomBlocks) {
 }
 
 TEST(TwofishKeyLength, BytesPastTheKeySizeHaveNoEffect) {
-  std::mt19937_64 rng = Rng(4);
+  std::mt19937_64 rng = SeededRandom(4);
   for (TKeySize size : kKeySizes) {
-    TBytes key = RandomBytes(rng, kMaxKeyText);
+    TBytes key = RandomByteVector(rng, kMaxKeyText);
     const TBlockCipher base(size, key);
     for (std::size_t i = KeyBytes(size); i < key.size(); ++i) {
       key[i] ^= 0x5A;
@@ -114,8 +114,8 @@ TEST(TwofishKeyLength, OneByteUnderLarge256IsA256BitKey) {
 }
 
 TEST(TwofishKeyLength, SameSixteenBytesDifferBySize) {
-  std::mt19937_64 rng = Rng(5);
-  const TBytes key = RandomBytes(rng, 16);
+  std::mt19937_64 rng = SeededRandom(5);
+  const TBytes key = RandomByteVector(rng, 16);
   const TBlockCipher small(TKeySize::Small128, key), large(TKeySize::Large256, key);
   const std::uint8_t plain[16] = {};
   std::uint8_t a[16], b[16];
@@ -127,10 +127,10 @@ TEST(TwofishKeyLength, SameSixteenBytesDifferBySize) {
 // Re-keying rewrites all key-dependent state: an object re-keyed over an
 // earlier, longer key ends up exactly like a fresh one.
 TEST(TwofishKeySchedule, RekeyLeavesNoTraceOfTheEarlierKey) {
-  std::mt19937_64 rng = Rng(6);
+  std::mt19937_64 rng = SeededRandom(6);
   for (TKeySize first : kKeySizes) {
     for (TKeySize second : kKeySizes) {
-      const TBytes k1 = RandomBytes(rng, 32), k2 = RandomBytes(rng, 32);
+      const TBytes k1 = RandomByteVector(rng, 32), k2 = RandomByteVector(rng, 32);
       TTwofish reused;
       reused.SetKeySize(first);
       reused.ExpandKey(k1.data(), 32);

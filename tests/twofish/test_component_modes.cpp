@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "NettleReference.h"
-#include "TestSupport.h"
+#include "tests/support/TestSeed.h"
 #include "twofish/Twofish.h"
 
 namespace {

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "tests/support/TestSeed.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/FileBytes.h"
 #include "platform/FileIO.h"
 
 namespace {

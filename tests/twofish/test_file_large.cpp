@@ -8,13 +8,16 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "tests/support/TestSeed.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/FileBytes.h"
 #include "twofish/Twofish.h"
 
 namespace {
@@ -68,12 +71,12 @@ TEST(FileTransformLarge, InputAboveTwoGiBRoundTripsCompletely) {
   });
   EXPECT_EQ(lastDone, kLength);
   EXPECT_EQ(lastTotal, kLength);
-  EXPECT_EQ(FileSize(cipher), kLength - 20 + 32);
+  EXPECT_EQ(std::filesystem::file_size(cipher), kLength - 20 + 32);
 
   twofish->SetIV("large file IV");
   twofish->DecryptFile(cipher, back);
   std::remove(cipher.c_str());
-  EXPECT_EQ(FileSize(back), kLength);
+  EXPECT_EQ(std::filesystem::file_size(back), kLength);
   EXPECT_TRUE(SameContent(plain, back));
 }
 

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -11,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include "NettleReference.h"
-#include "TestSupport.h"
+#include "tests/support/TestSeed.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/FileBytes.h"
 #include "platform/SystemError.h"
 #include "twofish/Twofish.h"
 
@@ -153,7 +156,7 @@ TEST_F(FileTransform, MissingKeyOrIVIsReportedBeforeAnyFileIsOpened) {
   cipher->SetKey(kKeyText);
   EXPECT_EQ(keyError([&] { cipher->DecryptFile(Dir.File("missing"), Dir.File("out")); }),
             "Twofish: IV not set");
-  EXPECT_FALSE(FileExists(Dir.File("out")));
+  EXPECT_FALSE(std::filesystem::exists(Dir.File("out")));
 }
 
 TEST_F(FileTransform, OpenFailuresNameTheFileAndKeepTheOSCode) {
