@@ -9,13 +9,19 @@
 
 namespace {
 
+// Answers both hidden password prompts; false when one does not come.
+bool EnterPasswords(TTerminalChild& tolvane, const std::string& first, const std::string& second) {
+  if (!tolvane.Expect("Password: ")) return false;
+  tolvane.Send(first + "\n");
+  if (!tolvane.Expect("Repeat password: ")) return false;
+  tolvane.Send(second + "\n");
+  return true;
+}
+
 TEST_F(CliTest, TerminalPasswordIsAskedTwiceAndNotEchoed) {
   WriteFileBytes(Path("a.txt"), SampleBytes(777));
   TTerminalChild tolvane({"encrypt", Path("a.txt"), Path("a.tvn")});
-  ASSERT_TRUE(tolvane.Expect("Password: "));
-  tolvane.Send("Grüße\n");
-  ASSERT_TRUE(tolvane.Expect("Repeat password: "));
-  tolvane.Send("Grüße\n");
+  ASSERT_TRUE(EnterPasswords(tolvane, "Grüße", "Grüße"));
   EXPECT_EQ(tolvane.Wait().Code, 0) << tolvane.Output();
   EXPECT_EQ(tolvane.Output().find("Grüße"), std::string::npos) << tolvane.Output();
 
@@ -26,10 +32,7 @@ TEST_F(CliTest, TerminalPasswordIsAskedTwiceAndNotEchoed) {
 TEST_F(CliTest, TerminalRefusesDifferentPasswords) {
   WriteFileBytes(Path("a.txt"), "data");
   TTerminalChild tolvane({"encrypt", Path("a.txt")});
-  ASSERT_TRUE(tolvane.Expect("Password: "));
-  tolvane.Send("one\n");
-  ASSERT_TRUE(tolvane.Expect("Repeat password: "));
-  tolvane.Send("two\n");
+  ASSERT_TRUE(EnterPasswords(tolvane, "one", "two"));
   EXPECT_EQ(tolvane.Wait().Code, 1);
   EXPECT_NE(tolvane.Output().find("passwords differ"), std::string::npos) << tolvane.Output();
   EXPECT_FALSE(std::filesystem::exists(Path("a.tvn")));
@@ -41,10 +44,7 @@ TEST_F(CliTest, TerminalAsksBeforeReplacingATarget) {
   for (const char* answer : {"n\n", "y\n"}) {
     SCOPED_TRACE(answer);
     TTerminalChild tolvane({"encrypt", Path("a.txt"), Path("a.tvn")});
-    ASSERT_TRUE(tolvane.Expect("Password: "));
-    tolvane.Send("pw\n");
-    ASSERT_TRUE(tolvane.Expect("Repeat password: "));
-    tolvane.Send("pw\n");
+    ASSERT_TRUE(EnterPasswords(tolvane, "pw", "pw"));
     ASSERT_TRUE(tolvane.Expect(Path("a.tvn") + " exists. Replace it? [y/N] "));
     tolvane.Send(answer);
     const bool yes = answer[0] == 'y';
@@ -79,10 +79,7 @@ TEST_F(CliTest, TerminalConfirmsEncryptingInPlace) {
   TTerminalChild tolvane({"encrypt", Path("brief.txt")}, {{"Temp", Dir}});
   ASSERT_TRUE(tolvane.Expect("Go ahead? [y/N] "));
   tolvane.Send("yes\n");
-  ASSERT_TRUE(tolvane.Expect("Password: "));
-  tolvane.Send("pw\n");
-  ASSERT_TRUE(tolvane.Expect("Repeat password: "));
-  tolvane.Send("pw\n");
+  ASSERT_TRUE(EnterPasswords(tolvane, "pw", "pw"));
   EXPECT_EQ(tolvane.Wait().Code, 0) << tolvane.Output();
   // Answered once: the job does not ask again about replacing the source.
   EXPECT_EQ(tolvane.Output().find("Replace it?"), std::string::npos) << tolvane.Output();
