@@ -50,7 +50,7 @@ TEST_F(CryptJob, SuccessNamesTheTargetAndWipesTheKey) {
   EXPECT_FALSE(Cipher.KeyState().FIVSet);
 }
 
-TEST_F(CryptJob, OverwriteQuestionAnsweredNoTouchesNothing) {
+TEST_F(CryptJob, OverwriteQuestionAnsweredNoTouchesNothingAndYesReplaces) {
   WriteFileBytes(Path("brief.txt"), "Quelle");
   WriteFileBytes(Path("brief.tvn"), "altes Ziel");
   const TFileSnapshot source = Snapshot(Path("brief.txt"));
@@ -71,17 +71,14 @@ TEST_F(CryptJob, OverwriteQuestionAnsweredNoTouchesNothing) {
   EXPECT_EQ(Snapshot(Path("brief.tvn")), target);
   EXPECT_TRUE(Cipher.KeyState().FKeySet);
   EXPECT_EQ(job->IncompleteTarget(), "");
-}
 
-TEST_F(CryptJob, OverwriteQuestionAnsweredYesReplacesTheTarget) {
-  WriteFileBytes(Path("brief.txt"), "Quelle");
-  WriteFileBytes(Path("brief.tvn"), "altes Ziel");
+  // Asked again and answered Yes, the target is replaced.
+  Prompt.ClearShown();
   Prompt.Script({idYes});
-
-  const auto job = Run(true, false, Path("brief.txt"), Path("brief.tvn"));
-
-  EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded);
+  EXPECT_EQ(Run(true, false, Path("brief.txt"), Path("brief.tvn"))->Outcome(),
+            TJobOutcome::Succeeded);
   ASSERT_EQ(Prompt.Shown().size(), 2u);
+  EXPECT_EQ(Prompt.Shown()[0].Flags, 0x24u);
   EXPECT_EQ(Prompt.Shown()[1].Caption, "Information");
   EXPECT_EQ(ReadFileBytes(Path("brief.tvn")).size(), 16u);
 }
