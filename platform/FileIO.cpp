@@ -9,17 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Descriptor.h"
 #include "platform/IoWorker.h"
 #include "util/SecureWipe.h"
 
 namespace {
-
-// Closes a descriptor once. Linux releases the descriptor even when close
-// reports EINTR, so retrying could close someone else's file.
-int CloseHandle(int handle) {
-  if (::close(handle) != 0 && errno != EINTR) return errno;
-  return 0;
-}
 
 void AllocateStages(std::unique_ptr<std::uint8_t[]> (&stages)[2], std::size_t size) {
   for (auto& stage : stages) {
@@ -61,10 +55,7 @@ int TInputFile::Open(const std::string& name) {
   if (IsOpen()) Close();
   // Allocated first: a failure then leaves no descriptor behind.
   AllocateStages(FStages, FStageSize);
-  int handle;
-  do {
-    handle = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (handle < 0 && errno == EINTR);
+  const int handle = OpenRetrying(name, O_RDONLY | O_CLOEXEC);
   if (handle < 0) return errno;
 
   struct stat info {};
@@ -173,10 +164,7 @@ int TOutputFile::Create(const std::string& name) {
   // Only a hint for the writing below, so a change in between does no harm.
   struct stat before {};
   FReplacing = ::stat(name.c_str(), &before) == 0 && S_ISREG(before.st_mode) && before.st_size > 0;
-  int handle;
-  do {
-    handle = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  } while (handle < 0 && errno == EINTR);
+  const int handle = OpenRetrying(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (handle < 0) return errno;
   FHandle = handle;
   FFilling = 0;

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Descriptor.h"
+#include "platform/IoWorker.h"
 #include "util/SecureWipe.h"
 
 namespace {
@@ -38,17 +40,16 @@ std::optional<std::string> UsableTempValue(const char* variable) {
   return dir;
 }
 
-int CloseHandle(int handle) {
-  // Linux releases the descriptor even when close reports EINTR.
-  if (::close(handle) != 0 && errno != EINTR) return errno;
-  return 0;
-}
-
 }  // namespace
 
 bool FileExists(const std::string& name) {
   struct stat info {};
   return StatName(name, info) && S_ISREG(info.st_mode);
+}
+
+bool DirectoryExists(const std::string& name) {
+  struct stat info {};
+  return StatName(name, info) && S_ISDIR(info.st_mode);
 }
 
 bool DeleteFile(const std::string& name, int* errorCode) {
@@ -146,10 +147,7 @@ TTempFile CreateTempFile(const std::string& dir, const std::string& stem) {
 TCopyResult CopyFileToHandle(const std::string& from, int handle,
                              const std::function<bool()>& keepGoing) {
   TCopyResult result;
-  int input;
-  do {
-    input = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (input < 0 && errno == EINTR);
+  const int input = OpenRetrying(from, O_RDONLY | O_CLOEXEC);
   if (input < 0) {
     result.Error = errno;
     return result;
@@ -169,35 +167,25 @@ TCopyResult CopyFileToHandle(const std::string& from, int handle,
   result.Expected = static_cast<std::uint64_t>(info.st_size);
 
   constexpr std::size_t BlockSize = 256 * 1024;
-  const auto block = std::make_unique<char[]>(BlockSize);
+  const auto block = std::make_unique<std::uint8_t[]>(BlockSize);
   for (;;) {
     if (keepGoing && !keepGoing()) {
       result.Stopped = true;
       break;
     }
-    const ssize_t got = ::read(input, block.get(), BlockSize);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      result.Error = errno;
+    const TIoResult got = RunIo({TIoRequest::TKind::Read, input, block.get(), BlockSize});
+    if (got.Error != 0) {
+      result.Error = got.Error;
       break;
     }
-    if (got == 0) break;
-    std::size_t done = 0;
-    while (done < static_cast<std::size_t>(got)) {
-      const ssize_t put = ::write(handle, block.get() + done, static_cast<std::size_t>(got) - done);
-      if (put < 0) {
-        if (errno == EINTR) continue;
-        result.Error = errno;
-        break;
-      }
-      if (put == 0) {  // the system took nothing and named no error
-        result.Error = EIO;
-        break;
-      }
-      done += static_cast<std::size_t>(put);
+    if (got.Bytes == 0) break;
+    const TIoResult put = RunIo({TIoRequest::TKind::Write, handle, block.get(), got.Bytes});
+    result.Copied += put.Bytes;
+    if (!put.Ok()) {
+      // Short: the system took nothing and named no error.
+      result.Error = put.Error != 0 ? put.Error : EIO;
+      break;
     }
-    result.Copied += done;
-    if (result.Error != 0) break;
   }
   // The block held the file's plaintext.
   SecureWipe(block.get(), BlockSize);
@@ -220,10 +208,7 @@ TCopyResult CopyFileToHandle(const std::string& from, int handle,
 }
 
 TCopyResult CopyFileOver(const std::string& from, const std::string& to) {
-  int handle;
-  do {
-    handle = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  } while (handle < 0 && errno == EINTR);
+  const int handle = OpenRetrying(to, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (handle < 0) {
     TCopyResult result;
     result.Error = errno;

@@ -13,6 +13,9 @@
 // dangling link does not count.
 bool FileExists(const std::string& name);
 
+// An existing directory, links followed.
+bool DirectoryExists(const std::string& name);
+
 // Removes the name. On failure returns false and, when given, stores the OS
 // error code.
 bool DeleteFile(const std::string& name, int* errorCode = nullptr);

@@ -1,0 +1,19 @@
+#include "platform/Descriptor.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+int OpenRetrying(const std::string& name, int flags, mode_t mode) {
+  int handle;
+  do {
+    handle = ::open(name.c_str(), flags, mode);
+  } while (handle < 0 && errno == EINTR);
+  return handle;
+}
+
+int CloseHandle(int handle) {
+  if (::close(handle) != 0 && errno != EINTR) return errno;
+  return 0;
+}
