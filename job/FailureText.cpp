@@ -18,16 +18,16 @@ TJobFailure Worded(TFailureKind kind, const char* details) {
 }
 
 TFailureKind KeyErrorKind(std::string_view message) {
-  return message == "Twofish: Key must be between 1 and 156 bytes" ? TFailureKind::KeyLength
+  return message == twofish_message::KeyLength ? TFailureKind::KeyLength
                                                                    : TFailureKind::KeyNotReady;
 }
 
 TFailureKind FileErrorKind(std::string_view message) {
-  if (message == "Twofish: Input file not found") return TFailureKind::InputNotFound;
-  if (message == "Twofish: Could not open output file") return TFailureKind::OutputNotCreated;
-  if (message == "Twofish: Error writing output file") return TFailureKind::ShortWrite;
-  if (message == "Twofish: Invalid encrypted file size") return TFailureKind::InvalidSize;
-  if (message == "Twofish: Invalid padding") return TFailureKind::InvalidPadding;
+  if (message == twofish_message::InputNotFound) return TFailureKind::InputNotFound;
+  if (message == twofish_message::OutputNotCreated) return TFailureKind::OutputNotCreated;
+  if (message == twofish_message::ShortWrite) return TFailureKind::ShortWrite;
+  if (message == twofish_message::InvalidSize) return TFailureKind::InvalidSize;
+  if (message == twofish_message::InvalidPadding) return TFailureKind::InvalidPadding;
   return TFailureKind::Other;
 }
 

@@ -135,10 +135,7 @@ void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
 
 }  // namespace
 
-void BuildMdsTables() {
-  // MdsTables is a compile-time constant; kept for callers that build it at
-  // start-up.
-}
+void BuildMdsTables() {}
 
 void TTwofish::ExpandKey(const std::uint8_t* key, int length) {
   TScheduleScratch scratch;

@@ -99,6 +99,6 @@ class TTwofish {
   TStringMode FStringMode = TStringMode::smEncode;
 };
 
-// Fills the global MDS tables when they are not compile-time constants; safe
-// to call more than once.
+// Does nothing: the MDS tables are compile-time constants. Kept so that code
+// written for a cipher that builds them at start-up still links.
 void BuildMdsTables();

@@ -3,8 +3,20 @@
 #include <stdexcept>
 #include <string>
 
-// Key or IV missing or unusable. Messages are fixed English texts beginning
-// "Twofish: ".
+// The fixed English messages of the errors below. Callers that word a failure
+// for the user tell the causes apart by them, so they are named once here.
+namespace twofish_message {
+inline constexpr const char* KeyLength = "Twofish: Key must be between 1 and 156 bytes";
+inline constexpr const char* KeyNotSet = "Twofish: Key not set";
+inline constexpr const char* IVNotSet = "Twofish: IV not set";
+inline constexpr const char* InputNotFound = "Twofish: Input file not found";
+inline constexpr const char* OutputNotCreated = "Twofish: Could not open output file";
+inline constexpr const char* ShortWrite = "Twofish: Error writing output file";
+inline constexpr const char* InvalidSize = "Twofish: Invalid encrypted file size";
+inline constexpr const char* InvalidPadding = "Twofish: Invalid padding";
+}  // namespace twofish_message
+
+// Key or IV missing or unusable.
 class EKeyError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
