@@ -7,10 +7,8 @@
 
 #include "app/Translations.h"
 #include "app/uMain.h"
-#include "twofish/Twofish.h"
 
 int main(int argc, char* argv[]) {
-  BuildMdsTables();
   QApplication app(argc, argv);  // takes Qt's own options (-style ...) out of argv
   const QStringList args = QApplication::arguments();
   if (args.size() != 2) {

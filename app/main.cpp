@@ -3,10 +3,8 @@
 #include "app/Messages.h"
 #include "app/Translations.h"
 #include "app/uMain.h"
-#include "twofish/Twofish.h"
 
 int main(int argc, char* argv[]) {
-  BuildMdsTables();
   QApplication app(argc, argv);
   // Not the display name: Qt would append that to every window title, and
   // the message boxes carry captions of their own.

@@ -43,10 +43,8 @@ bool ToWindows1252(const QString& text, TPasswordBytes& out) {
   TWindows1252Result converted =
       Utf8ToWindows1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
   SecureWipe(utf8.data(), static_cast<std::size_t>(utf8.size()));
-  const bool ok = converted.Ok;
   out.Bytes.swap(converted.Bytes);
-  SecureWipeString(converted.Bytes);
-  return ok;
+  return converted.Ok;
 }
 
 }  // namespace
@@ -58,10 +56,8 @@ TfrmMain::TfrmMain(QWidget* parent)
   ui->setupUi(this);
   FOpenDialog = std::make_unique<TOpenDialog>(this);
 
+  ApplySharedSettings(Twofish, SHA);
   Twofish.SetCipherMode(TCipherMode::CBC);
-  Twofish.SetKeySize(TKeySize::Large256);
-  Twofish.SetStringMode(TStringMode::smEncode);
-  SHA.SetHashType(THashType::htSHA1);
 
   connect(ui->btnStart, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
   connect(ui->btnBrowseSource, &QPushButton::clicked, this, &TfrmMain::btnBrowseSourceClick);
@@ -120,6 +116,8 @@ void TfrmMain::SetJobObserver(std::function<void(const TJobRequest&, TCryptThrea
 
 IUserPrompt& TfrmMain::Prompt() { return FPrompt ? *FPrompt : *FOwnPrompt; }
 
+IFileChooser& TfrmMain::Chooser() { return FFileChooser ? *FFileChooser : *FOpenDialog; }
+
 int TfrmMain::Tell(const char* text, const char* caption, unsigned flags) {
   return Prompt().ShowMessage(text, caption, flags);
 }
@@ -138,15 +136,13 @@ void TfrmMain::btnStartClick() {
 void TfrmMain::StartJob() {
   if (ui->edPassword1->text() != ui->edPassword2->text()) {
     Tell(msg::PasswordsDiffer, msg::CaptionError, mb::ICONERROR);
-    ui->edPassword1->clear();
-    ui->edPassword2->clear();
+    ClearPasswords();
     return;
   }
   TPasswordBytes password;
   if (!ToWindows1252(ui->edPassword1->text(), password)) {
     Tell(msg::PasswordNotWindows1252, msg::CaptionError, mb::ICONERROR);
-    ui->edPassword1->clear();
-    ui->edPassword2->clear();
+    ClearPasswords();
     return;
   }
   if (password.Bytes.empty() &&
@@ -215,6 +211,11 @@ void TfrmMain::WaitForStoppedJob() {
   if (CurrentJob && CurrentJob->Cancelled()) CurrentJob->wait();
 }
 
+void TfrmMain::ClearPasswords() {
+  ui->edPassword1->clear();
+  ui->edPassword2->clear();
+}
+
 void TfrmMain::EnableControls(bool enable) {
   static constexpr Qt::CursorShape Cursors[2] = {Qt::WaitCursor, Qt::ArrowCursor};
   const Qt::CursorShape cursor = Cursors[enable ? 1 : 0];
@@ -231,8 +232,7 @@ void TfrmMain::EnableControls(bool enable) {
 
 void TfrmMain::JobFinished(QObject* sender) {
   EnableControls(true);
-  ui->edPassword1->clear();
-  ui->edPassword2->clear();
+  ClearPasswords();
   ui->edSource->clear();
   ui->edTarget->clear();
   SetStartCaption(ui->rbEnCrypt->isChecked() ? ui->rbEnCrypt->text() : ui->rbDeCrypt->text());
@@ -245,8 +245,7 @@ void TfrmMain::rbEnCryptClick(QObject* sender) {
 }
 
 void TfrmMain::btnBrowseSourceClick() {
-  IFileChooser& chooser = FFileChooser ? *FFileChooser : *FOpenDialog;
-  const std::optional<QString> chosen = chooser.ChooseFile();
+  const std::optional<QString> chosen = Chooser().ChooseFile();
   if (!chosen) return;
   ui->edSource->setText(*chosen);
   if (!ui->cbSearchNewFileName->isChecked()) return;
@@ -255,8 +254,7 @@ void TfrmMain::btnBrowseSourceClick() {
 }
 
 void TfrmMain::btnBrowseTargetClick() {
-  IFileChooser& chooser = FFileChooser ? *FFileChooser : *FOpenDialog;
-  if (const std::optional<QString> chosen = chooser.ChooseFile()) ui->edTarget->setText(*chosen);
+  if (const std::optional<QString> chosen = Chooser().ChooseFile()) ui->edTarget->setText(*chosen);
 }
 
 void TfrmMain::btnAboutClick() {

@@ -88,6 +88,8 @@ class TfrmMain final : public QWidget {
   void SetStartCaption(const QString& caption);
   int Tell(const char* text, const char* caption, unsigned flags);
   IUserPrompt& Prompt();
+  IFileChooser& Chooser();
+  void ClearPasswords();
 
   std::unique_ptr<Ui::TfrmMain> ui;
   std::unique_ptr<TMessageBoxPrompt> FOwnPrompt;

@@ -38,7 +38,7 @@ TPasswordResult Problem(TPasswordStatus status, std::string message) {
 
 // Takes ownership of the typed or read UTF-8 text and wipes it.
 TPasswordResult Convert(std::string& utf8, const std::string& origin) {
-  const TWindows1252Result converted = Utf8ToWindows1252(utf8);
+  TWindows1252Result converted = Utf8ToWindows1252(utf8);
   SecureWipeString(utf8);
   if (!converted.Ok) {
     if (converted.Unrepresentable == U'\uFFFD') {
@@ -50,8 +50,7 @@ TPasswordResult Convert(std::string& utf8, const std::string& origin) {
                        ", which Windows-1252 cannot represent");
   }
   TPasswordResult result;
-  result.Bytes.reserve(converted.Bytes.size());
-  result.Bytes.append(converted.Bytes);
+  result.Bytes.swap(converted.Bytes);
   return result;
 }
 

@@ -1,7 +1,5 @@
 #include "cli/Tolvane.h"
 
-#include <sys/stat.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -32,11 +30,6 @@ void WriteStdout(const std::string& text) { std::fputs(text.c_str(), stdout); }
 
 void StopIfSignalled() {
   if (const int signal = ReceivedStopSignal()) DieOfSignal(signal);
-}
-
-bool IsDirectory(const std::string& name) {
-  struct stat info {};
-  return stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // Where an encryption without TARGET goes: the ".tvn" name, or the source
@@ -125,8 +118,7 @@ int Report(const TCryptJob& job, const TTerminalPrompt& prompt, bool quiet) {
     case TJobOutcome::Cancelled: {
       const std::string incomplete = job.IncompleteTarget();
       if (!incomplete.empty() && FileExists(incomplete)) {
-        int error = 0;
-        if (DeleteFile(incomplete, &error)) {
+        if (DeleteFile(incomplete)) {
           Say("cancelled; the incomplete " + incomplete + " was removed");
         } else {
           Say("cancelled; the incomplete " + incomplete + " could not be removed");
@@ -156,7 +148,7 @@ int Run(const TCliOptions& options) {
   const std::string& source = options.Source;
 
   if (!FileExists(source)) {
-    Say(source + (IsDirectory(source) ? ": is a directory, not a file" : ": no such file"));
+    Say(source + (DirectoryExists(source) ? ": is a directory, not a file" : ": no such file"));
     return ExitNotDone;
   }
 
@@ -184,15 +176,10 @@ int Run(const TCliOptions& options) {
         " is encrypted with the built-in default key and is not protected");
   }
 
-  // The window's settings of the cipher component and its key derivation,
-  // so that either front end decrypts what the other encrypted.
-  BuildMdsTables();
   TTwofish twofish;
-  twofish.SetKeySize(TKeySize::Large256);
-  twofish.SetStringMode(TStringMode::smEncode);
-  twofish.SetCipherMode(options.Mode);
   TSHA sha;
-  sha.SetHashType(THashType::htSHA1);
+  ApplySharedSettings(twofish, sha);
+  twofish.SetCipherMode(options.Mode);
   TKeyTexts texts = DeriveKeyTexts(password.Bytes, options.UseHashes, sha);
 
   TTerminalPrompt prompt(terminal, source, target);

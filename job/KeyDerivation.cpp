@@ -1,6 +1,7 @@
 #include "job/KeyDerivation.h"
 
 #include "sha/SHA.h"
+#include "twofish/Twofish.h"
 #include "util/SecureWipe.h"
 
 TKeyTexts::~TKeyTexts() {
@@ -29,4 +30,10 @@ TKeyTexts DeriveKeyTexts(const std::string& password, bool useHashes, TSHA& sha)
   TKeyTexts texts(digestText, digestText);
   SecureWipeString(digestText);
   return texts;
+}
+
+void ApplySharedSettings(TTwofish& cipher, TSHA& sha) {
+  cipher.SetKeySize(TKeySize::Large256);
+  cipher.SetStringMode(TStringMode::smEncode);
+  sha.SetHashType(THashType::htSHA1);
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 class TSHA;
+class TTwofish;
 
 // The texts the cipher takes its IV and key from.
 struct TKeyTexts {
@@ -29,3 +30,8 @@ std::string HashText(TSHA& sha, const std::string& text);
 // password: Windows-1252 bytes. Empty: the two default texts; otherwise both
 // texts are the password itself, or its digest text when useHashes is set.
 TKeyTexts DeriveKeyTexts(const std::string& password, bool useHashes, TSHA& sha);
+
+// The component settings both front ends share, so that either one decrypts
+// what the other encrypted: 256-bit key, smEncode, SHA-1. The chaining mode
+// is the user's choice and is left as it is.
+void ApplySharedSettings(TTwofish& cipher, TSHA& sha);
