@@ -35,6 +35,38 @@ TOLVANE_ALWAYS_INLINE void DecryptGroup(const TTwofishKeyState& key, const std::
   StoreFromDecrypt<N>(key.SubKeys, w, out);
 }
 
+template <bool Encrypt, int N>
+TOLVANE_ALWAYS_INLINE void TransformGroup(const TTwofishKeyState& key, const std::uint8_t* in,
+                                          std::uint8_t* out) {
+  if constexpr (Encrypt) {
+    EncryptGroup<N>(key, in, out);
+  } else {
+    DecryptGroup<N>(key, in, out);
+  }
+}
+
+// Where the CPU has AVX2, whole groups of eight blocks go to the vector path;
+// the portable code takes the rest (and everything elsewhere).
+template <bool Encrypt>
+TOLVANE_ALWAYS_INLINE void TransformBlocks(const TTwofishKeyState& key, const std::uint8_t* in,
+                                           std::uint8_t* out, std::size_t blocks) {
+#ifdef TOLVANE_HAVE_AVX2_PATH
+  if (blocks >= 8 && ActiveBlockPath() == TBlockPath::Avx2) {
+    const std::size_t done = Encrypt ? twofish_avx2::EncryptBlocks(key, in, out, blocks)
+                                     : twofish_avx2::DecryptBlocks(key, in, out, blocks);
+    in += 16 * done;
+    out += 16 * done;
+    blocks -= done;
+  }
+#endif
+  for (; blocks >= kInFlight; blocks -= kInFlight, in += 16 * kInFlight, out += 16 * kInFlight)
+    TransformGroup<Encrypt, kInFlight>(key, in, out);
+  if (blocks == 2)
+    TransformGroup<Encrypt, 2>(key, in, out);
+  else if (blocks == 1)
+    TransformGroup<Encrypt, 1>(key, in, out);
+}
+
 }  // namespace
 
 void TTwofish::EncryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
@@ -45,40 +77,12 @@ void TTwofish::DecryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) con
   DecryptGroup<1>(K, in, out);
 }
 
-// Where the CPU has AVX2, whole groups of eight blocks go to the vector path;
-// the portable code takes the rest (and everything elsewhere).
 void TTwofish::EncryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const {
-#ifdef TOLVANE_HAVE_AVX2_PATH
-  if (blocks >= 8 && ActiveBlockPath() == TBlockPath::Avx2) {
-    const std::size_t done = twofish_avx2::EncryptBlocks(K, in, out, blocks);
-    in += 16 * done;
-    out += 16 * done;
-    blocks -= done;
-  }
-#endif
-  for (; blocks >= kInFlight; blocks -= kInFlight, in += 16 * kInFlight, out += 16 * kInFlight)
-    EncryptGroup<kInFlight>(K, in, out);
-  if (blocks == 2)
-    EncryptGroup<2>(K, in, out);
-  else if (blocks == 1)
-    EncryptGroup<1>(K, in, out);
+  TransformBlocks<true>(K, in, out, blocks);
 }
 
 void TTwofish::DecryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const {
-#ifdef TOLVANE_HAVE_AVX2_PATH
-  if (blocks >= 8 && ActiveBlockPath() == TBlockPath::Avx2) {
-    const std::size_t done = twofish_avx2::DecryptBlocks(K, in, out, blocks);
-    in += 16 * done;
-    out += 16 * done;
-    blocks -= done;
-  }
-#endif
-  for (; blocks >= kInFlight; blocks -= kInFlight, in += 16 * kInFlight, out += 16 * kInFlight)
-    DecryptGroup<kInFlight>(K, in, out);
-  if (blocks == 2)
-    DecryptGroup<2>(K, in, out);
-  else if (blocks == 1)
-    DecryptGroup<1>(K, in, out);
+  TransformBlocks<false>(K, in, out, blocks);
 }
 
 void TTwofish::EncryptBlocksCbc(std::uint8_t* data, std::size_t blocks, std::uint8_t iv[16]) const {

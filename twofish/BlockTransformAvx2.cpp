@@ -175,32 +175,44 @@ TOLVANE_AVX2_INLINE void DecryptGroups(const TTwofishKeyState& key, const TTable
   for (int i = 0; i < N; ++i) Store(out + 128 * i, k, w[i].a, w[i].b, w[i].c, w[i].d);
 }
 
+template <bool Encrypt, int N>
+TOLVANE_AVX2_INLINE void TransformGroups(const TTwofishKeyState& key, const TTables& t,
+                                         const std::uint8_t* in, std::uint8_t* out) {
+  if constexpr (Encrypt) {
+    EncryptGroups<N>(key, t, in, out);
+  } else {
+    DecryptGroups<N>(key, t, in, out);
+  }
+}
+
+// Two groups in flight while at least sixteen blocks are left, then one.
+template <bool Encrypt>
+TOLVANE_AVX2_INLINE std::size_t TransformBlocks(const TTwofishKeyState& key,
+                                                const std::uint8_t* in, std::uint8_t* out,
+                                                std::size_t blocks) {
+  const TTables t = MakeTables(key);
+  std::size_t done = 0;
+  for (; blocks - done >= 16; done += 16)
+    TransformGroups<Encrypt, 2>(key, t, in + 16 * done, out + 16 * done);
+  if (blocks - done >= 8) {
+    TransformGroups<Encrypt, 1>(key, t, in + 16 * done, out + 16 * done);
+    done += 8;
+  }
+  return done;
+}
+
 }  // namespace
 
 namespace twofish_avx2 {
 
 TOLVANE_AVX2 std::size_t EncryptBlocks(const TTwofishKeyState& key, const std::uint8_t* in,
                                        std::uint8_t* out, std::size_t blocks) {
-  const TTables t = MakeTables(key);
-  std::size_t done = 0;
-  for (; blocks - done >= 16; done += 16) EncryptGroups<2>(key, t, in + 16 * done, out + 16 * done);
-  if (blocks - done >= 8) {
-    EncryptGroups<1>(key, t, in + 16 * done, out + 16 * done);
-    done += 8;
-  }
-  return done;
+  return TransformBlocks<true>(key, in, out, blocks);
 }
 
 TOLVANE_AVX2 std::size_t DecryptBlocks(const TTwofishKeyState& key, const std::uint8_t* in,
                                        std::uint8_t* out, std::size_t blocks) {
-  const TTables t = MakeTables(key);
-  std::size_t done = 0;
-  for (; blocks - done >= 16; done += 16) DecryptGroups<2>(key, t, in + 16 * done, out + 16 * done);
-  if (blocks - done >= 8) {
-    DecryptGroups<1>(key, t, in + 16 * done, out + 16 * done);
-    done += 8;
-  }
-  return done;
+  return TransformBlocks<false>(key, in, out, blocks);
 }
 
 }  // namespace twofish_avx2
