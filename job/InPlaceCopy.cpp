@@ -2,10 +2,9 @@
 
 #include <cerrno>
 
-#include <unistd.h>
-
 #include "job/FailureText.h"
 #include "job/JobMessages.h"
+#include "platform/Descriptor.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -30,7 +29,8 @@ bool TInPlaceCopy::Make(const std::string& sourceName, const std::function<bool(
     RaiseCopyFailed(dir, failed);
   }
   TCopyResult copy = CopyFileToHandle(sourceName, file.Handle, keepGoing);
-  if (::close(file.Handle) != 0 && errno != EINTR && copy.Error == 0) copy.Error = errno;
+  const int closeError = CloseHandle(file.Handle);
+  if (copy.Error == 0) copy.Error = closeError;
   if (!copy.Complete()) {
     DeleteFile(file.Name);
     if (copy.Stopped) return false;

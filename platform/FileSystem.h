@@ -61,7 +61,7 @@ std::string FileNamePart(const std::string& path);
 // with stem.
 struct TTempFile {
   std::string Name;
-  int Handle = -1;  // open for writing; the caller closes it
+  int Handle = -1;  // open for writing; the caller closes it (CloseHandle)
   int Error = 0;    // OS error code when no file was created
 };
 TTempFile CreateTempFile(const std::string& dir, const std::string& stem);
