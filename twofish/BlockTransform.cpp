@@ -92,11 +92,10 @@ void TTwofish::EncryptBlocksCbc(std::uint8_t* data, std::size_t blocks, std::uin
   // input is P ^ (R ^ K4..7) ^ K0..3, so the plaintext and both whitening
   // keys are combined off the chain and one XOR joins them to it.
   const std::uint32_t w0 = k[0] ^ k[4], w1 = k[1] ^ k[5], w2 = k[2] ^ k[6], w3 = k[3] ^ k[7];
+  // The IV stands for the previous ciphertext block; undoing its output
+  // whitening is what the decryption's load does.
   TBlockWords<1> w;
-  w.c[0] = LoadLE32(iv) ^ k[4];
-  w.d[0] = LoadLE32(iv + 4) ^ k[5];
-  w.a[0] = LoadLE32(iv + 8) ^ k[6];
-  w.b[0] = LoadLE32(iv + 12) ^ k[7];
+  LoadForDecrypt<1>(k, iv, w);
   for (; blocks; --blocks, data += 16) {
     std::uint32_t a = LoadLE32(data) ^ w0, b = LoadLE32(data + 4) ^ w1;
     std::uint32_t c = LoadLE32(data + 8) ^ w2, d = LoadLE32(data + 12) ^ w3;
