@@ -152,8 +152,8 @@ TJobOutcome TCryptJob::Recover(const std::exception_ptr& error) {
     if (touched) {
       TJobFailure restore;
       if (!FCopy.RestoreTo(SourceName, restore)) {
-        // The user's data now lives only in the copy: say where, even after
-        // a stop.
+        // The failed restore is what the user must hear of; the original
+        // cause, if any, goes before it.
         if (!failure.Details.empty()) restore.Details = failure.Details + "\r\n" + restore.Details;
         failure = std::move(restore);
       }
