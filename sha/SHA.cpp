@@ -135,9 +135,9 @@ void TSHA::Update(const void* buffer, std::uint32_t count) {
   std::memcpy(FBlock + index, input, done);
   std::memcpy(FSchedule, FBlock, sizeof FSchedule);
   Compress();
-  // Whole blocks go straight into the schedule; only a tail waits in FBlock.
   while (count - done >= 64) {
-    std::memcpy(FSchedule, input + done, sizeof FSchedule);
+    std::memcpy(FBlock, input + done, 64);
+    std::memcpy(FSchedule, FBlock, sizeof FSchedule);
     Compress();
     done += 64;
   }
