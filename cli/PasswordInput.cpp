@@ -55,6 +55,9 @@ TPasswordResult Convert(std::string& utf8, const std::string& origin) {
 }
 
 TPasswordResult FromDescriptor(int fd, const std::string& what) {
+  // --password-fd 0 on a terminal: the password must not show as it is typed.
+  std::optional<TEchoOff> echoOff;
+  if (isatty(fd) == 1) echoOff.emplace(fd);
   std::string line;
   const int error = ReadFirstLine(fd, line);
   if (error != 0) {

@@ -16,36 +16,25 @@ namespace {
 // holds no more.
 constexpr std::size_t MaxLineLength = 4096;
 
-// Echo stays off exactly as long as this object lives, whatever way the
-// read ends.
-class TEchoOff {
- public:
-  explicit TEchoOff(int fd) : FFd(fd) {
-    if (tcgetattr(fd, &FSaved) != 0) return;
-    termios quiet = FSaved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    quiet.c_lflag |= ECHONL;  // the Enter key still ends the line visibly
-    // TCSANOW, not TCSAFLUSH: input typed ahead is kept, not thrown away.
-    FActive = tcsetattr(fd, TCSANOW, &quiet) == 0;
-  }
-  TEchoOff(const TEchoOff&) = delete;
-  TEchoOff& operator=(const TEchoOff&) = delete;
-  ~TEchoOff() {
-    if (FActive) tcsetattr(FFd, TCSANOW, &FSaved);
-  }
-
- private:
-  int FFd;
-  termios FSaved{};
-  bool FActive = false;
-};
-
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
 
 }  // namespace
+
+TEchoOff::TEchoOff(int fd) : FFd(fd) {
+  if (tcgetattr(fd, &FSaved) != 0) return;
+  termios quiet = FSaved;
+  quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+  quiet.c_lflag |= ECHONL;  // the Enter key still ends the line visibly
+  // TCSANOW, not TCSAFLUSH: input typed ahead is kept, not thrown away.
+  FActive = tcsetattr(fd, TCSANOW, &quiet) == 0;
+}
+
+TEchoOff::~TEchoOff() {
+  if (FActive) tcsetattr(FFd, TCSANOW, &FSaved);
+}
 
 bool TTerminal::StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <termios.h>
+
 #include <optional>
 #include <string>
 
@@ -19,6 +21,21 @@ class TTerminal {
   // A question answered with y/yes or n/no; anything else but an empty line
   // asks again. Empty answer, end of input and a stop signal count as No.
   bool AskYesNo(const std::string& question);
+};
+
+// Echo of a terminal descriptor stays off exactly as long as this object
+// lives, whatever way the read ends. Does nothing for other descriptors.
+class TEchoOff {
+ public:
+  explicit TEchoOff(int fd);
+  TEchoOff(const TEchoOff&) = delete;
+  TEchoOff& operator=(const TEchoOff&) = delete;
+  ~TEchoOff();
+
+ private:
+  int FFd;
+  termios FSaved{};
+  bool FActive = false;
 };
 
 // Writes a whole text to standard error, retrying short writes.
