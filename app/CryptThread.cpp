@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "app/MessageBoxPrompt.h"
-#include "platform/FileSystem.h"
 
 namespace {
 
@@ -18,7 +17,8 @@ TCryptThread::TCryptThread(TTwofish& cipher, IUserPrompt* prompt, QWidget* owner
                            bool overwrite, std::string sourceName, std::string targetName,
                            std::string ivText, std::string keyText)
     : FOwnPrompt(prompt ? nullptr : std::make_unique<TMessageBoxPrompt>(owner)),
-      FJob(cipher, PromptOf(prompt, FOwnPrompt), encrypt, overwrite, std::move(sourceName),
+      FMessages(PromptOf(prompt, FOwnPrompt)),
+      FJob(cipher, FMessages, encrypt, overwrite, std::move(sourceName),
            std::move(targetName), std::move(ivText), std::move(keyText)) {
   FJob.SetProgress([this](std::uint64_t done, std::uint64_t total) { ReportProgress(done, total); });
   // Queued: the worker never waits for the GUI thread, so the GUI thread may
@@ -34,20 +34,7 @@ TCryptThread::~TCryptThread() {
   wait();
 }
 
-void TCryptThread::run() {
-  FJob.RunJob();
-  // The job's files are closed now.
-  std::lock_guard lock(FEndMutex);
-  FRunEnded = true;
-  if (FDeleteRequested) DeleteIncompleteTarget();
-}
-
-void TCryptThread::DeleteIncompleteTarget() {
-  // Empty when the job never touched the target or restored a source that
-  // was the target itself: nothing of the user's goes.
-  const std::string name = FJob.IncompleteTarget();
-  if (!name.empty()) DeleteFile(name);
-}
+void TCryptThread::run() { FJob.RunJob(); }
 
 void TCryptThread::ReportProgress(std::uint64_t done, std::uint64_t total) {
   const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
@@ -63,12 +50,7 @@ void TCryptThread::Cancel() {
   if (FOwnPrompt) FOwnPrompt->Abort();
 }
 
-void TCryptThread::Release(bool deleteIncompleteTarget) {
-  if (deleteIncompleteTarget) {
-    std::lock_guard lock(FEndMutex);
-    FDeleteRequested = true;
-    if (FRunEnded) DeleteIncompleteTarget();
-  }
+void TCryptThread::Release() {
   FReleased = true;
   if (FFinished) deleteLater();
 }

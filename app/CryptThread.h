@@ -3,11 +3,12 @@
 #include <QPointer>
 #include <QThread>
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "app/JobMessageBoxes.h"
 #include "job/CryptJob.h"
 
+class IUserPrompt;
 class QWidget;
 class TMessageBoxPrompt;
 class TTwofish;
@@ -31,16 +32,14 @@ class TCryptThread final : public QThread {
 
   // GUI thread. Asks the worker to stop at its next chunk, wakes it if it is
   // waiting for an answer, and suppresses JobCompleted: the caller finishes
-  // the job itself and then calls Release.
+  // the job itself and then calls Release. The stopped job removes its
+  // unfinished result itself; the target's name is never touched.
   void Cancel();
   bool Cancelled() const { return FCancelled; }
 
   // GUI thread, after Cancel. Hands the object back to itself: it is deleted
-  // once the worker has ended (at once if it already has). With
-  // deleteIncompleteTarget, the incomplete target the job leaves behind is
-  // deleted as soon as the worker has closed it, without the caller waiting
-  // (restoring a large source processed in place takes a while).
-  void Release(bool deleteIncompleteTarget);
+  // once the worker has ended (at once if it already has).
+  void Release();
 
  signals:
   // GUI thread, exactly once after a job that was not cancelled.
@@ -54,18 +53,13 @@ class TCryptThread final : public QThread {
  private:
   void HandleFinished();
   void ReportProgress(std::uint64_t done, std::uint64_t total);
-  void DeleteIncompleteTarget();
 
-  // Declared before the job: the job calls the prompt until its worker ends.
+  // Declared before the job: the job reports to them until its worker ends.
   std::unique_ptr<TMessageBoxPrompt> FOwnPrompt;
+  TJobMessageBoxes FMessages;
   TCryptJob FJob;
   int FLastPercent = -1;  // worker only
   bool FCancelled = false;
   bool FReleased = true;
   bool FFinished = false;
-  // Whichever of the worker's end and the request to delete comes second
-  // deletes the incomplete target.
-  std::mutex FEndMutex;
-  bool FRunEnded = false;         // guarded by FEndMutex
-  bool FDeleteRequested = false;  // guarded by FEndMutex
 };

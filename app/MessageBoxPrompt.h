@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "job/UserPrompt.h"
+#include "app/UserPrompt.h"
 
 class QMessageBox;
 class QWidget;

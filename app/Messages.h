@@ -35,8 +35,14 @@ inline constexpr const char* InvalidFileName =
 inline constexpr const char* SourceNotFound =
     "Die angegebene Quelldatei wurde nicht gefunden. Bitte geben Sie eine gültige Datei an.";
 
-inline constexpr const char* JobCancelled =
-    "Der Vorgang wurde abgebrochen! Möchten Sie die unvollständige Zieldatei löschen?";
+inline constexpr const char* SourceNotRegular =
+    "Die angegebene Quelldatei ist keine reguläre Datei, sondern ein Ordner, eine Pipe oder ein "
+    "Gerät. Bitte geben Sie eine gültige Datei an.";
+
+// A close request while a file is processed.
+inline constexpr const char* StopAndQuit =
+    "Es wird gerade eine Datei verarbeitet. Möchten Sie den Vorgang abbrechen und das Programm "
+    "beenden?\r\nDie Zieldatei bleibt dabei unverändert.";
 
 inline constexpr const char* AboutText =
     "Tolvane Crypter 1.0\r\n"

@@ -17,7 +17,7 @@
 #include "app/Messages.h"
 #include "job/KeyDerivation.h"
 #include "job/TargetName.h"
-#include "job/UserPrompt.h"
+#include "app/UserPrompt.h"
 #include "job/Windows1252.h"
 #include "platform/FileSystem.h"
 #include "ui_uMain.h"
@@ -154,13 +154,18 @@ void TfrmMain::StartJob() {
   }
   TJobRequest request;
   request.SourceName = FileNameOf(ui->edSource->text());
-  if (!FileExists(request.SourceName)) {
-    Tell(msg::SourceNotFound, msg::CaptionError, mb::ICONERROR);
-    return;
+  switch (KindOf(request.SourceName)) {
+    case TFileKind::Regular: break;
+    case TFileKind::Missing: Tell(msg::SourceNotFound, msg::CaptionError, mb::ICONERROR); return;
+    case TFileKind::Directory:
+    case TFileKind::Other:
+      // A folder, a pipe or a device: present, but nothing to process.
+      Tell(msg::SourceNotRegular, msg::CaptionError, mb::ICONERROR);
+      return;
   }
 
-  // A cancelled job may still be closing its files, restoring its source or
-  // deleting its target, and it uses Twofish until it ends.
+  // A cancelled job may still be closing its files and removing its
+  // unfinished result, and it uses Twofish until it ends.
   WaitForStoppedJob();
   Twofish.SetCipherMode(ui->rbECBCipher->isChecked() ? TCipherMode::ECB : TCipherMode::CBC);
   TKeyTexts keys = DeriveKeyTexts(password.Bytes, ui->cbUseHashes->isChecked(), SHA);
@@ -196,15 +201,14 @@ void TfrmMain::StartJob() {
 
 void TfrmMain::CancelJob() {
   const QPointer<TCryptThread> job = CurrentJob;
-  // A second cancel (a click or a close request) while the question below is
-  // open must not finish the job twice.
+  // A second cancel (a click or a close request) must not finish the job
+  // twice.
   if (job && job->Cancelled()) return;
   if (job) job->Cancel();
-  const bool deleteTarget =
-      Tell(msg::JobCancelled, msg::CaptionWarning, mb::YESNO | mb::ICONWARNING) == idYes;
+  // The stopped job removes its unfinished result; the target's name never
+  // held any of it, so there is nothing to ask.
   JobFinished(job);
-  // The worker stops at its next chunk; the target goes once it is closed.
-  if (job) job->Release(deleteTarget);
+  if (job) job->Release();
 }
 
 void TfrmMain::WaitForStoppedJob() {
@@ -265,10 +269,17 @@ void TfrmMain::btnQuitClick() { close(); }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
   if (Running()) {
-    // A close during a job cancels it; the window stays.
-    event->ignore();
-    ui->btnStart->click();
-    return;
+    // Closing stops the run; the target keeps what it held. Asked first, so
+    // that a long run is not lost to a stray click.
+    if (Tell(msg::StopAndQuit, msg::CaptionWarning, mb::YESNO | mb::ICONWARNING) != idYes ||
+        !Running()) {
+      event->ignore();
+      return;
+    }
+    CancelJob();
+    // The worker stops at its next chunk and removes its unfinished result
+    // before the process ends.
+    WaitForStoppedJob();
   }
   event->accept();
 }

@@ -83,6 +83,8 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       options.Force = true;
     } else if (name == "-q" || name == "--quiet") {
       options.Quiet = true;
+    } else if (name == "--allow-empty-password") {
+      options.AllowEmptyPassword = true;
     } else if (name == "--password-file") {
       const auto file = takeValue();
       if (!file || file->empty()) return Fail("option --password-file needs a file name");
@@ -123,15 +125,19 @@ std::string UsageText() {
          "  --force               replace an existing target without asking\n"
          "  --password-file FILE  read the password from the first line of FILE\n"
          "  --password-fd N       read the password from the first line of descriptor N\n"
+         "  --allow-empty-password\n"
+         "                        accept an empty password from a file or descriptor\n"
+         "                        (the built-in key then protects nothing)\n"
          "  -q, --quiet           no progress display\n"
          "  -h, --help            show this help\n"
          "      --version         show the version\n"
          "\n"
-         "Without TARGET, encrypt writes SOURCE with its extension replaced by .tvn;\n"
-         "when that file exists, SOURCE is encrypted in place.\n"
-         "Exit status: 0 success, 1 the file was not processed, 2 wrong usage.\n"
-         "Ctrl-C stops the work, removes an incomplete target or restores a source\n"
-         "processed in place, and then ends the command by the signal.\n";
+         "Without TARGET, encrypt writes SOURCE with its extension replaced by .tvn\n"
+         "(an existing one is replaced only after a yes or with --force). A file is\n"
+         "processed in place only when TARGET names SOURCE itself.\n"
+         "The result reaches TARGET only complete: a failure, Ctrl-C or a kill leaves\n"
+         "TARGET as it was.\n"
+         "Exit status: 0 success, 1 the file was not processed, 2 wrong usage.\n";
 }
 
 std::string VersionText() { return "tolvane (Tolvane Crypter) " TOLVANE_VERSION "\n"; }

@@ -14,6 +14,7 @@ struct TCliOptions {
   bool UseHashes = true;
   bool Force = false;
   bool Quiet = false;
+  bool AllowEmptyPassword = false;  // an empty password from a file or descriptor
   std::optional<std::string> PasswordFile;
   std::optional<int> PasswordFd;
   std::string Source;

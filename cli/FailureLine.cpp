@@ -1,5 +1,7 @@
 #include "cli/FailureLine.h"
 
+#include "cli/Printable.h"
+
 namespace {
 
 // The OS text when the system named a cause, else the fallback.
@@ -9,8 +11,11 @@ std::string Cause(const TJobFailure& failure, const char* fallback) {
 
 }  // namespace
 
-std::string FailureLine(const TJobFailure& failure, const std::string& source,
-                        const std::string& target) {
+std::string FailureLine(const TJobFailure& failure, const std::string& sourceName,
+                        const std::string& targetName) {
+  const std::string source = Printable(sourceName);
+  const std::string target = Printable(targetName);
+  const std::string unchanged = "; " + target + " is unchanged";
   switch (failure.Kind) {
     case TFailureKind::KeyLength:
       return source +
@@ -18,27 +23,35 @@ std::string FailureLine(const TJobFailure& failure, const std::string& source,
              "bytes); leave out --no-hash";
     case TFailureKind::InputNotFound:
       return "cannot open " + source + ": " + Cause(failure, "No such file");
+    case TFailureKind::SourceNotRegular:
+      return source + ": is not a regular file; nothing was done";
+    case TFailureKind::TargetNotRegular:
+      return target + ": is not a regular file; nothing was done";
+    case TFailureKind::FileBusy:
+      return source + " is being processed by another run; nothing was done";
     case TFailureKind::OutputNotCreated:
-      return "cannot create " + target + ": " + Cause(failure, "unknown reason");
+      return "cannot write the result next to " + target + ": " +
+             Cause(failure, "unknown reason") + unchanged;
     case TFailureKind::ReadWrite:
       return "processing " + source + " into " + target + " failed: " +
-             Cause(failure, "input/output error");
+             Cause(failure, "input/output error") + unchanged;
     case TFailureKind::ShortWrite:
-      return "cannot write " + target + " completely: " + Cause(failure, "the disk took fewer bytes");
+      return "cannot write the result for " + target + " completely" + unchanged;
     case TFailureKind::InvalidSize:
       return source + ": not an encrypted file (its size is not a multiple of 16 bytes)";
     case TFailureKind::InvalidPadding:
       return source +
              ": invalid padding: wrong password, wrong mode or hashing choice, or a damaged file";
-    case TFailureKind::TempCopy:
-      return "cannot make the temporary copy of " + source +
-             " for processing it in place: " + Cause(failure, "the copy is incomplete") + "; " +
-             source + " is unchanged";
-    case TFailureKind::Restore:
-      return source + " could not be restored: " + Cause(failure, "unknown reason") +
-             "; its original content is in " + failure.KeptCopy;
+    case TFailureKind::TargetAppeared:
+      return target + " was created by someone else during the run and was kept; "
+             "the result was discarded";
+    case TFailureKind::NotReplaced:
+      return "cannot put the result in place of " + target + ": " +
+             Cause(failure, "unknown reason") + unchanged;
     case TFailureKind::KeyNotReady:
       return "processing " + source + " failed: key or IV not set (internal error)";
+    case TFailureKind::OutOfMemory:
+      return "processing " + source + " failed: out of memory" + unchanged;
     case TFailureKind::None:
     case TFailureKind::Other:
       break;

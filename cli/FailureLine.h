@@ -4,8 +4,7 @@
 
 #include "job/JobFailure.h"
 
-// One English line for a failed job, naming the file and the cause. The
-// job's own details are German texts for the window; only the system's
-// text of an OS error is taken over.
+// One English line for a failed job, naming the file and the cause; the
+// system's text where the OS reported the failure. Names are printable.
 std::string FailureLine(const TJobFailure& failure, const std::string& source,
                         const std::string& target);

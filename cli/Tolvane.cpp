@@ -13,11 +13,13 @@
 #include "cli/ProgressBar.h"
 #include "cli/StopSignals.h"
 #include "cli/Terminal.h"
-#include "cli/TerminalPrompt.h"
+#include "cli/Printable.h"
+#include "cli/TerminalListener.h"
 #include "job/CryptJob.h"
 #include "job/KeyDerivation.h"
 #include "job/TargetName.h"
 #include "platform/FileSystem.h"
+#include "platform/Process.h"
 #include "sha/SHA.h"
 #include "twofish/Twofish.h"
 #include "util/SecureWipe.h"
@@ -32,37 +34,16 @@ void StopIfSignalled() {
   if (const int signal = ReceivedStopSignal()) DieOfSignal(signal);
 }
 
-// Where an encryption without TARGET goes: the ".tvn" name, or the source
-// itself when that name is taken, as the window does it. Processing in place
-// replaces the source, so it is announced, and confirmed on a terminal or by
-// --force. Returns an exit status when the run ends here.
-std::optional<int> ChooseProposedTarget(const TCliOptions& options, TTerminal* terminal,
-                                        std::string& target, bool& overwrite) {
-  const std::string& source = options.Source;
-  target = ProposeTargetName(source, FileExists);
-  if (target != source) return std::nullopt;
-
-  const std::string proposed = ReplaceExtension(source);
-  const std::string reason =
-      proposed == source ? source + " already has the extension .tvn" : proposed + " exists";
-  if (options.Force) {
-    Say(reason + ": encrypting " + source + " in place");
-  } else if (terminal != nullptr) {
-    const bool go = terminal->AskYesNo("tolvane: " + reason + ", so " + source +
-                                       " would be encrypted in place. Go ahead?");
-    StopIfSignalled();
-    if (!go) {
-      Say("nothing was done");
-      return ExitNotDone;
-    }
-  } else {
-    Say(reason + ": encrypting " + source +
-        " in place needs --force (or give a TARGET); nothing was done");
-    return ExitNotDone;
+// Where an encryption without TARGET goes: the ".tvn" name next to the
+// source. Never the source itself: processing in place happens only when
+// TARGET names the source. An existing ".tvn" file is the job's question.
+std::optional<std::string> ProposedTarget(const std::string& source) {
+  std::string target = ReplaceExtension(source);
+  if (SameFile(target, source)) {
+    Say(Printable(source) + " already has the extension .tvn; give a TARGET; nothing was done");
+    return std::nullopt;
   }
-  // The question is answered: the job need not ask again about the source.
-  overwrite = true;
-  return std::nullopt;
+  return target;
 }
 
 // Runs the job on a worker thread while this thread watches for Ctrl-C and
@@ -99,47 +80,38 @@ void RunWatched(TCryptJob& job, bool showProgress) {
   if (bar) bar->Clear();
 }
 
-int Report(const TCryptJob& job, const TTerminalPrompt& prompt, bool quiet) {
+int Report(const TCryptJob& job, const TTerminalListener& listener, bool quiet) {
   const std::string& source = job.SourceName;
   const std::string& target = job.TargetName;
   switch (job.Outcome()) {
     case TJobOutcome::Succeeded:
       if (!quiet && TTerminal::StderrIsTerminal()) {
-        Say((job.Encrypt ? "encrypted " : "decrypted ") + source + " into " + target);
+        Say((job.Encrypt ? "encrypted " : "decrypted ") + Printable(source) + " into " +
+            Printable(target));
       }
       return ExitSuccess;
     case TJobOutcome::Declined:
-      if (prompt.RefusedWithoutTerminal()) {
-        Say(target + " exists; give --force to replace it; nothing was done");
+      if (listener.RefusedWithoutTerminal()) {
+        Say(Printable(target) + " exists; give --force to replace it; nothing was done");
       } else {
-        Say(target + " was not replaced; nothing was done");
+        Say(Printable(target) + " was not replaced; nothing was done");
       }
       return ExitNotDone;
-    case TJobOutcome::Cancelled: {
-      const std::string incomplete = job.IncompleteTarget();
-      if (!incomplete.empty() && FileExists(incomplete)) {
-        if (DeleteFile(incomplete)) {
-          Say("cancelled; the incomplete " + incomplete + " was removed");
-        } else {
-          Say("cancelled; the incomplete " + incomplete + " could not be removed");
-        }
-      } else {
-        Say(SameFile(source, target) ? "cancelled; " + source + " is unchanged"
-                                     : "cancelled; nothing was written");
-      }
+    case TJobOutcome::Cancelled:
+      Say("cancelled; " + Printable(target) + " is unchanged");
       return ExitNotDone;
-    }
     case TJobOutcome::Failed:
       Say(FailureLine(job.Failure(), source, target));
       return ExitNotDone;
     case TJobOutcome::NotRun:
       break;
   }
-  Say("processing " + source + " ended without a result");
+  Say("processing " + Printable(source) + " ended without a result");
   return ExitNotDone;
 }
 
 int Run(const TCliOptions& options) {
+  DisableCoreDumps();
   InstallStopSignals();
   std::optional<TTerminal> terminalStore;
   if (TTerminal::StdinIsTerminal()) terminalStore.emplace();
@@ -147,17 +119,20 @@ int Run(const TCliOptions& options) {
   const bool encrypt = options.Command == TCliCommand::Encrypt;
   const std::string& source = options.Source;
 
-  if (!FileExists(source)) {
-    Say(source + (DirectoryExists(source) ? ": is a directory, not a file" : ": no such file"));
-    return ExitNotDone;
+  switch (KindOf(source)) {
+    case TFileKind::Regular: break;
+    case TFileKind::Missing: Say(Printable(source) + ": no such file"); return ExitNotDone;
+    case TFileKind::Directory:
+    case TFileKind::Other: Say(Printable(source) + ": is not a regular file"); return ExitNotDone;
   }
 
   std::string target;
-  bool overwrite = options.Force;
   if (options.Target) {
     target = *options.Target;
-  } else if (const auto stop = ChooseProposedTarget(options, terminal, target, overwrite)) {
-    return *stop;
+  } else if (auto proposed = ProposedTarget(source)) {
+    target = std::move(*proposed);
+  } else {
+    return ExitNotDone;
   }
 
   const TPasswordResult password = ObtainPassword(options, terminal);
@@ -168,11 +143,17 @@ int Run(const TCliOptions& options) {
     case TPasswordStatus::Refused:
     case TPasswordStatus::Stopped: Say(password.Message); return ExitNotDone;
   }
-  // Typed on a terminal, an empty password was confirmed at the prompt; one
-  // read from a file or descriptor is announced, on a terminal as well.
+  // Typed on a terminal, an empty password was confirmed at the prompt. One
+  // read from a file or descriptor is most likely a mistake (an empty file, a
+  // wrong descriptor) and would give the built-in key, which protects nothing.
   const bool passwordGiven = options.PasswordFile || options.PasswordFd;
+  if (password.Bytes.empty() && passwordGiven && !options.AllowEmptyPassword) {
+    Say("the password read is empty: the built-in key would be used, which protects nothing; "
+        "give --allow-empty-password to use it anyway; nothing was done");
+    return ExitUsage;
+  }
   if (password.Bytes.empty() && encrypt && (passwordGiven || terminal == nullptr)) {
-    Say("warning: empty password: " + source +
+    Say("warning: empty password: " + Printable(source) +
         " is encrypted with the built-in default key and is not protected");
   }
 
@@ -182,8 +163,9 @@ int Run(const TCliOptions& options) {
   twofish.SetCipherMode(options.Mode);
   TKeyTexts texts = DeriveKeyTexts(password.Bytes, options.UseHashes, sha);
 
-  TTerminalPrompt prompt(terminal, source, target);
-  TCryptJob job(twofish, prompt, encrypt, overwrite, source, target, texts.IVText, texts.KeyText);
+  TTerminalListener listener(terminal);
+  TCryptJob job(twofish, listener, encrypt, options.Force, source, target, texts.IVText,
+                texts.KeyText);
   SecureWipeString(texts.IVText);
   SecureWipeString(texts.KeyText);
 
@@ -192,7 +174,7 @@ int Run(const TCliOptions& options) {
                             *size >= TProgressBar::MinimumSize;
   RunWatched(job, showProgress);
 
-  const int status = Report(job, prompt, options.Quiet);
+  const int status = Report(job, listener, options.Quiet);
   // Work that finished is not undone by a late Ctrl-C; anything else ends
   // by the signal, so that a calling script stops as well.
   if (job.Outcome() != TJobOutcome::Succeeded) StopIfSignalled();

@@ -1,26 +1,21 @@
 #include "job/CryptJob.h"
 
-#include <string_view>
+#include <cerrno>
 
-#include "job/FailureText.h"
-#include "job/JobMessages.h"
+#include "job/FailureCause.h"
+#include "platform/FileSystem.h"
 #include "twofish/Twofish.h"
 #include "util/SecureWipe.h"
 
 namespace {
 
-std::string OverwriteQuestion(const std::string& targetName) {
-  const std::string_view pattern = JobText::OverwriteQuestion;
-  const auto slot = pattern.find("%s");
-  std::string text(pattern.substr(0, slot));
-  text += targetName;
-  text += pattern.substr(slot + 2);
-  return text;
+[[noreturn]] void Fail(TFailureKind kind, int errorCode = 0) {
+  throw EJobFailure(OsFailure(kind, errorCode));
 }
 
 }  // namespace
 
-TCryptJob::TCryptJob(TTwofish& cipher, IUserPrompt& prompt, bool encrypt, bool overwrite,
+TCryptJob::TCryptJob(TTwofish& cipher, IJobListener& listener, bool encrypt, bool overwrite,
                      std::string sourceName, std::string targetName, std::string ivText,
                      std::string keyText)
     : Encrypt(encrypt),
@@ -30,7 +25,7 @@ TCryptJob::TCryptJob(TTwofish& cipher, IUserPrompt& prompt, bool encrypt, bool o
       IVText(std::move(ivText)),
       KeyText(std::move(keyText)),
       FCipher(cipher),
-      FPrompt(prompt) {}
+      FListener(listener) {}
 
 TCryptJob::~TCryptJob() { WipeTexts(); }
 
@@ -44,8 +39,6 @@ TJobOutcome TCryptJob::Outcome() const noexcept { return FOutcome.load(std::memo
 
 const TJobFailure& TCryptJob::Failure() const { return FFailure; }
 
-std::string TCryptJob::IncompleteTarget() const { return FIncompleteTarget; }
-
 void TCryptJob::WipeTexts() noexcept {
   SecureWipeString(IVText);
   SecureWipeString(KeyText);
@@ -53,12 +46,6 @@ void TCryptJob::WipeTexts() noexcept {
 
 void TCryptJob::StopPoint() const {
   if (StopRequested()) throw TStopped{};
-}
-
-int TCryptJob::Tell(const std::string& text, const char* caption, unsigned flags) {
-  // A stopped job says nothing more; the window has already moved on.
-  if (StopRequested()) return idCancel;
-  return FPrompt.ShowMessage(text, caption, flags);
 }
 
 void TCryptJob::RunJob() {
@@ -69,9 +56,11 @@ void TCryptJob::RunJob() {
     try {
       outcome = Recover(std::current_exception());
     } catch (...) {
-      // Only the message box itself can get here; the outcome is decided.
+      // Only the listener itself can get here; the outcome is decided.
     }
   }
+  FResult.Discard();
+  FSourceLock.Unlock();
   WipeTexts();
   FOutcome.store(outcome, std::memory_order_release);
 }
@@ -80,11 +69,17 @@ TJobOutcome TCryptJob::Execute() {
   // A stop before anything happened touches nothing.
   if (StopRequested()) return TJobOutcome::Cancelled;
 
-  if (!Overwrite && FileExists(TargetName)) {
-    const int answer = Tell(OverwriteQuestion(TargetName), JobText::OverwriteCaption,
-                            mb::YESNO | mb::ICONQUESTION);
+  // The file a link names is the one replaced; the link stays.
+  const std::string finalName = ResolveLinks(TargetName);
+  CheckFileKinds(finalName);
+  FInPlace = SameFile(SourceName, finalName);
+  if (FInPlace) LockInPlaceSource();
+
+  const bool targetExists = FInPlace || KindOf(finalName) == TFileKind::Regular;
+  if (targetExists && !Overwrite) {
+    const bool replace = FListener.MayReplace(TargetName, FInPlace);
     if (StopRequested()) return TJobOutcome::Cancelled;
-    if (answer == idNo) return TJobOutcome::Declined;
+    if (!replace) return TJobOutcome::Declined;
   }
 
   FCipherKeyed = true;
@@ -92,94 +87,83 @@ TJobOutcome TCryptJob::Execute() {
   FCipher.SetKey(KeyText);
   WipeTexts();
   StopPoint();
+  // A wrong password, mode or hashing choice shows in the last block: refuse
+  // it before anything is written, however large the file.
+  if (!Encrypt) FCipher.CheckLastBlock(SourceName);
 
-  // Source and target are one file: the transform reads a verified copy and
-  // writes the result into the file itself. The file is not removed first:
-  // it keeps its links, owner and permissions (a private file does not come
-  // back readable for everyone), and a failure or a stop writes the copy
-  // back into it.
-  FInPlace = SameFile(SourceName, TargetName);
-  std::string inputName = SourceName;
-  if (FInPlace) {
-    if (!FCopy.Make(SourceName, [this] { return !StopRequested(); })) throw TStopped{};
-    StopPoint();
-    inputName = FCopy.Name();
-  }
-
-  Transform(inputName);
+  RemoveStaleTemporaries(finalName);
+  if (const int error = FResult.Create(finalName)) Fail(TFailureKind::OutputNotCreated, error);
+  Transform(FResult.Name());
   // The last chance to take the run back; after this it counts as done.
   StopPoint();
+  PutInPlace(targetExists);
 
-  FCopy.Remove();
   FCipher.Wipe();
   FCipherKeyed = false;
-  Tell(JobText::SuccessPrefix + TargetName + JobText::SuccessMiddle + JobText::SuccessSuffix,
-       JobText::SuccessCaption, mb::OK | mb::ICONINFORMATION);
+  if (!StopRequested()) FListener.Succeeded(TargetName);
   return TJobOutcome::Succeeded;
 }
 
-void TCryptJob::Transform(const std::string& inputName) {
-  const TProgressHook hook = [this](std::uint64_t done, std::uint64_t total) {
-    ++FChunks;
-    if (FProgress) FProgress(done, total);
-    return !StopRequested();
-  };
-  FTargetBefore = StampOf(TargetName);
-  FTransformStarted = true;
-  if (Encrypt) {
-    FCipher.EncryptFile(inputName, TargetName, hook);
-  } else {
-    FCipher.DecryptFile(inputName, TargetName, hook);
+void TCryptJob::CheckFileKinds(const std::string& finalName) const {
+  // Found by the names alone: opening a FIFO could wait forever.
+  const TFileKind source = KindOf(SourceName);
+  if (source != TFileKind::Regular && source != TFileKind::Missing) {
+    Fail(TFailureKind::SourceNotRegular, source == TFileKind::Directory ? EISDIR : 0);
+  }
+  const TFileKind target = KindOf(finalName);
+  if (target != TFileKind::Regular && target != TFileKind::Missing) {
+    Fail(TFailureKind::TargetNotRegular, target == TFileKind::Directory ? EISDIR : 0);
   }
 }
 
-bool TCryptJob::TargetTouched() const {
-  // The transform creates or empties the target only after it has opened the
-  // input (and, decrypting, checked its size); failures before that leave
-  // the target exactly as it was.
-  return FTransformStarted && (FChunks > 0 || StampOf(TargetName) != FTargetBefore);
+void TCryptJob::LockInPlaceSource() {
+  const int error = FSourceLock.TryLock(SourceName);
+  if (error == EWOULDBLOCK) Fail(TFailureKind::FileBusy);
+  if (error != 0) Fail(TFailureKind::InputNotFound, error);
+}
+
+void TCryptJob::Transform(const std::string& outputName) {
+  const TProgressHook hook = [this](std::uint64_t done, std::uint64_t total) {
+    if (FProgress) FProgress(done, total);
+    return !StopRequested();
+  };
+  if (Encrypt) {
+    FCipher.EncryptFile(SourceName, outputName, hook);
+  } else {
+    FCipher.DecryptFile(SourceName, outputName, hook);
+  }
+}
+
+void TCryptJob::PutInPlace(bool targetExisted) {
+  // The result takes the source's permissions, so a private file stays
+  // private; in place it keeps its owner and group as well.
+  TFileAttributes attributes = AttributesOf(SourceName);
+  if (!FInPlace) attributes.HasOwner = false;
+  // A name that was free when the run began may be taken meanwhile: that file
+  // was never agreed to be replaced.
+  const TReplaceMode mode = targetExisted ? TReplaceMode::Replace : TReplaceMode::NoReplace;
+  const int error = FResult.Commit(attributes, mode);
+  if (error == 0) return;
+  if (error == EEXIST && mode == TReplaceMode::NoReplace) Fail(TFailureKind::TargetAppeared);
+  // Syncing is where a full disk or a failing device may show at last.
+  Fail(error == ENOSPC || error == EIO || error == EDQUOT ? TFailureKind::ReadWrite
+                                                          : TFailureKind::NotReplaced,
+       error);
 }
 
 TJobOutcome TCryptJob::Recover(const std::exception_ptr& error) {
   const bool cancelled = StopRequested();
+  // Nothing of a failed or stopped run reaches the target's name.
+  FResult.Discard();
   if (FCipherKeyed) FCipher.Wipe();
-
-  TJobFailure failure;
-  if (!cancelled) failure = DescribeFailure(error);
-
-  const bool touched = TargetTouched();
-  if (FInPlace) {
-    if (touched) {
-      TJobFailure restore;
-      if (!FCopy.RestoreTo(SourceName, restore)) {
-        // The failed restore is what the user must hear of; the original
-        // cause, if any, goes before it.
-        if (!failure.Details.empty()) restore.Details = failure.Details + "\r\n" + restore.Details;
-        failure = std::move(restore);
-      }
-    } else {
-      FCopy.Remove();
-    }
-  } else if (touched && FileExists(TargetName)) {
-    // A partial or wrong result must not pass for one. After a stop the
-    // caller decides; the target is closed by now.
-    if (cancelled) {
-      FIncompleteTarget = TargetName;
-    } else {
-      DeleteFile(TargetName);
-    }
+  if (cancelled) return TJobOutcome::Cancelled;
+  try {
+    std::rethrow_exception(error);
+  } catch (const TStopped&) {
+    return TJobOutcome::Cancelled;
+  } catch (...) {
   }
-
-  if (cancelled && failure.Kind != TFailureKind::Restore) return TJobOutcome::Cancelled;
-  FFailure = std::move(failure);
-  const std::string text =
-      std::string(JobText::FailureIntro) + JobText::FailureDetails + FFailure.Details;
-  if (FFailure.Kind == TFailureKind::Restore) {
-    // Reported even after a stop: the user's data now lives only in the copy.
-    FPrompt.ShowMessage(text, JobText::FailureCaption, mb::OK | mb::ICONERROR);
-  } else {
-    // A stop that came while the failure was being handled silences it too.
-    Tell(text, JobText::FailureCaption, mb::OK | mb::ICONERROR);
-  }
+  FFailure = DescribeFailure(error);
+  FListener.Failed(FFailure);
   return TJobOutcome::Failed;
 }

@@ -6,71 +6,61 @@
 #include <functional>
 #include <string>
 
-#include "job/InPlaceCopy.h"
 #include "job/JobFailure.h"
-#include "job/UserPrompt.h"
-#include "platform/FileSystem.h"
+#include "job/JobListener.h"
+#include "platform/PendingFile.h"
 
 class TTwofish;
 
 enum class TJobOutcome {
   NotRun,     // RunJob has not finished
-  Succeeded,  // success message shown
-  Declined,   // the user answered No to the overwrite question
-  Failed,     // failure message shown
-  Cancelled,  // stopped on request; no message shown
+  Succeeded,  // the result is under the target's name
+  Declined,   // the user did not agree to replace the target
+  Failed,     // the target's name holds what it held before
+  Cancelled,  // stopped on request; the target's name holds what it held before
 };
 
 // One encryption or decryption of one source file into one target file.
 // Plain C++: the window runs it on a QThread, the command line on its own
-// thread; both answer its questions through IUserPrompt.
+// thread; both hear of it through IJobListener.
 //
-// When source and target are one file (equal names, or two names of one
-// file on disk), the transform reads a verified copy in the temporary
-// directory and writes into the file itself; a failure or a stop writes the
-// copy back. A failure elsewhere removes the target the transform wrote.
-// The cipher's key state is wiped whenever the job keyed it.
-//
-// A stop seen before the result is complete ends the job as Cancelled
-// without a message, the source restored when it is the target. The one
-// exception: when even that restore fails, the job reports Failed (Kind
-// Restore) with the copy's name, since the user's data now lives only there.
+// The result is written into a temporary file beside the target and renamed
+// over the target's name only when it is complete and on the disk, so a
+// failure, a stop or a kill never leaves a partial or wrong file under that
+// name, and a source processed in place (target and source one file) is
+// replaced only by its complete result. A link as the target leads to the
+// file it names, which is replaced; the link stays. The cipher's key state is
+// wiped whenever the job keyed it.
 class TCryptJob {
  public:
   using TProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
-  TCryptJob(TTwofish& cipher, IUserPrompt& prompt, bool encrypt, bool overwrite,
+  TCryptJob(TTwofish& cipher, IJobListener& listener, bool encrypt, bool overwrite,
             std::string sourceName, std::string targetName, std::string ivText,
             std::string keyText);
   TCryptJob(const TCryptJob&) = delete;
   TCryptJob& operator=(const TCryptJob&) = delete;
   ~TCryptJob();  // wipes the IV and key texts
 
-  // The worker's body. Never throws. Calls the prompt for the overwrite
-  // question and for exactly one outcome message, unless stopped.
+  // The worker's body. Never throws. Asks MayReplace at most once and
+  // reports exactly one of Succeeded or Failed, unless declined or stopped.
   void RunJob();
 
-  // Any thread. The transform stops at its next chunk boundary; a running
-  // in-place job restores its source; no further message is shown.
+  // Any thread. The transform stops at its next chunk boundary; nothing more
+  // is reported.
   void RequestStop() noexcept;
   bool StopRequested() const noexcept;
 
   // Called on the worker thread after every chunk. Set it before RunJob.
   void SetProgress(TProgress progress);
 
-  // Any thread. NotRun until RunJob has returned; the accessors below are
-  // meaningful once it reads anything else.
+  // Any thread. NotRun until RunJob has returned.
   TJobOutcome Outcome() const noexcept;
   bool Finished() const noexcept { return Outcome() != TJobOutcome::NotRun; }
 
-  // The cause of a Failed outcome (Kind None otherwise).
+  // The cause of a Failed outcome (Kind None otherwise); read it once the
+  // job has finished.
   const TJobFailure& Failure() const;
-
-  // After a cancel: the name of the incomplete target that the caller may
-  // delete, or empty when there is nothing to delete (the job never created
-  // it, or the target is the source, which the job restored itself). Read it
-  // once the job has finished: the target is closed by then.
-  std::string IncompleteTarget() const;
 
   const bool Encrypt;
   const bool Overwrite;
@@ -83,28 +73,25 @@ class TCryptJob {
 
   TJobOutcome Execute();
   TJobOutcome Recover(const std::exception_ptr& error);
-  void Transform(const std::string& inputName);
-  bool TargetTouched() const;
+  void CheckFileKinds(const std::string& finalName) const;
+  void LockInPlaceSource();
+  void Transform(const std::string& outputName);
+  void PutInPlace(bool targetExisted);
   void StopPoint() const;
-  int Tell(const std::string& text, const char* caption, unsigned flags);
   void WipeTexts() noexcept;
 
   std::string IVText;
   std::string KeyText;
 
   TTwofish& FCipher;
-  IUserPrompt& FPrompt;
+  IJobListener& FListener;
   TProgress FProgress;
   std::atomic<bool> FStop{false};
   std::atomic<TJobOutcome> FOutcome{TJobOutcome::NotRun};
   TJobFailure FFailure;
-  std::string FIncompleteTarget;
 
-  // Progress of the run, for the clean-up after a failure or a stop.
-  bool FCipherKeyed = false;     // SetIV/SetKey were reached: wipe afterwards
-  bool FInPlace = false;         // source and target are one file
-  bool FTransformStarted = false;
-  TFileStamp FTargetBefore;      // the target as it was before the transform
-  std::uint64_t FChunks = 0;     // chunks the transform reported
-  TInPlaceCopy FCopy;
+  bool FCipherKeyed = false;  // SetIV/SetKey were reached: wipe afterwards
+  bool FInPlace = false;      // source and target are one file
+  TFileLock FSourceLock;      // held through an in-place run
+  TPendingFile FResult;
 };

@@ -3,35 +3,37 @@
 #include <stdexcept>
 #include <string>
 
-// Why a job failed, for front ends that word it themselves (the command line
-// prints English one-liners); the window shows Details as the job does.
+// Why a job failed. Whatever the cause, the target's name holds what it held
+// before the run.
 enum class TFailureKind {
   None,
   KeyLength,         // key text empty or longer than 156 bytes
   KeyNotReady,       // key or IV not set before the transform
   InputNotFound,     // the source could not be opened
-  OutputNotCreated,  // the target could not be created
+  SourceNotRegular,  // the source is a directory, FIFO, device or socket
+  TargetNotRegular,  // the existing target is a directory, FIFO, device or socket
+  FileBusy,          // another run is processing the file in place
+  OutputNotCreated,  // the target's folder cannot take the temporary result
   ReadWrite,         // the OS reported a failure while reading or writing
   ShortWrite,        // a write took fewer bytes than given without an error
   InvalidSize,       // the input cannot be ciphertext (size)
   InvalidPadding,    // wrong password, wrong mode or a damaged file
-  TempCopy,          // the temporary copy of an in-place source failed
-  Restore,           // the in-place source could not be restored from its copy
-  Other,             // anything else (out of memory, unknown)
+  TargetAppeared,    // a file of the target's name appeared during the run
+  NotReplaced,       // the result could not be put in the target's place
+  OutOfMemory,
+  Other,             // anything else
 };
 
 struct TJobFailure {
   TFailureKind Kind = TFailureKind::None;
   int ErrorCode = 0;       // OS error code when the OS reported the failure
   std::string SystemText;  // the OS text for ErrorCode, empty without one
-  std::string Details;     // the German text after "Details:"
-  std::string KeptCopy;    // Restore: full name of the copy left behind
 };
 
-// A failure the job found itself (temporary copy, restore), already worded.
+// A failure the job found itself, outside the cipher component.
 class EJobFailure : public std::runtime_error {
  public:
   explicit EJobFailure(TJobFailure failure)
-      : std::runtime_error(failure.Details), Failure(std::move(failure)) {}
+      : std::runtime_error("job failure"), Failure(std::move(failure)) {}
   TJobFailure Failure;
 };

@@ -55,8 +55,16 @@ int TInputFile::Open(const std::string& name) {
   if (IsOpen()) Close();
   // Allocated first: a failure then leaves no descriptor behind.
   AllocateStages(FStages, FStageSize);
-  const int handle = OpenRetrying(name, O_RDONLY | O_CLOEXEC);
+  // Non-blocking only for the open itself: a FIFO without a writer would
+  // otherwise hold the caller forever.
+  const int handle = OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (handle < 0) return errno;
+  const int flags = ::fcntl(handle, F_GETFL);
+  if (flags < 0 || ::fcntl(handle, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int error = errno;
+    CloseHandle(handle);
+    return error;
+  }
 
   struct stat info {};
   if (::fstat(handle, &info) != 0) {
@@ -225,5 +233,39 @@ TIoResult TOutputFile::Close() {
   if (result.Ok() && closeError != 0) result.Error = closeError;
   WipeStages(FStages, FStageSize);
   FStaged = 0;
+  return result;
+}
+
+// ---------------------------------------------------------------- tail
+
+TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t count) {
+  TTailResult result;
+  const int handle = OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (handle < 0) {
+    result.OpenError = errno;
+    return result;
+  }
+  struct stat info {};
+  if (::fstat(handle, &info) != 0) {
+    result.OpenError = errno;
+  } else if (!S_ISREG(info.st_mode)) {
+    result.OpenError = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+  } else {
+    result.Size = static_cast<std::uint64_t>(info.st_size);
+    result.Count = static_cast<std::size_t>(std::min<std::uint64_t>(count, result.Size));
+    std::size_t done = 0;
+    while (done < result.Count) {
+      const off_t at = static_cast<off_t>(result.Size - result.Count + done);
+      const ssize_t got = ::pread(handle, out + done, result.Count - done, at);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        // A file that shrank meanwhile reads short: the caller's size is stale.
+        result.ReadError = got < 0 ? errno : EIO;
+        break;
+      }
+      done += static_cast<std::size_t>(got);
+    }
+  }
+  CloseHandle(handle);
   return result;
 }

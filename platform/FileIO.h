@@ -120,3 +120,14 @@ class TOutputFile {
   std::unique_ptr<TIoWorker> FWorker;
   TIoResult FFailure;
 };
+
+// The size of a regular file and its last min(count, size) bytes, read
+// without blocking on anything that is not a regular file (which is refused
+// with EISDIR or EINVAL as OpenError).
+struct TTailResult {
+  int OpenError = 0;   // the file could not be opened or is no regular file
+  int ReadError = 0;   // the OS reported a failure reading it
+  std::uint64_t Size = 0;
+  std::size_t Count = 0;  // bytes stored at out[0..Count)
+};
+TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t count);

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-// File-system services of the job and the front ends: existence, identity,
-// deletion, the temporary directory and verified copies. Failures come back
+// File-system services of the job and the front ends: existence, kind,
+// identity, links, permissions and deletion. Failures come back
 // as OS error codes (errno here), never as exceptions.
 
 // An existing regular file, links followed. A directory, a device or a
@@ -46,42 +46,29 @@ struct TFileStamp {
 };
 TFileStamp StampOf(const std::string& name);
 
-// The directory for temporary copies: the `Temp` variable when set and not
-// empty, else TMPDIR, else /tmp. A value naming the root folder is passed
-// over, so a copy never lands in "/". A relative value is made absolute, so
-// the name of a copy can be told to the user. No trailing separator.
-std::string TempDirectory();
-
 // The file-name part of a path: what follows its last separator ('/' here;
 // '\\', '/' and ':' on Windows).
 std::string FileNamePart(const std::string& path);
 
-// A new, empty file of a unique name in dir, created exclusively (an existing
-// file is never replaced) and readable by its owner only. The name starts
-// with stem.
-struct TTempFile {
-  std::string Name;
-  int Handle = -1;  // open for writing; the caller closes it (CloseHandle)
-  int Error = 0;    // OS error code when no file was created
+// What a name reaches, links followed, found without opening it (so a FIFO
+// cannot hold the caller).
+enum class TFileKind { Missing, Regular, Directory, Other };
+TFileKind KindOf(const std::string& name);
+
+// The name with symbolic links of its last part followed to the file they
+// reach (which need not exist yet): replacing that name replaces the linked
+// file and keeps the link. A name that is no link comes back as it is.
+std::string ResolveLinks(const std::string& name);
+
+// The folder part of a name: "." for a bare file name.
+std::string FolderOf(const std::string& name);
+
+// What a result takes over from its source.
+struct TFileAttributes {
+  unsigned Mode = 0600;  // permission bits
+  bool HasOwner = false; // Owner and Group are meaningful
+  unsigned Owner = 0;
+  unsigned Group = 0;
 };
-TTempFile CreateTempFile(const std::string& dir, const std::string& stem);
-
-// Outcome of a copy. Complete means every byte of the source as it was when
-// the copy began reached the destination and the destination is synced.
-struct TCopyResult {
-  std::uint64_t Copied = 0;
-  std::uint64_t Expected = 0;
-  int Error = 0;         // OS error code of the failing call
-  bool Stopped = false;  // keepGoing returned false
-  bool Complete() const { return Error == 0 && !Stopped && Copied == Expected; }
-};
-
-// Copies the regular file `from` into the open, empty destination handle,
-// then syncs the destination to the disk. keepGoing, when given, is asked
-// between blocks. Does not close the handle.
-TCopyResult CopyFileToHandle(const std::string& from, int handle,
-                             const std::function<bool()>& keepGoing = {});
-
-// Copies `from` over `to`: `to` is created, or emptied and rewritten in place
-// (it keeps its identity, so its links and permissions survive).
-TCopyResult CopyFileOver(const std::string& from, const std::string& to);
+// The attributes of an existing file; defaults when it cannot be examined.
+TFileAttributes AttributesOf(const std::string& name);

@@ -20,19 +20,19 @@ constexpr int BlockBytes = 16;
 
 void OpenInput(TInputFile& input, const std::string& name) {
   if (const int error = input.Open(name)) {
-    throw EFileError(twofish_message::InputNotFound, error);
+    throw EFileError(TFileErrorCause::InputNotFound, error);
   }
 }
 
 void CreateOutput(TOutputFile& output, const std::string& name) {
   if (const int error = output.Create(name)) {
-    throw EFileError(twofish_message::OutputNotCreated, error);
+    throw EFileError(TFileErrorCause::OutputNotCreated, error);
   }
 }
 
 void CheckWritten(const TIoResult& result) {
   if (result.Error != 0) RaiseOsError(result.Error);
-  if (result.Short) throw EFileError(twofish_message::ShortWrite);
+  if (result.Short) throw EFileError(TFileErrorCause::ShortWrite);
 }
 
 // Reads the next chunk; returns its size and whether the input is now at its
@@ -67,7 +67,7 @@ bool ReportChunk(const TProgressHook& hook, const TInputFile& input) {
 bool IsCiphertextSize(std::uint64_t size) { return size != 0 && size % BlockBytes == 0; }
 
 [[noreturn]] void RaiseInvalidSize() {
-  throw EFileError(twofish_message::InvalidSize);
+  throw EFileError(TFileErrorCause::InvalidSize);
 }
 
 // What both directions share: the input is opened before the output is
@@ -124,7 +124,7 @@ void TTwofish::DecryptFile(const std::string& inputName, const std::string& outp
     DecryptBuffer(n);
     if (!last) return n;
     const int kept = UnpaddedLength(FBuffer, n);
-    if (kept < 0) throw EFileError(twofish_message::InvalidPadding);
+    if (kept < 0) throw EFileError(TFileErrorCause::InvalidPadding);
     return kept;
   });
 }

@@ -10,7 +10,8 @@
 int AppendPadding(std::uint8_t* chunk, int n);
 
 // For a decrypted final chunk of n bytes (a positive multiple of 16): the
-// number of bytes to keep, or -1 when the padding is not valid. A last byte of
-// 0 keeps everything, since older files rely on it; a last byte v from 1 to
-// 16 needs v trailing bytes of value v; any other value is refused.
+// number of bytes to keep, or -1 when the padding is not valid: a last byte v
+// from 1 to 16 needs v trailing bytes of value v. A last byte 0 is refused:
+// the encryption never writes one, and taking it as "no padding" would only
+// let twice as many wrong passwords pass for right ones.
 int UnpaddedLength(const std::uint8_t* chunk, int n);

@@ -66,7 +66,7 @@ void DecryptBlocksCbc(const TTwofish& cipher, std::uint8_t* data, std::size_t bl
 
 void TTwofish::SetKey(const std::string& keyText) {
   if (keyText.empty() || keyText.size() > MaxKeyTextBytes) {
-    throw EKeyError(twofish_message::KeyLength);
+    throw EKeyError(TKeyErrorCause::KeyLength);
   }
   std::memset(K.FSavedBlock, 0, sizeof K.FSavedBlock);
   std::memset(K.FWorkBlock, 0, sizeof K.FWorkBlock);
@@ -92,8 +92,8 @@ void TTwofish::SetIV(const std::string& ivText) {
 }
 
 void TTwofish::CheckReady() const {
-  if (!K.FKeySet) throw EKeyError(twofish_message::KeyNotSet);
-  if (FCipherMode != TCipherMode::ECB && !K.FIVSet) throw EKeyError(twofish_message::IVNotSet);
+  if (!K.FKeySet) throw EKeyError(TKeyErrorCause::KeyNotSet);
+  if (FCipherMode != TCipherMode::ECB && !K.FIVSet) throw EKeyError(TKeyErrorCause::IVNotSet);
 }
 
 // Below, W is FWorkBlock, V the feedback register FIV, S the scratch

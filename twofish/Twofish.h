@@ -65,6 +65,12 @@ class TTwofish {
   void DecryptFile(const std::string& inputName, const std::string& outputName,
                    const TProgressHook& hook = {});
 
+  // Judges a would-be ciphertext file by its size and the padding of its last
+  // block under the current key, IV register and mode, without reading the
+  // rest or changing any state. Raises as DecryptFile would (input not found,
+  // invalid size, invalid padding). In OFB only the size can be judged.
+  void CheckLastBlock(const std::string& inputName) const;
+
   void Wipe() noexcept;
 
   // Block core. ExpandKey reads KeySize and at most the first 32 key bytes.

@@ -3,8 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-// The fixed English messages of the errors below. Callers that word a failure
-// for the user tell the causes apart by them, so they are named once here.
+// The fixed English messages of the errors below, named once.
 namespace twofish_message {
 inline constexpr const char* KeyLength = "Twofish: Key must be between 1 and 156 bytes";
 inline constexpr const char* KeyNotSet = "Twofish: Key not set";
@@ -16,10 +15,19 @@ inline constexpr const char* InvalidSize = "Twofish: Invalid encrypted file size
 inline constexpr const char* InvalidPadding = "Twofish: Invalid padding";
 }  // namespace twofish_message
 
+// Why a key error was raised; callers switch on it, what() keeps the fixed
+// message.
+enum class TKeyErrorCause { KeyLength, KeyNotSet, IVNotSet };
+
+// Why a file error was raised.
+enum class TFileErrorCause { InputNotFound, OutputNotCreated, ShortWrite, InvalidSize, InvalidPadding };
+
 // Key or IV missing or unusable.
 class EKeyError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit EKeyError(TKeyErrorCause cause) : std::runtime_error(MessageOf(cause)), Cause(cause) {}
+  static const char* MessageOf(TKeyErrorCause cause) noexcept;
+  TKeyErrorCause Cause;
 };
 
 // A file problem of the transform: a file that cannot be opened or created,
@@ -27,8 +35,10 @@ class EKeyError : public std::runtime_error {
 // ErrorCode is the OS error code behind it when the OS gave one, else 0.
 class EFileError : public std::runtime_error {
  public:
-  explicit EFileError(const std::string& message, int errorCode = 0)
-      : std::runtime_error(message), ErrorCode(errorCode) {}
+  explicit EFileError(TFileErrorCause cause, int errorCode = 0)
+      : std::runtime_error(MessageOf(cause)), Cause(cause), ErrorCode(errorCode) {}
+  static const char* MessageOf(TFileErrorCause cause) noexcept;
+  TFileErrorCause Cause;
   int ErrorCode;
 };
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "job/UserPrompt.h"
+#include "app/UserPrompt.h"
 
 struct TShown {
   std::string Text;

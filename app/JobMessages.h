@@ -1,6 +1,6 @@
 #pragma once
 
-// The job's fixed German texts (UTF-8).
+// The German wording of what a job reports (UTF-8).
 namespace JobText {
 
 // Overwrite question; %s stands for the target name.
@@ -31,16 +31,26 @@ inline constexpr const char* InvalidSize =
     "Die Quelldatei ist keine verschlüsselte Datei: Ihre Größe ist kein Vielfaches von 16 Bytes.";
 inline constexpr const char* InvalidPadding =
     "Falsches Passwort, falscher Modus oder beschädigte Datei.";
-// In-place processing: the copy of the source in the temporary directory.
-// Composed as CopyFailedPrefix + directory + CopyFailedInfix + cause, then
-// SourceUnchanged on a line of its own.
-inline constexpr const char* CopyFailedPrefix = "Die Quelldatei konnte nicht nach ";
-inline constexpr const char* CopyFailedInfix = " kopiert werden: ";
-inline constexpr const char* CopyIncomplete = "Die Kopie ist unvollständig";
-inline constexpr const char* SourceUnchanged = "Die Quelldatei blieb unverändert.";
-// RestoreFailed + cause + ".", then RestoreCopyAt + full name of the copy + ".".
-inline constexpr const char* RestoreFailed = "Die Quelldatei konnte nicht wiederhergestellt werden: ";
-inline constexpr const char* RestoreCopyAt = "Ihr ursprünglicher Inhalt liegt in der Kopie ";
+// Causes that no OS error code explains, or that need more than its text.
+inline constexpr const char* SourceNotRegular =
+    "Die Quelldatei ist keine reguläre Datei (sondern ein Ordner, eine Pipe oder ein Gerät).";
+inline constexpr const char* TargetNotRegular =
+    "Die Zieldatei ist keine reguläre Datei (sondern ein Ordner, eine Pipe oder ein Gerät) "
+    "und wird nicht ersetzt.";
+inline constexpr const char* FileBusy =
+    "Die Datei wird gerade von einem anderen Vorgang verarbeitet. Bitte warten Sie, bis er "
+    "abgeschlossen ist.";
+// TempNotCreated + cause (the OS text, or OutputNotCreated) + ".".
+inline constexpr const char* TempNotCreated =
+    "Im Ordner der Zieldatei kann keine Zwischendatei angelegt werden: ";
+inline constexpr const char* TargetAppeared =
+    "Während der Verarbeitung wurde eine Datei mit dem Namen der Zieldatei angelegt. Sie "
+    "bleibt erhalten; das Ergebnis wurde verworfen.";
+// NotReplaced + cause + ".".
+inline constexpr const char* NotReplaced =
+    "Das Ergebnis konnte nicht an die Stelle der Zieldatei gesetzt werden: ";
+// On a line of its own after every failure: the run changed nothing.
+inline constexpr const char* TargetUnchanged = "Die Zieldatei blieb unverändert.";
 inline constexpr const char* OutOfMemory = "Nicht genügend Arbeitsspeicher.";
 inline constexpr const char* Unknown = "Ein unerwarteter interner Fehler ist aufgetreten.";
 

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <string>
+
+#include "platform/FileSystem.h"
+
+// Whether the final name may be replaced when the result is put in place.
+enum class TReplaceMode {
+  Replace,    // the user agreed to replace what is there (or it is the source)
+  NoReplace,  // the name was free: a file that appeared meanwhile is kept
+};
+
+// A result on its way to its final name. It is written into a new temporary
+// file in the final name's folder (never across file systems, so the last
+// step is a rename) and reaches the final name only whole: synced, with its
+// permissions set, renamed in one step, the folder synced after. Until then
+// the final name holds what it held before; a failure, a cancel or a kill
+// leaves at most the temporary file, which a later run on the same final
+// name removes once no live run holds it.
+//
+// The temporary file is called ".<final name>.<random>.tolvane-tmp", created
+// exclusively and readable by its owner only, and locked while its run lives.
+class TPendingFile {
+ public:
+  TPendingFile() = default;
+  TPendingFile(const TPendingFile&) = delete;
+  TPendingFile& operator=(const TPendingFile&) = delete;
+  ~TPendingFile();  // discards an uncommitted file
+
+  // finalName must already have its links resolved. Returns 0 or the OS
+  // error code (the folder cannot take the file).
+  int Create(const std::string& finalName);
+  bool Exists() const { return FHandle >= 0; }
+  // The temporary file, for the transform to write into and close.
+  const std::string& Name() const { return FName; }
+
+  // After the transform has closed the file. Returns 0 or the OS error code:
+  // EEXIST when mode is NoReplace and the final name is taken. On failure
+  // the temporary file is still there; Discard it.
+  int Commit(const TFileAttributes& attributes, TReplaceMode mode);
+
+  // Removes the temporary file. Harmless when there is none.
+  void Discard() noexcept;
+
+ private:
+  std::string FFinalName;
+  std::string FName;
+  int FHandle = -1;  // open and locked from Create to the end
+};
+
+// Removes temporary files that runs on finalName left behind (a kill, a power
+// loss) and that no live run holds. Best effort: failures are ignored.
+void RemoveStaleTemporaries(const std::string& finalName);
+
+// An exclusive advisory lock on an existing file, held while the object
+// lives. Runs that process one file in place take it, so that a second one
+// is refused instead of both writing.
+class TFileLock {
+ public:
+  TFileLock() = default;
+  TFileLock(const TFileLock&) = delete;
+  TFileLock& operator=(const TFileLock&) = delete;
+  ~TFileLock();
+
+  // Returns 0, EWOULDBLOCK when another run holds the file, or another OS
+  // error code. Never waits.
+  int TryLock(const std::string& name);
+  void Unlock() noexcept;
+
+ private:
+  int FHandle = -1;
+};

@@ -1,0 +1,8 @@
+#include "platform/Process.h"
+
+#include <sys/resource.h>
+
+void DisableCoreDumps() noexcept {
+  const struct rlimit none {0, 0};
+  (void)::setrlimit(RLIMIT_CORE, &none);
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+// Keeps key material out of core files: a crash while a key is live must not
+// write it to the disk. Call once, early.
+void DisableCoreDumps() noexcept;
