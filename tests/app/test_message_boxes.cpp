@@ -170,13 +170,8 @@ void TestMessageBoxes::cancelWhileJobAsks() {
   TWindowRig rig;
   rig.Form.SetJobPrompt(nullptr);
   rig.WindowPrompt.Script({idYes});
-  // The worst order: the woken worker has ended, and the window has seen it,
-  // before the window's own question is answered. The job's box is still
-  // winding down then, and its prompt must outlive it.
-  rig.WindowPrompt.OnShow = [&](const TShown&) {
-    if (rig.Form.CurrentJob) rig.Form.CurrentJob->wait();
-    QCoreApplication::processEvents();
-  };
+  // Closing while the job's own question is open: the window asks whether to
+  // stop, then wakes the worker from that question and waits for its end.
   rig.SetText("edSource", dir.filePath("a.txt"));
   rig.SetText("edTarget", dir.filePath("a.tvn"));
   rig.SetText("edPassword1", "pw");
@@ -191,6 +186,7 @@ void TestMessageBoxes::cancelWhileJobAsks() {
   QCOMPARE(question, QString("Bestätigen"));
   QCOMPARE(rig.WindowPrompt.Captions(), std::vector<std::string>{"Warnung"});
   QCOMPARE(rig.JobsEnded, 1);
+  QVERIFY(!rig.Form.isVisible());
   QVERIFY(QTest::qWaitFor([&] { return rig.Form.CurrentJob.isNull(); }, Patience));
   QVERIFY(QApplication::activeModalWidget() == nullptr);
   QCOMPARE(ReadAll(dir.filePath("a.tvn")), QByteArray("wertvoll"));

@@ -252,7 +252,8 @@ void TestWindow::startChecks_data() {
   QTest::addColumn<bool>("started");
   QTest::addColumn<bool>("passwordsKept");
   const QString mismatch = msg::PasswordsDiffer, cp1252 = msg::PasswordNotWindows1252,
-                noPw = msg::NoPassword, invalid = msg::InvalidFileName, missing = msg::SourceNotFound;
+                noPw = msg::NoPassword, invalid = msg::InvalidFileName, missing = msg::SourceNotFound,
+                notRegular = msg::SourceNotRegular;
   QTest::newRow("passwords differ, before all else") << "a" << "b" << "" << "" << int(idYes) << QStringList{mismatch} << false << false;
   QTest::newRow("differ in case only") << "Geheim" << "geheim" << "file" << "t" << int(idYes) << QStringList{mismatch} << false << false;
   QTest::newRow("not Windows-1252") << "пароль" << "пароль" << "file" << "t" << int(idYes) << QStringList{cp1252} << false << false;
@@ -260,7 +261,7 @@ void TestWindow::startChecks_data() {
   QTest::newRow("no password, Yes, no source") << "" << "" << "" << "t" << int(idYes) << QStringList{noPw, invalid} << false << true;
   QTest::newRow("no target") << "x" << "x" << "file" << "" << int(idYes) << QStringList{invalid} << false << true;
   QTest::newRow("source missing") << "x" << "x" << "missing" << "t" << int(idYes) << QStringList{missing} << false << true;
-  QTest::newRow("source is a folder") << "x" << "x" << "dir" << "t" << int(idYes) << QStringList{missing} << false << true;
+  QTest::newRow("source is a folder") << "x" << "x" << "dir" << "t" << int(idYes) << QStringList{notRegular} << false << true;
   QTest::newRow("euro sign is Windows-1252") << "5€" << "5€" << "file" << "t" << int(idYes) << QStringList{} << true << false;
   QTest::newRow("no password, Yes") << "" << "" << "file" << "t" << int(idYes) << QStringList{noPw} << true << false;
 }

@@ -51,7 +51,7 @@ class TestWindowJobs : public QObject {
   void wrongPasswordFailsWithDetails();
   void cancelLargeFile_data();
   void cancelLargeFile();
-  void closeDuringJobCancels();
+  void closeDuringJobStopsItAfterAsking();
 
  private:
   QTemporaryDir FTemp;
@@ -169,25 +169,26 @@ void TestWindowJobs::wrongPasswordFailsWithDetails() {
 
 void TestWindowJobs::cancelLargeFile_data() {
   QTest::addColumn<bool>("inPlace");
-  QTest::addColumn<int>("deleteAnswer");
-  QTest::newRow("Yes deletes the partial target") << false << int(idYes);
-  QTest::newRow("No keeps it") << false << int(idNo);
-  QTest::newRow("in place, Yes: source restored") << true << int(idYes);
-  QTest::newRow("in place, No: source restored") << true << int(idNo);
+  QTest::addColumn<bool>("targetExists");
+  QTest::newRow("new target") << false << false;
+  QTest::newRow("existing target") << false << true;
+  QTest::newRow("in place") << true << true;
 }
 
+// A cancel asks nothing: the target's name never held any of the result.
 void TestWindowJobs::cancelLargeFile() {
   QFETCH(bool, inPlace);
-  QFETCH(int, deleteAnswer);
+  QFETCH(bool, targetExists);
   QTemporaryDir dir;
   const QString source = dir.filePath("gross.bin");
   const QString target = inPlace ? source : dir.filePath("gross.tvn");
   const QByteArray plain = SampleData(LargeSize, 3);
   WriteAll(source, plain);
+  if (targetExists && !inPlace) WriteAll(target, "altes Ziel");
+  const QByteArray before = ReadAll(target);
   TWindowRig rig;
   TWorkerGate gate;
   rig.Form.SetJobObserver([&](const TJobRequest&, TCryptThread& job) { gate.Attach(job); });
-  rig.WindowPrompt.Script({deleteAnswer});
   rig.Get<QCheckBox>("cbOverwriteTarget")->setChecked(true);
   Start(rig, source, target, "pw", true);
   auto* bar = rig.Get<QProgressBar>("pbProgress");
@@ -196,32 +197,23 @@ void TestWindowJobs::cancelLargeFile() {
   const QPointer<TCryptThread> job = rig.Form.CurrentJob;
 
   rig.Click("btnStart");
-  // Idle at once, after one question and one end of the job, while the
-  // worker is still held in the middle of the file: the window waits for
-  // it neither to delete the target nor to restore the source.
+  // Idle at once, while the worker is still held in the middle of the file.
   QVERIFY(gate.Holding());
   QVERIFY(!rig.Form.Running());
   QCOMPARE(rig.JobsEnded, 1);
   QVERIFY(!bar->isVisibleTo(&rig.Form));
   QVERIFY(rig.Get("edSource")->isEnabled());
-  const auto asked = rig.WindowPrompt.Shown();
-  QCOMPARE(asked.size(), size_t(1));
-  QCOMPARE(asked[0].Text, std::string(msg::JobCancelled));
-  QCOMPARE(asked[0].Caption, std::string("Warnung"));
-  QCOMPARE(asked[0].Flags, mb::YESNO | mb::ICONWARNING);
+  QVERIFY(rig.WindowPrompt.Shown().empty());
 
   // The thread's own end must not finish the job a second time.
   gate.Resume();
   QVERIFY(QTest::qWaitFor([&] { return job.isNull(); }, 60000));
   QCOMPARE(rig.JobsEnded, 1);
   QVERIFY(rig.JobPrompt.Shown().empty());
-  if (inPlace) {
-    QCOMPARE(ReadAll(source), plain);
-  } else {
-    QCOMPARE(ReadAll(source).size(), LargeSize);
-    QCOMPARE(QFile::exists(target), deleteAnswer == idNo);
-    if (deleteAnswer == idNo) QVERIFY(QFileInfo(target).size() < LargeSize);
-  }
+  QCOMPARE(ReadAll(target), before);
+  QCOMPARE(QFile::exists(target), targetExists);
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).size(),
+           qsizetype(targetExists && !inPlace ? 2 : 1));
 
   // The window is ready for the next job straight away.
   WriteAll(dir.filePath("klein.txt"), "klein");
@@ -230,36 +222,38 @@ void TestWindowJobs::cancelLargeFile() {
   QCOMPARE(QFileInfo(dir.filePath("klein.tvn")).size(), 16);
 }
 
-// A close request during a job cancels it; a second cancel arriving while
-// the cancel question is open changes nothing more.
-void TestWindowJobs::closeDuringJobCancels() {
+// A close request during a job asks first: No keeps the job running, Yes
+// stops it, leaves no result and lets the window close.
+void TestWindowJobs::closeDuringJobStopsItAfterAsking() {
   QTemporaryDir dir;
   WriteAll(dir.filePath("gross.bin"), SampleData(LargeSize, 5));
   TWindowRig rig;
   TWorkerGate gate;
   rig.Form.SetJobObserver([&](const TJobRequest&, TCryptThread& job) { gate.Attach(job); });
-  rig.WindowPrompt.Script({idYes});
-  bool clickedAgain = false;
-  rig.WindowPrompt.OnShow = [&](const TShown&) {
-    if (!std::exchange(clickedAgain, true)) rig.Click("btnStart");
-  };
   rig.Form.show();
   Start(rig, dir.filePath("gross.bin"), dir.filePath("gross.tvn"), "pw", true);
   QVERIFY(gate.WaitUntilHeld());
   const QPointer<TCryptThread> job = rig.Form.CurrentJob;
+
+  rig.WindowPrompt.Script({idNo});
   QVERIFY(!rig.Form.close());
-  QVERIFY(clickedAgain);
   QVERIFY(rig.Form.isVisible());
-  QVERIFY(!rig.Form.Running());
-  QCOMPARE(rig.JobsEnded, 1);
+  QVERIFY(rig.Form.Running());
   QCOMPARE(rig.WindowPrompt.Captions(), std::vector<std::string>{"Warnung"});
-  gate.Resume();
+  QCOMPARE(rig.WindowPrompt.Shown()[0].Text, std::string(msg::StopAndQuit));
+  QCOMPARE(rig.WindowPrompt.Shown()[0].Flags, mb::YESNO | mb::ICONWARNING);
+
+  // Yes: the window waits for the worker to stop, so let it go on.
+  rig.WindowPrompt.Script({idYes});
+  rig.WindowPrompt.OnShow = [&](const TShown&) { gate.Resume(); };
+  QVERIFY(rig.Form.close());
+  QVERIFY(!rig.Form.isVisible());
+  QCOMPARE(rig.JobsEnded, 1);
   QVERIFY(QTest::qWaitFor([&] { return job.isNull(); }, 60000));
   QCOMPARE(rig.JobsEnded, 1);
+  QVERIFY(rig.JobPrompt.Shown().empty());
   QVERIFY(!QFile::exists(dir.filePath("gross.tvn")));
-  // Idle now: the next close goes ahead.
-  rig.WindowPrompt.OnShow = nullptr;
-  QVERIFY(rig.Form.close());
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).size(), qsizetype(1));
 }
 
 QTEST_MAIN(TestWindowJobs)

@@ -4,7 +4,7 @@
 #include "job/KeyDerivation.h"
 #include "job/Windows1252.h"
 #include "sha/SHA.h"
-#include "tests/support/ScriptedPrompt.h"
+#include "tests/support/RecordingListener.h"
 
 std::string CliTest::PasswordFile(const std::string& line, const std::string& name) {
   WriteFileBytes(Path(name), line);
@@ -23,8 +23,8 @@ void ProcessLikeTheWindow(bool encrypt, const std::string& source, const std::st
   const TWindows1252Result password = Utf8ToWindows1252(utf8Password);
   ASSERT_TRUE(password.Ok);
   const TKeyTexts keys = DeriveKeyTexts(password.Bytes, useHashes, sha);
-  TScriptedPrompt prompt;
-  TCryptJob job(twofish, prompt, encrypt, false, source, target, keys.IVText, keys.KeyText);
+  TRecordingListener listener;
+  TCryptJob job(twofish, listener, encrypt, false, source, target, keys.IVText, keys.KeyText);
   job.RunJob();
   ASSERT_EQ(job.Outcome(), TJobOutcome::Succeeded);
 }

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "CliFixture.h"
 
 namespace {
@@ -70,14 +72,34 @@ TEST_F(CliTest, MissingSourceAndDirectoryAreNamed) {
   EXPECT_EQ(run.Exit.Code, 1);
   EXPECT_EQ(run.Err, "tolvane: " + Path("nothing.txt") + ": no such file\n");
 
+  // What is there but no regular file is named as such, before anything is
+  // asked or read; a FIFO must not hold the command.
   std::filesystem::create_directory(Path("folder"));
-  run = Run({"decrypt", "--password-file", pw, Path("folder"), Path("out")});
-  EXPECT_EQ(run.Exit.Code, 1);
-  EXPECT_TRUE(Mentions(run.Err, Path("folder") + ": is a directory")) << run.Err;
-  EXPECT_EQ(Listing(Dir), (std::set<std::string>{"folder", "pw"}));
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  WriteFileBytes(Path("a.txt"), "data");
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"decrypt", "--password-file", pw, Path("folder"), Path("out")},
+           {"encrypt", "--password-file", pw, Path("fifo")},
+           {"encrypt", "--password-file", pw, Path("a.txt"), Path("fifo")},
+           {"encrypt", "--force", "--password-file", pw, Path("a.txt"), "/dev/null"}}) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    run = Run(args);
+    EXPECT_EQ(run.Exit.Code, 1);
+    EXPECT_TRUE(Mentions(run.Err, ": is not a regular file")) << run.Err;
+  }
+  EXPECT_EQ(Listing(Dir), (std::set<std::string>{"folder", "fifo", "a.txt", "pw"}));
 }
 
-TEST_F(CliTest, WrongPasswordReportsInvalidPaddingAndLeavesNoTarget) {
+// A name that could move the cursor or fake a second line is shown escaped.
+TEST_F(CliTest, ControlCharactersInNamesAreEscaped) {
+  const std::string pw = PasswordFile("x\n");
+  const std::string name = Path("evil\n\x1b[2Jname\\.txt");
+  const TRunResult run = Run({"encrypt", "--password-file", pw, name});
+  EXPECT_EQ(run.Exit.Code, 1);
+  EXPECT_EQ(run.Err, "tolvane: " + Path("evil\\x0a\\x1b[2Jname\\\\.txt") + ": no such file\n");
+}
+
+TEST_F(CliTest, WrongPasswordReportsInvalidPaddingAndTouchesNoTarget) {
   WriteFileBytes(Path("a.txt"), SampleBytes(300));
   ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("right\n"), Path("a.txt")}).Exit.Code,
             0);
@@ -89,6 +111,14 @@ TEST_F(CliTest, WrongPasswordReportsInvalidPaddingAndLeavesNoTarget) {
                          ": invalid padding: wrong password, wrong mode or hashing choice, or a "
                          "damaged file\n");
   EXPECT_FALSE(std::filesystem::exists(Path("out.txt")));
+
+  // Not even a target the user agreed to replace.
+  WriteFileBytes(Path("out.txt"), "keep me");
+  const TRunResult forced =
+      Run({"decrypt", "--force", "--password-file", Path("pw2"), Path("a.tvn"), Path("out.txt")});
+  EXPECT_EQ(forced.Exit.Code, 1);
+  EXPECT_EQ(ReadFileBytes(Path("out.txt")), "keep me");
+  EXPECT_EQ(Listing(Dir), (std::set<std::string>{"a.txt", "a.tvn", "out.txt", "pw", "pw2"}));
 }
 
 TEST_F(CliTest, FailuresOfTheJobAreWordedInEnglish) {
@@ -107,8 +137,9 @@ TEST_F(CliTest, FailuresOfTheJobAreWordedInEnglish) {
 
   run = Run({"encrypt", "--password-file", pw, Path("a.txt"), Path("no/such/dir/a.tvn")});
   EXPECT_EQ(run.Exit.Code, 1);
-  EXPECT_EQ(run.Err, "tolvane: cannot create " + Path("no/such/dir/a.tvn") +
-                         ": No such file or directory\n");
+  EXPECT_EQ(run.Err, "tolvane: cannot write the result next to " + Path("no/such/dir/a.tvn") +
+                         ": No such file or directory; " + Path("no/such/dir/a.tvn") +
+                         " is unchanged\n");
 }
 
 TEST_F(CliTest, PasswordOutsideWindows1252IsRefused) {

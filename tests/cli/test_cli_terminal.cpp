@@ -65,24 +65,23 @@ TEST_F(CliTest, CtrlCAtTheOverwriteQuestionChangesNothing) {
   EXPECT_EQ(ReadFileBytes(Path("a.txt")), "data");
 }
 
-TEST_F(CliTest, TerminalConfirmsEncryptingInPlace) {
+TEST_F(CliTest, TerminalAsksBeforeReplacingTheProposedTarget) {
   const std::string original = SampleBytes(3000);
   WriteFileBytes(Path("brief.txt"), original);
   WriteFileBytes(Path("brief.tvn"), "taken");
   {
     TTerminalChild tolvane({"encrypt", Path("brief.txt")});
-    ASSERT_TRUE(tolvane.Expect("would be encrypted in place. Go ahead? [y/N] "));
+    ASSERT_TRUE(EnterPasswords(tolvane, "pw", "pw"));
+    ASSERT_TRUE(tolvane.Expect(Path("brief.tvn") + " exists. Replace it? [y/N] "));
     tolvane.Send("\n");
     EXPECT_EQ(tolvane.Wait().Code, 1);
-    EXPECT_EQ(ReadFileBytes(Path("brief.txt")), original);
+    EXPECT_EQ(ReadFileBytes(Path("brief.tvn")), "taken");
   }
-  TTerminalChild tolvane({"encrypt", Path("brief.txt")}, {{"Temp", Dir}});
-  ASSERT_TRUE(tolvane.Expect("Go ahead? [y/N] "));
-  tolvane.Send("yes\n");
+  TTerminalChild tolvane({"encrypt", Path("brief.txt"), Path("brief.txt")});
   ASSERT_TRUE(EnterPasswords(tolvane, "pw", "pw"));
+  ASSERT_TRUE(tolvane.Expect("is the source itself. Replace it by the result? [y/N] "));
+  tolvane.Send("yes\n");
   EXPECT_EQ(tolvane.Wait().Code, 0) << tolvane.Output();
-  // Answered once: the job does not ask again about replacing the source.
-  EXPECT_EQ(tolvane.Output().find("Replace it?"), std::string::npos) << tolvane.Output();
   EXPECT_EQ(ReadFileBytes(Path("brief.txt")).size(), 3008u);
   EXPECT_EQ(ReadFileBytes(Path("brief.tvn")), "taken");
 }
@@ -97,9 +96,10 @@ TEST_F(CliTest, TerminalWarnsAboutAnEmptyPassword) {
   EXPECT_EQ(tolvane.Wait().Code, 1);
   EXPECT_FALSE(std::filesystem::exists(Path("b.txt")));
 
-  // An empty line in a password file is the empty password, and it is said
-  // on a terminal too.
-  TTerminalChild given({"encrypt", "--password-file", PasswordFile("\n"), Path("a.txt")});
+  // An empty line in a password file is the empty password when allowed,
+  // and it is said on a terminal too.
+  TTerminalChild given({"encrypt", "--allow-empty-password", "--password-file",
+                        PasswordFile("\n"), Path("a.txt")});
   EXPECT_EQ(given.Wait().Code, 0) << given.Output();
   EXPECT_NE(given.Output().find("empty password"), std::string::npos) << given.Output();
 }

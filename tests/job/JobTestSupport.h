@@ -13,56 +13,30 @@
 #include <sys/stat.h>
 
 #include "tests/support/FileBytes.h"
-#include "tests/support/ScriptedPrompt.h"
+#include "tests/support/RecordingListener.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSeed.h"
 
 namespace jobtest {
 
-// A fresh directory per test, with its own directory for temporary copies
-// (the `Temp` variable points there), removed afterwards.
+// A fresh directory per test, removed afterwards.
 class TJobDirTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Dir = FDir.Path();
-    TempDir = Dir / "temp";
-    std::filesystem::create_directory(TempDir);
-    SaveVariable("Temp", SavedTemp);
-    SaveVariable("TMPDIR", SavedTmpdir);
-    ::setenv("Temp", TempDir.c_str(), 1);
-  }
-
-  void TearDown() override {
-    RestoreVariable("Temp", SavedTemp);
-    RestoreVariable("TMPDIR", SavedTmpdir);
-  }
-
   std::string Path(const std::string& name) const { return (Dir / name).string(); }
 
-  // Files in the temporary-copy directory: a finished job leaves none.
-  std::size_t TempFileCount() const {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(TempDir),
-                                                  std::filesystem::directory_iterator()));
-  }
-
-  std::filesystem::path Dir;
-  std::filesystem::path TempDir;
-
- private:
-  static void SaveVariable(const char* name, std::optional<std::string>& saved) {
-    const char* value = std::getenv(name);
-    if (value != nullptr) saved = value;
-  }
-  static void RestoreVariable(const char* name, const std::optional<std::string>& saved) {
-    if (saved) {
-      ::setenv(name, saved->c_str(), 1);
-    } else {
-      ::unsetenv(name);
+  // Temporary results left in the test's directory: a finished job leaves
+  // none.
+  std::size_t LeftoverCount() const {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(Dir)) {
+      const std::string name = entry.path().filename().string();
+      if (name.size() > 12 && name.compare(name.size() - 12, 12, ".tolvane-tmp") == 0) ++count;
     }
+    return count;
   }
+
   TTempDir FDir;
-  std::optional<std::string> SavedTemp;
-  std::optional<std::string> SavedTmpdir;
+  std::filesystem::path Dir = FDir.Path();
 };
 
 // Content and modification time together: "untouched" means both are kept.
@@ -90,6 +64,7 @@ namespace jobtest {
 
 // A cipher set up as the window sets it, a scripted user, and a way to run
 // one job to its end on the test's thread.
+using TWhat = TJobEvent::TWhat;
 class TCryptJobTest : public TJobDirTest {
  protected:
   void SetUp() override {
@@ -101,7 +76,7 @@ class TCryptJobTest : public TJobDirTest {
   std::unique_ptr<TCryptJob> MakeJob(bool encrypt, bool overwrite, const std::string& source,
                                      const std::string& target,
                                      const std::string& password = "Geheimnis") {
-    return std::make_unique<TCryptJob>(Cipher, Prompt, encrypt, overwrite, source, target,
+    return std::make_unique<TCryptJob>(Cipher, Listener, encrypt, overwrite, source, target,
                                        password, password);
   }
 
@@ -113,16 +88,15 @@ class TCryptJobTest : public TJobDirTest {
     return job;
   }
 
-  // The text after "Details:" of the one failure message shown.
-  std::string ShownDetails() const {
-    if (Prompt.Shown().empty()) return "<no message>";
-    const std::string text = Prompt.Shown().back().Text;
-    const auto at = text.find("Details:\r\n");
-    return at == std::string::npos ? "<no details>" : text.substr(at + 10);
+  // The failure reported last, Kind None when there was none.
+  TJobFailure Reported() const {
+    const auto events = Listener.Events();
+    if (events.empty() || events.back().What != TWhat::Failed) return {};
+    return events.back().Failure;
   }
 
   TTwofish Cipher;
-  TScriptedPrompt Prompt;
+  TRecordingListener Listener;
 };
 
 }  // namespace jobtest

@@ -1,5 +1,5 @@
-// Whole jobs on real files: round trips, the overwrite question, the
-// success message and the wipe of the key.
+// Whole jobs on real files: round trips, the replace question, what the job
+// reports and the wipe of the key.
 #include "tests/job/JobTestSupport.h"
 
 using namespace jobtest;
@@ -10,7 +10,8 @@ class CryptJobModes : public TCryptJobTest, public ::testing::WithParamInterface
 
 TEST_P(CryptJobModes, EncryptThenDecryptRestoresTheBytes) {
   Cipher.SetCipherMode(GetParam());
-  for (const std::size_t size : {std::size_t{0}, std::size_t{4096}, std::size_t{70001}}) {
+  for (const std::size_t size : {std::size_t{0}, std::size_t{15}, std::size_t{4096},
+                                 std::size_t{70001}}) {
     SCOPED_TRACE(size);
     const std::string plain = SampleBytes(size, static_cast<std::uint32_t>(size));
     WriteFileBytes(Path("brief.txt"), plain);
@@ -27,7 +28,7 @@ TEST_P(CryptJobModes, EncryptThenDecryptRestoresTheBytes) {
               TJobOutcome::Succeeded);
     EXPECT_EQ(ReadFileBytes(Path("back.txt")), plain);
   }
-  EXPECT_EQ(TempFileCount(), 0u);
+  EXPECT_EQ(LeftoverCount(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, CryptJobModes,
@@ -35,71 +36,90 @@ INSTANTIATE_TEST_SUITE_P(Modes, CryptJobModes,
 
 using CryptJob = TCryptJobTest;
 
-TEST_F(CryptJob, SuccessNamesTheTargetAndWipesTheKey) {
+TEST_F(CryptJob, SuccessNamesTheTargetAsTypedAndWipesTheKey) {
   WriteFileBytes(Path("brief.txt"), "Hallo");
   const auto job = Run(true, false, Path("brief.txt"), Path("brief.tvn"));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded);
   EXPECT_EQ(job->Failure().Kind, TFailureKind::None);
-  ASSERT_EQ(Prompt.Shown().size(), 1u);
-  EXPECT_EQ(Prompt.Shown()[0].Text,
-            "Die Datei " + Path("brief.tvn") + " wurde erfolgreich verarbeitet!");
-  EXPECT_EQ(Prompt.Shown()[0].Caption, "Information");
-  EXPECT_EQ(Prompt.Shown()[0].Flags, 0x40u);
+  ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Succeeded});
+  EXPECT_EQ(Listener.Events()[0].Target, Path("brief.tvn"));
   EXPECT_FALSE(Cipher.KeyState().FKeySet);
   EXPECT_FALSE(Cipher.KeyState().FIVSet);
 }
 
-TEST_F(CryptJob, OverwriteQuestionAnsweredNoTouchesNothingAndYesReplaces) {
+TEST_F(CryptJob, ReplaceQuestionAnsweredNoTouchesNothingAndYesReplaces) {
   WriteFileBytes(Path("brief.txt"), "Quelle");
   WriteFileBytes(Path("brief.tvn"), "altes Ziel");
   const TFileSnapshot source = Snapshot(Path("brief.txt"));
   const TFileSnapshot target = Snapshot(Path("brief.tvn"));
   // A key from an earlier run: a declined job must not even wipe it.
   Cipher.SetKey("frueher");
-  Prompt.Script({idNo});
+  Listener.Script({false});
 
   const auto job = Run(true, false, Path("brief.txt"), Path("brief.tvn"));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Declined);
-  ASSERT_EQ(Prompt.Shown().size(), 1u);
-  EXPECT_EQ(Prompt.Shown()[0].Text, "Die Datei " + Path("brief.tvn") +
-                                      " existiert bereits. Überschreiben?");
-  EXPECT_EQ(Prompt.Shown()[0].Caption, "Bestätigen");
-  EXPECT_EQ(Prompt.Shown()[0].Flags, 0x24u);
+  ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Asked});
+  EXPECT_EQ(Listener.Events()[0].Target, Path("brief.tvn"));
+  EXPECT_FALSE(Listener.Events()[0].InPlace);
   EXPECT_EQ(Snapshot(Path("brief.txt")), source);
   EXPECT_EQ(Snapshot(Path("brief.tvn")), target);
   EXPECT_TRUE(Cipher.KeyState().FKeySet);
-  EXPECT_EQ(job->IncompleteTarget(), "");
+  EXPECT_EQ(LeftoverCount(), 0u);
 
-  // Asked again and answered Yes, the target is replaced.
-  Prompt.ClearShown();
-  Prompt.Script({idYes});
+  Listener.Clear();
+  Listener.Script({true});
   EXPECT_EQ(Run(true, false, Path("brief.txt"), Path("brief.tvn"))->Outcome(),
             TJobOutcome::Succeeded);
-  ASSERT_EQ(Prompt.Shown().size(), 2u);
-  EXPECT_EQ(Prompt.Shown()[0].Flags, 0x24u);
-  EXPECT_EQ(Prompt.Shown()[1].Caption, "Information");
+  EXPECT_EQ(Listener.Sequence(), (std::vector{TWhat::Asked, TWhat::Succeeded}));
   EXPECT_EQ(ReadFileBytes(Path("brief.tvn")).size(), 16u);
 }
 
-TEST_F(CryptJob, OverwriteOnAsksNothingAndADirectoryIsNoExistingTarget) {
+TEST_F(CryptJob, OverwriteOnAsksNothing) {
   WriteFileBytes(Path("brief.txt"), "Quelle");
   WriteFileBytes(Path("brief.tvn"), "altes Ziel");
   EXPECT_EQ(Run(true, true, Path("brief.txt"), Path("brief.tvn"))->Outcome(),
             TJobOutcome::Succeeded);
-  ASSERT_EQ(Prompt.Shown().size(), 1u);
-  EXPECT_EQ(Prompt.Shown()[0].Caption, "Information");
+  EXPECT_EQ(Listener.Sequence(), std::vector{TWhat::Succeeded});
+}
 
-  // A directory of the target's name is not asked about; creating the
-  // output fails with the system's reason.
-  Prompt.ClearShown();
-  std::filesystem::create_directory(Path("ordner"));
-  const auto job = Run(true, false, Path("brief.txt"), Path("ordner"));
-  EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
-  ASSERT_EQ(Prompt.Shown().size(), 1u);
-  EXPECT_EQ(ShownDetails(), "Is a directory");
-  EXPECT_TRUE(std::filesystem::is_directory(Path("ordner")));
+// The result replaces the file a link names; the link stays a link.
+TEST_F(CryptJob, ALinkAsTargetReplacesTheLinkedFileAndStays) {
+  WriteFileBytes(Path("brief.txt"), SampleBytes(3000));
+  std::filesystem::create_directory(Path("ablage"));
+  WriteFileBytes(Path("ablage/echt.tvn"), "altes Ziel");
+  std::filesystem::create_symlink(Path("ablage/echt.tvn"), Path("verweis.tvn"));
+  std::filesystem::create_symlink("fehlt.tvn", Path("ablage/ins-leere.tvn"));
+
+  ASSERT_EQ(Run(true, true, Path("brief.txt"), Path("verweis.tvn"))->Outcome(),
+            TJobOutcome::Succeeded);
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("verweis.tvn")));
+  EXPECT_EQ(ReadFileBytes(Path("ablage/echt.tvn")).size(), 3008u);
+
+  // A link to nothing yet: the file appears where the link points.
+  ASSERT_EQ(Run(true, false, Path("brief.txt"), Path("ablage/ins-leere.tvn"))->Outcome(),
+            TJobOutcome::Succeeded);
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("ablage/ins-leere.tvn")));
+  EXPECT_EQ(ReadFileBytes(Path("ablage/fehlt.tvn")).size(), 3008u);
+  EXPECT_EQ(LeftoverCount(), 0u);
+}
+
+TEST_F(CryptJob, TheResultTakesTheSourcesPermissions) {
+  namespace fs = std::filesystem;
+  WriteFileBytes(Path("geheim.txt"), "nur fuer mich");
+  fs::permissions(Path("geheim.txt"), fs::perms::owner_read | fs::perms::owner_write);
+  WriteFileBytes(Path("offen.tvn"), "war lesbar");
+  fs::permissions(Path("offen.tvn"), fs::perms::all);
+
+  ASSERT_EQ(Run(true, true, Path("geheim.txt"), Path("offen.tvn"))->Outcome(),
+            TJobOutcome::Succeeded);
+  EXPECT_EQ(fs::status(Path("offen.tvn")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_EQ(Run(false, false, Path("offen.tvn"), Path("zurueck.txt"))->Outcome(),
+            TJobOutcome::Succeeded);
+  EXPECT_EQ(fs::status(Path("zurueck.txt")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(CryptJob, StopBeforeTheRunTouchesNothingAndSaysNothing) {
@@ -108,25 +128,51 @@ TEST_F(CryptJob, StopBeforeTheRunTouchesNothingAndSaysNothing) {
   job->RequestStop();
   job->RunJob();
   EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
-  EXPECT_TRUE(Prompt.Shown().empty());
+  EXPECT_TRUE(Listener.Events().empty());
   EXPECT_FALSE(std::filesystem::exists(Path("brief.tvn")));
-  EXPECT_EQ(job->IncompleteTarget(), "");
 }
 
-TEST_F(CryptJob, StopWhileTheOverwriteQuestionIsOpenTouchesNothing) {
+TEST_F(CryptJob, StopWhileTheReplaceQuestionIsOpenTouchesNothing) {
   WriteFileBytes(Path("brief.txt"), "Quelle");
   WriteFileBytes(Path("brief.tvn"), "altes Ziel");
   const TFileSnapshot target = Snapshot(Path("brief.tvn"));
   auto job = MakeJob(true, false, Path("brief.txt"), Path("brief.tvn"));
-  Prompt.OnShow = [&](const TShown&) { job->RequestStop(); };
-  Prompt.Script({idYes});
+  Listener.OnAsk = [&] { job->RequestStop(); };
 
   job->RunJob();
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
-  EXPECT_EQ(Prompt.Shown().size(), 1u);  // the question, nothing after it
+  EXPECT_EQ(Listener.Sequence(), std::vector{TWhat::Asked});  // nothing after it
   EXPECT_EQ(Snapshot(Path("brief.tvn")), target);
-  EXPECT_EQ(job->IncompleteTarget(), "");
+  EXPECT_EQ(LeftoverCount(), 0u);
+}
+
+// Stops from the progress callback after a few chunks of a large file:
+// neither a new nor an existing target shows any of it.
+TEST_F(CryptJob, StopDuringTheTransformLeavesTheTargetsNameAsItWas) {
+  constexpr std::size_t LargeSize = 16u << 20;
+  WriteFileBytes(Path("gross.bin"), SampleBytes(LargeSize, 11));
+  WriteFileBytes(Path("alt.tvn"), "altes Ziel");
+  const TFileSnapshot old = Snapshot(Path("alt.tvn"));
+
+  for (const std::string& target : {Path("neu.tvn"), Path("alt.tvn")}) {
+    SCOPED_TRACE(target);
+    auto job = MakeJob(true, true, Path("gross.bin"), target);
+    TCryptJob* running = job.get();
+    int chunks = 0;
+    job->SetProgress([&](std::uint64_t, std::uint64_t total) {
+      EXPECT_EQ(total, LargeSize);
+      if (++chunks == 40) running->RequestStop();
+    });
+    job->RunJob();
+    EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
+    EXPECT_EQ(chunks, 40);
+    EXPECT_TRUE(Listener.Events().empty());
+    EXPECT_FALSE(Cipher.KeyState().FKeySet);
+  }
+  EXPECT_FALSE(std::filesystem::exists(Path("neu.tvn")));
+  EXPECT_EQ(Snapshot(Path("alt.tvn")), old);
+  EXPECT_EQ(LeftoverCount(), 0u);
 }
 
 }  // namespace

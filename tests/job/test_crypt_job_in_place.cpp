@@ -1,8 +1,8 @@
-// Source and target are one file: the result is written in place, and a
-// failure or a stop gives the user back the file as it was.
-#include <unistd.h>
+// Source and target are one file: the result replaces it only when complete,
+// so a failure or a stop gives the user back the file as it was.
+#include <sys/stat.h>
 
-#include "job/JobMessages.h"
+#include "platform/PendingFile.h"
 #include "tests/job/JobTestSupport.h"
 
 using namespace jobtest;
@@ -11,32 +11,29 @@ namespace {
 
 using InPlace = TCryptJobTest;
 
-TEST_F(InPlace, EqualNamesWriteTheResultInPlaceAndRemoveTheCopy) {
+TEST_F(InPlace, EqualNamesAskAsInPlaceAndKeepThePermissions) {
   const std::string plain = SampleBytes(10000);
   WriteFileBytes(Path("brief.txt"), plain);
-  // A private file stays private through both runs.
-  const auto privateMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
-  std::filesystem::permissions(Path("brief.txt"), privateMode);
+  ASSERT_EQ(::chmod(Path("brief.txt").c_str(), 0640), 0);
 
-  // The target exists, so the question is asked; Yes goes on.
   const auto job = Run(true, false, Path("brief.txt"), Path("brief.txt"));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded);
-  ASSERT_EQ(Prompt.Shown().size(), 2u);
-  EXPECT_EQ(Prompt.Shown()[1].Text,
-            "Die Datei " + Path("brief.txt") + " wurde erfolgreich verarbeitet!");
+  ASSERT_EQ(Listener.Sequence(), (std::vector{TWhat::Asked, TWhat::Succeeded}));
+  EXPECT_TRUE(Listener.Events()[0].InPlace);
   EXPECT_EQ(ReadFileBytes(Path("brief.txt")).size(), 10000u / 16 * 16 + 16);
-  EXPECT_EQ(TempFileCount(), 0u);
 
   ASSERT_EQ(Run(false, true, Path("brief.txt"), Path("brief.txt"))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_EQ(ReadFileBytes(Path("brief.txt")), plain);
-  EXPECT_EQ(std::filesystem::status(Path("brief.txt")).permissions(), privateMode);
-  EXPECT_EQ(TempFileCount(), 0u);
+  struct stat info {};
+  ASSERT_EQ(::stat(Path("brief.txt").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(LeftoverCount(), 0u);
 }
 
-// Two names that reach one file. Without the on-disk check, creating the
-// target would empty the source before it is read.
+// Two names that reach one file. Without the on-disk check, writing the
+// target would destroy the source before it is read.
 enum class TSecondName { RelativeForm, SymbolicLink, HardLink };
 
 class InPlaceTwoNames : public TCryptJobTest, public ::testing::WithParamInterface<TSecondName> {
@@ -52,7 +49,7 @@ class InPlaceTwoNames : public TCryptJobTest, public ::testing::WithParamInterfa
   std::filesystem::path SavedCwd;
 };
 
-TEST_P(InPlaceTwoNames, ResultInPlaceNothingLostLinksKept) {
+TEST_P(InPlaceTwoNames, ResultUnderTheTargetNameNothingLost) {
   const std::string plain = SampleBytes(9000, 7);
   WriteFileBytes(Path("brief.txt"), plain);
   std::string source = Path("brief.txt");
@@ -73,44 +70,32 @@ TEST_P(InPlaceTwoNames, ResultInPlaceNothingLostLinksKept) {
       break;
   }
 
-  ASSERT_EQ(Run(true, true, source, target)->Outcome(), TJobOutcome::Succeeded);
-  const std::string cipher = ReadFileBytes(Path("brief.txt"));
+  ASSERT_EQ(Run(true, false, source, target)->Outcome(), TJobOutcome::Succeeded);
+  EXPECT_TRUE(Listener.Events()[0].InPlace);
+  const std::string cipher = ReadFileBytes(target);
   EXPECT_EQ(cipher.size(), 9008u);
-  EXPECT_EQ(ReadFileBytes(target), cipher);
-  EXPECT_EQ(TempFileCount(), 0u);
-  if (GetParam() == TSecondName::SymbolicLink) {
-    EXPECT_TRUE(std::filesystem::is_symlink(target));
-  }
-  if (GetParam() == TSecondName::HardLink) {
-    EXPECT_EQ(std::filesystem::hard_link_count(Path("brief.txt")), 2u);
+  EXPECT_EQ(LeftoverCount(), 0u);
+  switch (GetParam()) {
+    case TSecondName::RelativeForm: break;
+    case TSecondName::SymbolicLink:
+      // The linked file is replaced; the link stays.
+      EXPECT_TRUE(std::filesystem::is_symlink(target));
+      EXPECT_EQ(ReadFileBytes(Path("brief.txt")), cipher);
+      break;
+    case TSecondName::HardLink:
+      // A new file takes the name: the other name keeps the old content.
+      EXPECT_EQ(ReadFileBytes(Path("brief.txt")), plain);
+      EXPECT_EQ(std::filesystem::hard_link_count(Path("brief.txt")), 1u);
+      break;
   }
 
-  ASSERT_EQ(Run(false, true, target, source)->Outcome(), TJobOutcome::Succeeded);
-  EXPECT_EQ(ReadFileBytes(Path("brief.txt")), plain);
-  EXPECT_EQ(TempFileCount(), 0u);
+  ASSERT_EQ(Run(false, true, target, target)->Outcome(), TJobOutcome::Succeeded);
+  EXPECT_EQ(ReadFileBytes(target), plain);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, InPlaceTwoNames,
                          ::testing::Values(TSecondName::RelativeForm, TSecondName::SymbolicLink,
                                            TSecondName::HardLink));
-
-// Equal names that are a link: removing the name first would replace the
-// link by a plain file and leave the plaintext behind under the other name.
-TEST_F(InPlace, EqualNamesOfALinkKeepTheLinkAndEncryptTheFile) {
-  WriteFileBytes(Path("brief.txt"), SampleBytes(5000));
-  std::filesystem::create_symlink(Path("brief.txt"), Path("verweis.txt"));
-  std::filesystem::create_hard_link(Path("brief.txt"), Path("zweiter.txt"));
-
-  for (const std::string& name : {Path("verweis.txt"), Path("zweiter.txt")}) {
-    SCOPED_TRACE(name);
-    const std::string before = ReadFileBytes(Path("brief.txt"));
-    ASSERT_EQ(Run(true, true, name, name)->Outcome(), TJobOutcome::Succeeded);
-    EXPECT_EQ(ReadFileBytes(Path("brief.txt")).size(), before.size() + 16 - before.size() % 16);
-  }
-  EXPECT_TRUE(std::filesystem::is_symlink(Path("verweis.txt")));
-  EXPECT_EQ(std::filesystem::hard_link_count(Path("brief.txt")), 2u);
-  EXPECT_EQ(TempFileCount(), 0u);
-}
 
 TEST_F(InPlace, NamesDifferingInCaseAreTwoFilesHere) {
   WriteFileBytes(Path("Brief.txt"), "gross");
@@ -121,125 +106,57 @@ TEST_F(InPlace, NamesDifferingInCaseAreTwoFilesHere) {
   EXPECT_EQ(ReadFileBytes(Path("brief.txt")).size(), 16u);
 }
 
-// The copy cannot be made: the job fails before the source is touched.
-TEST_F(InPlace, FailedCopyFailsTheJobAndLeavesTheSource) {
-  WriteFileBytes(Path("brief.txt"), SampleBytes(3000));
-  WriteFileBytes(Path("datei"), "keine Ablage");
-  const TFileSnapshot source = Snapshot(Path("brief.txt"));
-  struct TCase {
-    std::string Temp;
-    std::string Reason;
-  };
-  for (const TCase& c : {TCase{Path("fehlt"), "No such file or directory"},
-                         TCase{Path("datei"), "Not a directory"}}) {
-    SCOPED_TRACE(c.Temp);
-    ::setenv("Temp", c.Temp.c_str(), 1);
-    Prompt.ClearShown();
-
-    const auto job = Run(true, true, Path("brief.txt"), Path("brief.txt"));
-
-    EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
-    EXPECT_EQ(job->Failure().Kind, TFailureKind::TempCopy);
-    ASSERT_EQ(Prompt.Shown().size(), 1u);
-    EXPECT_EQ(Prompt.Shown()[0].Caption, "Fehler");
-    EXPECT_EQ(ShownDetails(), JobText::CopyFailedPrefix + c.Temp + JobText::CopyFailedInfix +
-                                  c.Reason + ".\r\n" + JobText::SourceUnchanged);
-    EXPECT_EQ(Snapshot(Path("brief.txt")), source);
-  }
-}
-
-TEST_F(InPlace, WrongPasswordRestoresTheSourceByteForByte) {
+TEST_F(InPlace, WrongPasswordLeavesTheFileByteForByte) {
   WriteFileBytes(Path("brief.txt"), SampleBytes(20000, 3));
   ASSERT_EQ(Run(true, true, Path("brief.txt"), Path("brief.txt"), "richtig")->Outcome(),
             TJobOutcome::Succeeded);
-  const std::string encrypted = ReadFileBytes(Path("brief.txt"));
-  Prompt.ClearShown();
+  const TFileSnapshot encrypted = Snapshot(Path("brief.txt"));
 
   const auto job = Run(false, true, Path("brief.txt"), Path("brief.txt"), "falsch");
 
-  EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
-  EXPECT_EQ(ShownDetails(), JobText::InvalidPadding);
-  EXPECT_EQ(ReadFileBytes(Path("brief.txt")), encrypted);
-  EXPECT_EQ(TempFileCount(), 0u);
+  EXPECT_EQ(Reported().Kind, TFailureKind::InvalidPadding);
+  EXPECT_EQ(Snapshot(Path("brief.txt")), encrypted);
+  EXPECT_EQ(LeftoverCount(), 0u);
 }
 
-// Stops from the progress callback after a few chunks of a large file.
-class InPlaceStop : public TCryptJobTest {
- protected:
-  static constexpr std::size_t LargeSize = 64u << 20;
-  static constexpr int StopAfterChunks = 40;
-
-  std::unique_ptr<TCryptJob> RunAndStop(const std::string& source, const std::string& target) {
-    auto job = MakeJob(true, true, source, target);
-    TCryptJob* running = job.get();
-    job->SetProgress([this, running](std::uint64_t done, std::uint64_t total) {
-      EXPECT_GT(done, LastDone);
-      EXPECT_EQ(total, LargeSize);
-      LastDone = done;
-      if (++Chunks == StopAfterChunks) running->RequestStop();
-    });
-    job->RunJob();
-    return job;
-  }
-
-  int Chunks = 0;
-  std::uint64_t LastDone = 0;
-};
-
-TEST_F(InPlaceStop, StopInPlaceRestoresTheSource) {
-  const std::string plain = SampleBytes(LargeSize, 11);
-  WriteFileBytes(Path("gross.bin"), plain);
-
-  const auto job = RunAndStop(Path("gross.bin"), Path("gross.bin"));
-
-  EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
-  EXPECT_EQ(Chunks, StopAfterChunks);
-  EXPECT_TRUE(Prompt.Shown().empty());
-  EXPECT_EQ(job->IncompleteTarget(), "");  // the window must not delete the source
-  EXPECT_TRUE(ReadFileBytes(Path("gross.bin")) == plain);
-  EXPECT_EQ(TempFileCount(), 0u);
-  EXPECT_FALSE(Cipher.KeyState().FKeySet);
-}
-
-TEST_F(InPlaceStop, StopElsewhereLeavesThePartialTargetToTheCaller) {
+TEST_F(InPlace, StopLeavesTheFileAsItWas) {
+  constexpr std::size_t LargeSize = 16u << 20;
   WriteFileBytes(Path("gross.bin"), SampleBytes(LargeSize, 11));
-  const TFileSnapshot source = Snapshot(Path("gross.bin"));
-
-  const auto job = RunAndStop(Path("gross.bin"), Path("gross.tvn"));
-
-  EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
-  EXPECT_TRUE(Prompt.Shown().empty());
-  EXPECT_EQ(job->IncompleteTarget(), Path("gross.tvn"));
-  const auto written = std::filesystem::file_size(Path("gross.tvn"));
-  EXPECT_EQ(written, std::uint64_t{StopAfterChunks} * TTwofish::ChunkSize);
-  EXPECT_EQ(Snapshot(Path("gross.bin")), source);
-}
-
-// Even the way back fails: the message says where the data is.
-TEST_F(InPlace, FailedRestoreNamesTheCopy) {
-  const std::string plain = SampleBytes(50000, 5);
-  WriteFileBytes(Path("brief.txt"), plain);
-  auto job = MakeJob(true, true, Path("brief.txt"), Path("brief.txt"));
+  const TFileSnapshot before = Snapshot(Path("gross.bin"));
+  auto job = MakeJob(true, true, Path("gross.bin"), Path("gross.bin"));
   TCryptJob* running = job.get();
+  int chunks = 0;
   job->SetProgress([&](std::uint64_t, std::uint64_t) {
-    if (running->StopRequested()) return;
-    // Something takes the source's place that a file cannot be written to.
-    std::filesystem::remove(Path("brief.txt"));
-    std::filesystem::create_directory(Path("brief.txt"));
-    running->RequestStop();
+    if (++chunks == 40) running->RequestStop();
   });
 
   job->RunJob();
 
-  EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
-  EXPECT_EQ(job->Failure().Kind, TFailureKind::Restore);
-  const std::string copy = job->Failure().KeptCopy;
-  ASSERT_FALSE(copy.empty());
-  EXPECT_EQ(copy.front(), '/');
-  EXPECT_EQ(ReadFileBytes(copy), plain);
-  ASSERT_EQ(Prompt.Shown().size(), 1u);
-  EXPECT_NE(Prompt.Shown()[0].Text.find(copy), std::string::npos);
-  EXPECT_NE(Prompt.Shown()[0].Text.find("Is a directory"), std::string::npos);
+  EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
+  EXPECT_TRUE(Listener.Events().empty());
+  EXPECT_EQ(Snapshot(Path("gross.bin")), before);
+  EXPECT_EQ(LeftoverCount(), 0u);
+  EXPECT_FALSE(Cipher.KeyState().FKeySet);
+}
+
+// A second run on a file being processed in place is refused at once,
+// before it asks anything.
+TEST_F(InPlace, AFileHeldByAnotherRunIsRefused) {
+  WriteFileBytes(Path("brief.txt"), SampleBytes(5000));
+  const TFileSnapshot before = Snapshot(Path("brief.txt"));
+  TFileLock otherRun;
+  ASSERT_EQ(otherRun.TryLock(Path("brief.txt")), 0);
+
+  const auto job = Run(true, false, Path("brief.txt"), Path("brief.txt"));
+
+  EXPECT_EQ(Listener.Sequence(), std::vector{TWhat::Failed});
+  EXPECT_EQ(Reported().Kind, TFailureKind::FileBusy);
+  EXPECT_EQ(Snapshot(Path("brief.txt")), before);
+
+  otherRun.Unlock();
+  Listener.Clear();
+  EXPECT_EQ(Run(true, true, Path("brief.txt"), Path("brief.txt"))->Outcome(),
+            TJobOutcome::Succeeded);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// Existence, identity and the temporary directory, on real files.
+// Existence, kind, identity, links and the pending result, on real files.
 #include <sys/stat.h>
 
 #include "platform/FileSystem.h"
+#include "platform/PendingFile.h"
 #include "tests/job/JobTestSupport.h"
 
 using namespace jobtest;
@@ -10,37 +11,24 @@ namespace {
 
 using FileSystem = TJobDirTest;
 
-TEST_F(FileSystem, TempDirectoryPrefersTempThenTmpdirThenTmpNeverRoot) {
-  ::setenv("Temp", "/var/ablage", 1);
-  ::setenv("TMPDIR", "/var/tmpdir", 1);
-  EXPECT_EQ(TempDirectory(), "/var/ablage");
-  ::setenv("Temp", "/var/ablage/", 1);
-  EXPECT_EQ(TempDirectory(), "/var/ablage");
-  ::setenv("Temp", "", 1);
-  EXPECT_EQ(TempDirectory(), "/var/tmpdir");
-  ::unsetenv("Temp");
-  EXPECT_EQ(TempDirectory(), "/var/tmpdir");
-  ::unsetenv("TMPDIR");
-  EXPECT_EQ(TempDirectory(), "/tmp");
-  ::setenv("Temp", "/", 1);
-  ::setenv("TMPDIR", "//", 1);
-  EXPECT_EQ(TempDirectory(), "/tmp");
-  // A relative value is made absolute, so a copy's name can be told.
-  ::setenv("Temp", "ablage", 1);
-  EXPECT_EQ(TempDirectory(), (std::filesystem::current_path() / "ablage").string());
-}
-
 TEST_F(FileSystem, FileExistsMeansARegularFile) {
   WriteFileBytes(Path("datei"), "x");
   std::filesystem::create_directory(Path("ordner"));
   std::filesystem::create_symlink(Path("datei"), Path("verweis"));
   std::filesystem::create_symlink(Path("weg"), Path("ins-leere"));
+  ASSERT_EQ(::mkfifo(Path("rohr").c_str(), 0600), 0);
   EXPECT_TRUE(FileExists(Path("datei")));
   EXPECT_TRUE(FileExists(Path("verweis")));
   EXPECT_FALSE(FileExists(Path("ordner")));
   EXPECT_FALSE(FileExists(Path("ins-leere")));
   EXPECT_FALSE(FileExists("/dev/null"));
   EXPECT_FALSE(FileExists(""));
+
+  EXPECT_EQ(KindOf(Path("verweis")), TFileKind::Regular);
+  EXPECT_EQ(KindOf(Path("ordner")), TFileKind::Directory);
+  EXPECT_EQ(KindOf(Path("rohr")), TFileKind::Other);
+  EXPECT_EQ(KindOf("/dev/null"), TFileKind::Other);
+  EXPECT_EQ(KindOf(Path("ins-leere")), TFileKind::Missing);
 }
 
 TEST_F(FileSystem, SameFileByNameOrByIdentityOnDisk) {
@@ -59,21 +47,59 @@ TEST_F(FileSystem, SameFileByNameOrByIdentityOnDisk) {
   EXPECT_FALSE(SameFile(Path("brief.txt"), Path("neu")));
 }
 
-TEST_F(FileSystem, TempFilesAreNewPrivateAndUnique) {
-  const TTempFile first = CreateTempFile(TempDir.string(), "brief.txt");
-  const TTempFile second = CreateTempFile(TempDir.string(), "brief.txt");
-  ASSERT_GE(first.Handle, 0);
-  ASSERT_GE(second.Handle, 0);
-  ::close(first.Handle);
-  ::close(second.Handle);
-  EXPECT_NE(first.Name, second.Name);
-  EXPECT_EQ(std::filesystem::path(first.Name).parent_path(), TempDir);
-  EXPECT_EQ(std::filesystem::path(first.Name).filename().string().rfind("brief.txt.", 0), 0u);
+TEST_F(FileSystem, ResolveLinksFollowsChainsRelativeToEachLink) {
+  std::filesystem::create_directory(Path("a"));
+  std::filesystem::create_directory(Path("b"));
+  std::filesystem::create_symlink("../b/zwei", Path("a/eins"));  // relative to a/
+  std::filesystem::create_symlink(Path("b/ziel"), Path("b/zwei"));
+  std::filesystem::create_symlink("kreis2", Path("kreis1"));
+  std::filesystem::create_symlink("kreis1", Path("kreis2"));
+
+  EXPECT_EQ(ResolveLinks(Path("a/eins")), Path("b/ziel"));  // ziel need not exist
+  EXPECT_EQ(ResolveLinks(Path("b/ziel")), Path("b/ziel"));
+  EXPECT_EQ(ResolveLinks("datei"), "datei");
+  // A loop ends somewhere in it; opening that name then fails as it should.
+  const std::string looped = ResolveLinks(Path("kreis1"));
+  EXPECT_TRUE(looped == Path("kreis1") || looped == Path("kreis2"));
+  EXPECT_EQ(FolderOf("datei"), ".");
+  EXPECT_EQ(FolderOf("/datei"), "/");
+  EXPECT_EQ(FolderOf("a/b/datei"), "a/b");
+}
+
+TEST_F(FileSystem, PendingFileIsPrivateBesideItsTargetAndReplacesOnlyAsTold) {
+  WriteFileBytes(Path("ziel"), "alt");
+  TPendingFile first;
+  TPendingFile second;
+  ASSERT_EQ(first.Create(Path("ziel")), 0);
+  ASSERT_EQ(second.Create(Path("ziel")), 0);
+  EXPECT_NE(first.Name(), second.Name());
+  EXPECT_EQ(std::filesystem::path(first.Name()).parent_path(), Dir);
+  EXPECT_EQ(std::filesystem::path(first.Name()).filename().string().rfind(".ziel.", 0), 0u);
   struct stat info {};
-  ASSERT_EQ(::stat(first.Name.c_str(), &info), 0);
+  ASSERT_EQ(::stat(first.Name().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
 
-  EXPECT_EQ(CreateTempFile(Path("fehlt"), "x").Error, ENOENT);
+  // A live file is not taken for a leftover.
+  RemoveStaleTemporaries(Path("ziel"));
+  EXPECT_TRUE(std::filesystem::exists(first.Name()));
+
+  WriteFileBytes(first.Name(), "neu");
+  TFileAttributes attributes;
+  attributes.Mode = 0644;
+  EXPECT_EQ(first.Commit(attributes, TReplaceMode::NoReplace), EEXIST);
+  EXPECT_EQ(ReadFileBytes(Path("ziel")), "alt");
+  EXPECT_EQ(first.Commit(attributes, TReplaceMode::Replace), 0);
+  EXPECT_EQ(ReadFileBytes(Path("ziel")), "neu");
+  ASSERT_EQ(::stat(Path("ziel").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0644u);
+
+  const std::string secondName = second.Name();
+  second.Discard();
+  EXPECT_FALSE(std::filesystem::exists(secondName));
+  EXPECT_EQ(LeftoverCount(), 0u);
+
+  TPendingFile nowhere;
+  EXPECT_EQ(nowhere.Create(Path("fehlt/ziel")), ENOENT);
 }
 
 }  // namespace

@@ -54,6 +54,17 @@ class FileTransform : public testing::Test {
     return "";
   }
 
+  // What the up-front check of the last block says of the same file.
+  std::string CheckText(TCipherMode mode, const std::string& cipherText) {
+    WriteFileBytes(Dir.File("cipher"), cipherText);
+    try {
+      Cipher(mode)->CheckLastBlock(Dir.File("cipher"));
+    } catch (const std::exception& error) {
+      return error.what();
+    }
+    return "";
+  }
+
   TTempDir Dir;
   TNettleReference Reference{TKeySize::Large256, kKeyText};
 };
@@ -229,7 +240,9 @@ TEST_F(FileTransform, InputsThatCannotBeCiphertextAreRefusedBeforeTheOutputIsTou
   }
 }
 
-TEST_F(FileTransform, PaddingIsCheckedAndALastByteOfZeroRemovesNothing) {
+// Strict PKCS #7, the same from the up-front check of the last block as at
+// the end of the transform. A last byte 0 is never written, so it is refused.
+TEST_F(FileTransform, PaddingIsStrictAndTheLastBlockCheckAgrees) {
   const std::string body(4096, 'b');
   auto lastBlock = [](std::string tail) {
     return std::string(16 - tail.size(), 'z') + tail;
@@ -240,7 +253,7 @@ TEST_F(FileTransform, PaddingIsCheckedAndALastByteOfZeroRemovesNothing) {
     std::size_t Kept;   // bytes of the final block written
   };
   const Case cases[] = {
-      {lastBlock(std::string(1, '\0')), "", 16},
+      {lastBlock(std::string(1, '\0')), "Twofish: Invalid padding", 0},
       {lastBlock("\x01"), "", 15},
       {std::string(16, '\x10'), "", 0},
       {lastBlock("\x11"), "Twofish: Invalid padding", 0},                   // above 16
@@ -248,7 +261,7 @@ TEST_F(FileTransform, PaddingIsCheckedAndALastByteOfZeroRemovesNothing) {
       {lastBlock("\x05\x05\x04\x05\x05"), "Twofish: Invalid padding", 0},   // unequal bytes
       {lastBlock(std::string(1, '\x10')), "Twofish: Invalid padding", 0},
   };
-  for (TCipherMode mode : {TCipherMode::ECB, TCipherMode::CBC}) {
+  for (TCipherMode mode : {TCipherMode::ECB, TCipherMode::CBC, TCipherMode::CFB}) {
     for (bool withBody : {false, true}) {
       for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(mode) << ", body "
@@ -257,7 +270,9 @@ TEST_F(FileTransform, PaddingIsCheckedAndALastByteOfZeroRemovesNothing) {
         const std::string plain = (withBody ? body : std::string()) + c.Final;
         auto iv = TNettleReference::FoldIV(kIVText);
         const int descriptors = OpenDescriptorCount();
-        EXPECT_EQ(DecryptText(mode, Reference.Encrypt(mode, iv, plain)), c.Error);
+        const std::string cipherText = Reference.Encrypt(mode, iv, plain);
+        EXPECT_EQ(CheckText(mode, cipherText), c.Error);
+        EXPECT_EQ(DecryptText(mode, cipherText), c.Error);
         EXPECT_EQ(OpenDescriptorCount(), descriptors);
         // Earlier chunks stay written; of a refused final chunk nothing is.
         EXPECT_EQ(ReadFileBytes(Dir.File("plain")), plain.substr(0, plain.size() - 16 + c.Kept));
