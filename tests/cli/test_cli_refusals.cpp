@@ -1,6 +1,7 @@
 // What the command refuses, with which status and which message, and that
 // a refusal leaves every file as it was.
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include <sys/stat.h>
@@ -151,6 +152,41 @@ TEST_F(CliTest, PasswordOutsideWindows1252IsRefused) {
   EXPECT_EQ(run.Exit.Code, 1);
   EXPECT_TRUE(Mentions(run.Err, "not valid UTF-8")) << run.Err;
   EXPECT_EQ(Listing(Dir), (std::set<std::string>{"a.txt", "pw", "bad"}));
+}
+
+}  // namespace
+
+namespace {
+
+// Key material must not end up in a core file: by the time the password is
+// read, the process allows none.
+TEST_F(CliTest, NoCoreFileWhileThePasswordIsRead) {
+  WriteFileBytes(Path("a.txt"), "data");
+  ASSERT_EQ(::mkfifo(Path("pw-pipe").c_str(), 0600), 0);
+  TChild tolvane(Dir, {"encrypt", "--password-file", Path("pw-pipe"), Path("a.txt")});
+  const std::string limits = "/proc/" + std::to_string(tolvane.Pid()) + "/limits";
+  // Soft and hard limit of core files, as the kernel shows them.
+  const auto coreLimits = [&] {
+    std::istringstream text(ReadFileBytes(limits));
+    for (std::string line; std::getline(text, line);) {
+      if (line.rfind("Max core file size", 0) != 0) continue;
+      std::istringstream fields(line.substr(18));
+      std::string soft;
+      std::string hard;
+      fields >> soft >> hard;
+      return soft + " " + hard;
+    }
+    return std::string("?");
+  };
+  std::string seen = coreLimits();
+  for (int attempt = 0; attempt < 2000 && seen != "0 0"; ++attempt) {
+    ::usleep(5000);
+    seen = coreLimits();
+  }
+  // Opening the pipe for writing lets the command read its password.
+  WriteFileBytes(Path("pw-pipe"), "pw\n");
+  EXPECT_EQ(tolvane.Wait().Exit.Code, 0);
+  EXPECT_EQ(seen, "0 0");
 }
 
 }  // namespace
