@@ -42,6 +42,9 @@ TExit WaitFor(pid_t pid) {
 void Redirect(int fd, const char* name, int flags) {
   const int opened = open(name, flags, 0600);
   if (opened < 0) _exit(127);
+  // Opened right on the wanted number (a free descriptor 3): closing it
+  // would take the redirection back.
+  if (opened == fd) return;
   dup2(opened, fd);
   close(opened);
 }
