@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "TolvaneVersion.h"
+
 namespace {
 
 std::optional<int> ParseDescriptor(const std::string& text) {
@@ -131,7 +133,8 @@ std::string UsageText() {
          "when that file exists, SOURCE is encrypted in place.\n"
          "Exit status: 0 success, 1 the file was not processed, 2 wrong usage.\n"
          "Ctrl-C stops the work, removes an incomplete target or restores a source\n"
-         "processed in place, and then ends the command by the signal.\n";
+         "processed in place, and then ends the command by the signal.\n"
+         "What the file format protects and what it does not: man tolvane, or README.md.\n";
 }
 
 std::string VersionText() { return "tolvane (Tolvane Crypter) " TOLVANE_VERSION "\n"; }
