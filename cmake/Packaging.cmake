@@ -6,12 +6,13 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tolvane Crypter developers")
 set(CPACK_PACKAGE_CONTACT "Tolvane Crypter developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "encrypt and decrypt files with Twofish under a password")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tolvane Crypter encrypts or decrypts one file at a time with the 256-bit Twofish block \
-cipher, in CBC or ECB mode, under a password: in a German Qt window, tolvane-crypter, or \
-with the command tolvane. It reads and writes the files of the earlier Windows versions \
-byte for byte. The format has no integrity check and derives the key from one unsalted \
-SHA-1 digest of the password; see the manual pages for what it protects.")
+set(CPACK_PACKAGE_DESCRIPTION [[Tolvane Crypter encrypts or decrypts one file at a time with the
+256-bit Twofish block cipher, in CBC or ECB mode, under a password: in a
+German Qt window, tolvane-crypter, or with the command tolvane. It reads
+and writes the files of the earlier Windows versions byte for byte.
+
+The format has no integrity check and takes the key from one unsalted
+SHA-1 digest of the password; the manual pages say what it protects.]])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
