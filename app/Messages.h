@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TolvaneVersion.h"
+
 // The window's fixed German texts, UTF-8.
 namespace msg {
 
@@ -45,15 +47,15 @@ inline constexpr const char* StopAndQuit =
     "beenden?\r\nDie Zieldatei bleibt dabei unverändert.";
 
 inline constexpr const char* AboutText =
-    "Tolvane Crypter 1.0\r\n"
+    "Tolvane Crypter " TOLVANE_VERSION "\r\n"
     "© 2026 Tolvane Crypter-Entwickler\r\n"
     "\r\n"
     "Verschlüsselung mit dem Twofish-Algorithmus von Bruce Schneier et al., "
     "umgesetzt in der Twofish-Komponente TTwofish dieses Programms.\r\n"
     "\r\n"
-    "Kontakt:\r\n"
-    "Projektseite: https://tolvane-crypter.example.org\r\n"
-    "E-Mail: kontakt@tolvane-crypter.example.org";
+    "Lizenz: GNU General Public License, Version 3 oder (nach Ihrer Wahl) jede spätere "
+    "Version (GPL-3.0-or-later). Das Programm wird ohne jede Gewährleistung "
+    "bereitgestellt.";
 
 // File dialog.
 inline constexpr const char* OpenDialogTitle = "Datei wählen...";

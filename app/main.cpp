@@ -11,6 +11,7 @@ int main(int argc, char* argv[]) {
   // Not the display name: Qt would append that to every window title, and
   // the message boxes carry captions of their own.
   QApplication::setApplicationName(QString::fromUtf8(msg::AppTitle));
+  QApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
   InstallGermanTranslations(app);
 
   TfrmMain frmMain;

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "TolvaneVersion.h"
+
 namespace {
 
 std::optional<int> ParseDescriptor(const std::string& text) {
@@ -137,7 +139,8 @@ std::string UsageText() {
          "processed in place only when TARGET names SOURCE itself.\n"
          "The result reaches TARGET only complete: a failure, Ctrl-C or a kill leaves\n"
          "TARGET as it was.\n"
-         "Exit status: 0 success, 1 the file was not processed, 2 wrong usage.\n";
+         "Exit status: 0 success, 1 the file was not processed, 2 wrong usage.\n"
+         "What the file format protects and what it does not: man tolvane, or README.md.\n";
 }
 
 std::string VersionText() { return "tolvane (Tolvane Crypter) " TOLVANE_VERSION "\n"; }

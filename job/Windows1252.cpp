@@ -9,13 +9,15 @@ namespace {
 
 constexpr char32_t ReplacementCharacter = 0xFFFD;
 
-// Bytes 0x80..0x9F. Zero marks the five bytes the code page leaves
-// unassigned; no character is ever encoded as one of them.
+// Bytes 0x80..0x9F. The code page leaves 0x81, 0x8D, 0x8F, 0x90 and 0x9D
+// unassigned, but Windows converts them to and from the C1 controls of the
+// same number, and older files may have been keyed with passwords holding
+// them. The other C1 controls have no byte.
 constexpr char32_t HighControlRange[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 0x88
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 0x98
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
 };
 
 // The byte for a code point, or -1 when the code page has none.
@@ -24,15 +26,14 @@ int EncodeCodePoint(char32_t codePoint) {
     return static_cast<int>(codePoint);
   }
   for (int i = 0; i < 32; ++i) {
-    if (HighControlRange[i] != 0 && HighControlRange[i] == codePoint) return 0x80 + i;
+    if (HighControlRange[i] == codePoint) return 0x80 + i;
   }
   return -1;
 }
 
 char32_t DecodeByte(unsigned char byte) {
   if (byte < 0x80 || byte >= 0xA0) return byte;
-  const char32_t codePoint = HighControlRange[byte - 0x80];
-  return codePoint != 0 ? codePoint : ReplacementCharacter;
+  return HighControlRange[byte - 0x80];
 }
 
 // Reads one code point at position i and advances i. Malformed input

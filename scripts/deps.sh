@@ -1,14 +1,34 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need on Debian 12, if missing.
+# Installs on Debian 12, if missing, what one of these needs:
+#   deps.sh run      building the programs and running the window (scripts/run.sh)
+#   deps.sh package  that, plus what builds the .deb (scripts/package.sh)
+#   deps.sh test     everything: also the test and benchmark libraries, the
+#                    virtual X server and the package checks (the default)
 set -euo pipefail
+need=${1:-test}
 
-packages=(
-  g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n fonts-liberation
-  libgtest-dev libgmock-dev libbenchmark-dev
+run=(
+  g++ cmake ninja-build
+  qt6-base-dev qt6-base-dev-tools
+  # At run time: Qt's German texts, the fonts the layout is measured in, and
+  # the platform plugin for a native Wayland session.
+  qt6-translations-l10n fonts-liberation qt6-wayland
+)
+package=(dpkg-dev)  # dpkg-shlibdeps finds the package's library dependencies
+test=(
+  pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   nettle-dev libgcrypt20-dev libcrypto++-dev libbotan-2-dev
   xvfb xauth
+  # The package check: validators, manual page rendering, completion shells.
+  desktop-file-utils appstream shared-mime-info man-db groff-base zsh bash-completion
 )
+
+case $need in
+  run) packages=("${run[@]}") ;;
+  package) packages=("${run[@]}" "${package[@]}") ;;
+  test) packages=("${run[@]}" "${package[@]}" "${test[@]}") ;;
+  *) echo "usage: deps.sh [run|package|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds the program and starts the window.
+# Builds the two programs (no tests, no benchmarks) and starts the window.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/deps.sh"
-cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build/release" -j "$(nproc)" --target tolvane-crypter tolvane
-app="$root/build/release/app/tolvane-crypter"
+"$root/scripts/deps.sh" run
+dir="$root/build/run"
+cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DTOLVANE_BUILD_TESTS=OFF -DTOLVANE_BUILD_BENCH=OFF >/dev/null
+cmake --build "$dir" -j "$(nproc)" --target tolvane-crypter tolvane
+app="$dir/app/tolvane-crypter"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display found. Start it under a virtual X server: xvfb-run -a $0" >&2
   exit 1

@@ -4,7 +4,7 @@
 # Extra arguments go to ctest (for example -R Twofish or -L large).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/deps.sh"
+"$root/scripts/deps.sh" test
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
@@ -21,7 +21,10 @@ run_suite() {
 
 CTEST_ARGS=("$@")
 echo "== Release build"
-run_suite "$root/build/release" -DCMAKE_BUILD_TYPE=Release
+# Installed under /usr, as the package is, so that the package test checks
+# the very layout scripts/package.sh ships.
+run_suite "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+  -DTOLVANE_BUILD_TESTS=ON -DTOLVANE_BUILD_BENCH=ON
 echo "== Sanitizer build (ASan + UBSan)"
 run_suite "$root/build/sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_SANITIZE=ON -DTOLVANE_BUILD_BENCH=OFF
 echo "== All tests passed"

@@ -257,6 +257,8 @@ void TestWindow::startChecks_data() {
   QTest::newRow("passwords differ, before all else") << "a" << "b" << "" << "" << int(idYes) << QStringList{mismatch} << false << false;
   QTest::newRow("differ in case only") << "Geheim" << "geheim" << "file" << "t" << int(idYes) << QStringList{mismatch} << false << false;
   QTest::newRow("not Windows-1252") << "пароль" << "пароль" << "file" << "t" << int(idYes) << QStringList{cp1252} << false << false;
+  QTest::newRow("C1 control without a byte") << "a\u0080" << "a\u0080" << "file" << "t" << int(idYes) << QStringList{cp1252} << false << false;
+  QTest::newRow("C1 control Windows keeps as its byte") << "a\u0090" << "a\u0090" << "file" << "t" << int(idYes) << QStringList{} << true << false;
   QTest::newRow("no password, No") << "" << "" << "file" << "t" << int(idNo) << QStringList{noPw} << false << true;
   QTest::newRow("no password, Yes, no source") << "" << "" << "" << "t" << int(idYes) << QStringList{noPw, invalid} << false << true;
   QTest::newRow("no target") << "x" << "x" << "file" << "" << int(idYes) << QStringList{invalid} << false << true;
@@ -316,6 +318,10 @@ void TestWindow::keyTextsHandedToJob_data() {
   QTest::newRow("plain") << "geheim" << false << QByteArray("geheim");
   QTest::newRow("umlaut plain, Windows-1252 byte") << "Käse" << false << QByteArray("K\xE4se");
   QTest::newRow("umlaut hashed") << "Käse" << true << Hashed("K\xE4se").toLatin1();
+  // Windows keys these five C1 controls with the code page's unassigned bytes.
+  QTest::newRow("C1 controls plain, their bytes")
+      << QString::fromUtf8("a\u0081\u008D\u008F\u0090\u009Dz") << false
+      << QByteArray("a\x81\x8D\x8F\x90\x9Dz");
   QTest::newRow("empty, hashing on") << "" << true << QByteArray();
   QTest::newRow("empty, hashing off") << "" << false << QByteArray();
 }
@@ -481,6 +487,10 @@ void TestWindow::aboutAndQuit() {
   QCOMPARE(shown[0].Flags, mb::ICONINFORMATION);
   QVERIFY(shown[0].Text.find("Twofish") != std::string::npos);
   QVERIFY(shown[0].Text.find("Bruce Schneier") != std::string::npos);
+  // The real version and the license, and no address that leads nowhere.
+  QVERIFY(shown[0].Text.find("Tolvane Crypter " TOLVANE_VERSION "\r\n") == 0);
+  QVERIFY(shown[0].Text.find("GPL-3.0-or-later") != std::string::npos);
+  QVERIFY(shown[0].Text.find("example") == std::string::npos);
   rig.Click("btnQuit");
   QVERIFY(!rig.Form.isVisible());
 }

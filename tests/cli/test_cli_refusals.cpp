@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "CliFixture.h"
+#include "TolvaneVersion.h"
 
 namespace {
 
@@ -47,9 +48,10 @@ TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
   TRunResult run = Run({"--help"});
   EXPECT_EQ(run.Exit.Code, 0);
   EXPECT_TRUE(Mentions(run.Out, "tolvane encrypt [options] SOURCE [TARGET]"));
+  EXPECT_TRUE(Mentions(run.Out, "what it does not: man tolvane")) << run.Out;
   run = Run({"--version"});
   EXPECT_EQ(run.Exit.Code, 0);
-  EXPECT_TRUE(Mentions(run.Out, "tolvane"));
+  EXPECT_EQ(run.Out, "tolvane (Tolvane Crypter) " TOLVANE_VERSION "\n");
 }
 
 TEST_F(CliTest, ExistingTargetIsKeptWithoutForce) {
@@ -148,6 +150,9 @@ TEST_F(CliTest, PasswordOutsideWindows1252IsRefused) {
   TRunResult run = Run({"encrypt", "--password-file", PasswordFile("Ā-bar\n"), Path("a.txt")});
   EXPECT_EQ(run.Exit.Code, 1);
   EXPECT_TRUE(Mentions(run.Err, "U+0100")) << run.Err;
+  run = Run({"encrypt", "--password-file", PasswordFile("a\u0080\n"), Path("a.txt")});
+  EXPECT_EQ(run.Exit.Code, 1);
+  EXPECT_TRUE(Mentions(run.Err, "U+0080")) << run.Err;
   run = Run({"encrypt", "--password-file", PasswordFile("\xC3(\n", "bad"), Path("a.txt")});
   EXPECT_EQ(run.Exit.Code, 1);
   EXPECT_TRUE(Mentions(run.Err, "not valid UTF-8")) << run.Err;

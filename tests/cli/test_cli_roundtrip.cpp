@@ -93,6 +93,29 @@ TEST_F(CliTest, PasswordSourcesAgree) {
   }
 }
 
+// Older files may be keyed with the five C1 controls that Windows turns into
+// the code page's unassigned bytes; the cipher, keyed with those bytes
+// directly, must read what the command wrote.
+TEST_F(CliTest, C1ControlsKeyTheFileWithTheirWindowsBytes) {
+  const std::string original = SampleBytes(100);
+  WriteFileBytes(Path("plain.bin"), original);
+  const std::string pw = PasswordFile("\u0081\u008D\u008F\u0090\u009D\n");
+  const TRunResult run =
+      Run({"encrypt", "--no-hash", "--password-file", pw, Path("plain.bin"), Path("c1.tvn")});
+  ASSERT_EQ(run.Exit.Code, 0) << run.Err;
+
+  BuildMdsTables();
+  TTwofish twofish;
+  twofish.SetKeySize(TKeySize::Large256);
+  twofish.SetStringMode(TStringMode::smEncode);
+  twofish.SetCipherMode(TCipherMode::CBC);
+  const std::string bytes = "\x81\x8D\x8F\x90\x9D";
+  twofish.SetIV(bytes);
+  twofish.SetKey(bytes);
+  twofish.DecryptFile(Path("c1.tvn"), Path("back.bin"));
+  EXPECT_EQ(ReadFileBytes(Path("back.bin")), original);
+}
+
 // An empty password read from a file is most likely a mistake: only asked
 // for explicitly does it mean the built-in key.
 TEST_F(CliTest, EmptyPasswordFromAFileNeedsToBeAllowed) {
