@@ -16,16 +16,16 @@ using namespace std::chrono_literals;
 
 using ConcurrentRuns = FaultTest;
 
-constexpr std::uint64_t SourceSize = 6 << 20;
+constexpr std::uint64_t SourceSize = 16 << 20;
 constexpr int Rounds = 4;
 
-// Starts both; the second after a random moment within the first's run.
+// Starts both; the second a random moment later, well within the first's run.
 std::pair<TFaultRun, TFaultRun> RunBoth(const std::string& logDir,
                                         const std::vector<std::string>& first,
                                         const std::vector<std::string>& second,
                                         std::mt19937_64& random) {
   TTolvaneProcess a(logDir, first);
-  std::this_thread::sleep_for(std::chrono::microseconds(RandomInt(random, 0, 60000)));
+  std::this_thread::sleep_for(std::chrono::microseconds(RandomInt(random, 0, 30000)));
   TTolvaneProcess b(logDir, second);
   TFaultRun ra = a.Wait();
   TFaultRun rb = b.Wait();

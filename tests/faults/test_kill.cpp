@@ -3,9 +3,11 @@
 // source in place) or the complete result, never a part of it; and the next
 // run on that name clears what the dead one left.
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -82,13 +84,30 @@ void TKillSuite<Size, Kills>::MakeMaterial() {
   Material = std::move(made);
 }
 
-// Until the run's temporary file holds at least the given number of bytes,
-// or the run has ended.
+// What each name in a folder reaches, to tell which files a run writes.
+std::map<std::string, std::pair<ino_t, std::int64_t>> Stamps(const std::string& folder) {
+  std::map<std::string, std::pair<ino_t, std::int64_t>> stamps;
+  for (const std::string& name : Names(folder)) {
+    struct stat info {};
+    if (::lstat((folder + "/" + name).c_str(), &info) != 0) continue;
+    stamps[name] = {info.st_ino, info.st_mtim.tv_sec * 1000000000 + info.st_mtim.tv_nsec};
+  }
+  return stamps;
+}
+
+// Until a file of the folder that the run creates or writes holds at least
+// the given number of bytes, or the run has ended. Wherever the run puts
+// its result in the folder, this follows it.
 void WaitForResultPart(TTolvaneProcess& child, const std::string& folder, std::uint64_t bytes) {
+  const auto before = Stamps(folder);
   const auto deadline = std::chrono::steady_clock::now() + 120s;
   while (!child.Ended() && std::chrono::steady_clock::now() < deadline) {
-    for (const std::string& name : Leftovers(folder)) {
-      if (StatusOf(folder + "/" + name).Size >= bytes) return;
+    for (const auto& [name, stamp] : Stamps(folder)) {
+      const auto old = before.find(name);
+      if ((old == before.end() || old->second != stamp) &&
+          StatusOf(folder + "/" + name).Size >= bytes) {
+        return;
+      }
     }
     std::this_thread::sleep_for(1ms);
   }
@@ -110,7 +129,7 @@ void TKillSuite<Size, Kills>::KillRepeatedly(TKillCase which) {
   for (int kill = 0; kill < Kills; ++kill) {
     std::remove(target.c_str());
     if (which != TKillCase::NewTarget) CopyContent(before, target);
-    // The first kill falls into the start, before anything is written; the
+    // The first kill falls into the first 20 ms, as the run starts; the
     // others each into a slice of the run, measured by the share of the
     // result written: below 1 inside the transform, above 1 in the sync and
     // the rename at its end.
@@ -124,7 +143,8 @@ void TKillSuite<Size, Kills>::KillRepeatedly(TKillCase which) {
     if (kill == 0) {
       std::this_thread::sleep_for(std::chrono::microseconds(RandomInt(random, 0, 20000)));
     } else if (point < 1) {
-      WaitForResultPart(child, Work(), static_cast<std::uint64_t>(point * static_cast<double>(resultSize)));
+      const double part = point * static_cast<double>(resultSize);
+      WaitForResultPart(child, Work(), static_cast<std::uint64_t>(part));
     } else {
       WaitForResultPart(child, Work(), resultSize);
       std::this_thread::sleep_for(m.RunTime * (point - 1) / 0.3 / 2);

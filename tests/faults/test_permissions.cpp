@@ -58,7 +58,8 @@ TEST_F(Permissions, InPlaceKeepsModeOwnerAndGroup) {
 
   for (const char* command : {"encrypt", "decrypt"}) {
     SCOPED_TRACE(command);
-    const TFaultRun run = Run({command, "--force", "--password-file", Pw, file, file}, WithUmask(077));
+    const TFaultRun run =
+        Run({command, "--force", "--password-file", Pw, file, file}, WithUmask(077));
     ASSERT_TRUE(run.Exited(0)) << run.Err;
     const TStatus now = StatusOf(file);
     EXPECT_EQ(now.Mode, 0640u);
