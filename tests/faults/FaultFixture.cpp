@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "tests/support/FileBytes.h"
 
@@ -93,6 +94,17 @@ TStatus StatusOf(const std::string& name) {
   status.Size = static_cast<std::uint64_t>(info.st_size);
   status.Blocks = static_cast<std::uint64_t>(info.st_blocks);
   return status;
+}
+
+TFaultRun WaitWatchingFolder(TTolvaneProcess& child, const std::string& folder,
+                             std::set<std::string>& seen, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!child.Ended() && std::chrono::steady_clock::now() < deadline) {
+    const std::set<std::string> now = Names(folder);
+    seen.insert(now.begin(), now.end());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return child.Wait(std::chrono::milliseconds(0));
 }
 
 bool Contains(const std::string& text, const std::string& part) {

@@ -64,4 +64,9 @@ struct TStatus {
 };
 TStatus StatusOf(const std::string& name);  // of the name itself, links not followed
 
+// Waits for the run while noting every name that appears in the folder
+// meanwhile, to see that a refused run never created anything.
+TFaultRun WaitWatchingFolder(TTolvaneProcess& child, const std::string& folder,
+                             std::set<std::string>& seen, std::chrono::milliseconds timeout);
+
 bool Contains(const std::string& text, const std::string& part);

@@ -64,18 +64,6 @@ TEST_F(WrongPassword, ChangesNoTargetLinkOrSource) {
   EXPECT_EQ(Names(Work()), names);
 }
 
-// Polls the folder while the run lasts: nothing may appear in it at any time.
-TFaultRun RunWatchingFolder(TTolvaneProcess& child, const std::string& folder,
-                            std::set<std::string>& seen) {
-  const auto deadline = std::chrono::steady_clock::now() + 60s;
-  while (!child.Ended() && std::chrono::steady_clock::now() < deadline) {
-    const std::set<std::string> now = Names(folder);
-    seen.insert(now.begin(), now.end());
-    std::this_thread::sleep_for(1ms);
-  }
-  return child.Wait(0ms);
-}
-
 // 8 GiB, sparse, ending in the last two blocks of a real ciphertext: with the
 // right password its padding is valid, so only a full decryption could tell
 // more; a wrong one must be refused from those two blocks alone. A run that
@@ -122,7 +110,7 @@ TEST_F(WrongPassword, RefusedFromTheLastBlockOfAHugeSparseFile) {
     SCOPED_TRACE(c.Name);
     std::set<std::string> seen;
     TTolvaneProcess child(AsideDir(), c.Args);
-    const TFaultRun run = RunWatchingFolder(child, Work(), seen);
+    const TFaultRun run = WaitWatchingFolder(child, Work(), seen, 60s);
 
     EXPECT_FALSE(run.TimedOut) << "a refusal that takes a pass over 8 GiB";
     EXPECT_TRUE(run.Exited(1)) << run.Err;
