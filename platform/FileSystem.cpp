@@ -86,7 +86,11 @@ std::string FileNamePart(const std::string& path) {
 
 TFileKind KindOf(const std::string& name) {
   struct stat info {};
-  if (!StatName(name, info)) return TFileKind::Missing;
+  if (!StatName(name, info)) {
+    // A loop of links is something there, but never a file to read or
+    // replace; a link to nothing is the name of a file yet to be made.
+    return errno == ELOOP ? TFileKind::Other : TFileKind::Missing;
+  }
   if (S_ISREG(info.st_mode)) return TFileKind::Regular;
   if (S_ISDIR(info.st_mode)) return TFileKind::Directory;
   return TFileKind::Other;

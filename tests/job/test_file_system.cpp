@@ -58,9 +58,11 @@ TEST_F(FileSystem, ResolveLinksFollowsChainsRelativeToEachLink) {
   EXPECT_EQ(ResolveLinks(Path("a/eins")), Path("b/ziel"));  // ziel need not exist
   EXPECT_EQ(ResolveLinks(Path("b/ziel")), Path("b/ziel"));
   EXPECT_EQ(ResolveLinks("datei"), "datei");
-  // A loop ends somewhere in it; opening that name then fails as it should.
+  // A loop ends somewhere in it, and is no file to replace.
   const std::string looped = ResolveLinks(Path("kreis1"));
   EXPECT_TRUE(looped == Path("kreis1") || looped == Path("kreis2"));
+  EXPECT_EQ(KindOf(looped), TFileKind::Other);
+  EXPECT_EQ(KindOf(Path("a/eins")), TFileKind::Missing);
   EXPECT_EQ(FolderOf("datei"), ".");
   EXPECT_EQ(FolderOf("/datei"), "/");
   EXPECT_EQ(FolderOf("a/b/datei"), "a/b");
