@@ -15,6 +15,7 @@
 #include "app/CryptThread.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/Messages.h"
+#include "app/RadioPair.h"
 #include "job/KeyDerivation.h"
 #include "job/TargetName.h"
 #include "job/UserPrompt.h"
@@ -68,6 +69,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     connect(direction, &QRadioButton::toggled, this, [this, direction](bool checked) {
       if (checked) rbEnCryptClick(direction);
     });
+  new TRadioPair(*ui->rbEnCrypt, *ui->rbDeCrypt, this);
+  new TRadioPair(*ui->rbCBCCipher, *ui->rbECBCipher, this);
 
   FormCreate();
 }
