@@ -1,5 +1,5 @@
 // The window through its real widgets: layout, hints, start checks, the key
-// texts a job receives, target naming, drops and the Idle/Running switch.
+// texts a job receives, target naming, drops, the progress bar and the Idle/Running switch.
 #include <QAccessible>
 #include <QCheckBox>
 #include <QCryptographicHash>
@@ -15,6 +15,7 @@
 #include <QStyle>
 #include <QToolTip>
 #include <QUrl>
+#include <cstdlib>
 
 #include "AppTestSupport.h"
 #include "app/CryptThread.h"
@@ -59,6 +60,7 @@ class TestWindow : public QObject {
   void controls_data();
   void controls();
   void windowAndTabOrder();
+  void progressBarShowsProgress();
   void hints();
   void accessibleNames();
   void directionCaptions();
@@ -190,6 +192,32 @@ void TestWindow::windowAndTabOrder() {
   QVERIFY(rig.Get<QRadioButton>("rbDeCrypt")->isChecked());
   rig.Get<QRadioButton>("rbEnCrypt")->click();
   QVERIFY(rig.Get<QRadioButton>("rbECBCipher")->isChecked());
+}
+
+// The bar is drawn at a known percentage: its done part must stand out from
+// the rest of the track, and the track from the window around it.
+void TestWindow::progressBarShowsProgress() {
+  TWindowRig rig;
+  auto* bar = rig.Get<QProgressBar>("pbProgress");
+  bar->setValue(40);
+  bar->show();
+  rig.Form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&rig.Form));
+  const QImage shot = rig.Form.grab().toImage();
+  const QRect r = bar->geometry();
+  auto distance = [](QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+  };
+  const int split = r.left() + r.width() * 40 / 100;
+  const QRgb window = shot.pixel(r.center().x(), r.top() - 1);
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    const QRgb done = shot.pixel(r.left() + 2, y), rest = shot.pixel(r.right() - 2, y);
+    QVERIFY2(distance(done, rest) >= 96, qPrintable(QString("row %1").arg(y)));
+    QVERIFY2(distance(rest, window) >= 48, qPrintable(QString("row %1").arg(y)));
+    // The done part ends where 40 % of the width is.
+    QCOMPARE(shot.pixel(split - 2, y), done);
+    QCOMPARE(shot.pixel(split + 2, y), rest);
+  }
 }
 
 // The timing is checked as configured, not on the clock: Qt's tool-tip
