@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QScreen>
 #include <QUrl>
@@ -71,6 +72,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     });
   new TRadioPair(*ui->rbEnCrypt, *ui->rbDeCrypt, this);
   new TRadioPair(*ui->rbCBCCipher, *ui->rbECBCipher, this);
+  // Return in an edit starts, as in a dialog (see keyPressEvent).
+  ui->btnStart->setDefault(true);
 
   FormCreate();
 }
@@ -288,6 +291,21 @@ void TfrmMain::dropEvent(QDropEvent* event) {
   if (name.isEmpty()) return;
   ui->edSource->setText(name);
   event->acceptProposedAction();
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  // What reaches the window: Return on a button other than the default one,
+  // or anywhere else. A focused button is pressed; elsewhere Return starts,
+  // but never cancels a running job by a stray key.
+  if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled())
+    button->click();
+  else if (!Running())
+    ui->btnStart->click();
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {

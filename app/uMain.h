@@ -78,6 +78,7 @@ class TfrmMain final : public QWidget {
   void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;  // WMDropFiles
+  void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:

@@ -1,5 +1,6 @@
 // The window used from the keyboard and with clicks on the radio pairs:
-// exactly one choice per pair, the tab chain, the arrows inside a pair.
+// exactly one choice per pair, the tab chain, the arrows inside a pair and
+// Return.
 #include <QCheckBox>
 #include <QDir>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 
 #include "AppTestSupport.h"
 #include "app/CryptThread.h"
+#include "app/Messages.h"
 #include "twofish/Twofish.h"
 
 namespace {
@@ -47,6 +49,7 @@ class TestWindowKeys : public QObject {
   void checkedRadioStaysChecked();
   void tabStopsOncePerPair();
   void arrowsMoveTheChoice();
+  void returnStartsOrPressesTheButton();
 
  private:
   std::unique_ptr<TWindowRig> FRig;
@@ -154,6 +157,40 @@ void TestWindowKeys::arrowsMoveTheChoice() {
   // Tab leaves the pair from the button the arrows reached.
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   QCOMPARE(QApplication::focusWidget()->objectName(), QString("cbOverwriteTarget"));
+}
+
+void TestWindowKeys::returnStartsOrPressesTheButton() {
+  TWindowRig& rig = *FRig;
+  rig.SetText("edPassword1", "a");
+  rig.SetText("edPassword2", "b");
+  QVERIFY(rig.Get<QPushButton>("btnStart")->isDefault());
+  // Everywhere but on another button, Return starts: the mismatch shows.
+  int starts = 0;
+  for (const char* name : {"edSource", "edTarget", "edPassword1", "edPassword2", "rbEnCrypt",
+                           "cbUseHashes", "btnStart"})
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+      rig.SetText("edPassword1", "a");
+      rig.Get(name)->setFocus();
+      QTest::keyClick(rig.Get(name), key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+      QCOMPARE(int(rig.WindowPrompt.Shown().size()), ++starts);
+      QCOMPARE(rig.WindowPrompt.Shown().back().Text, std::string(msg::PasswordsDiffer));
+    }
+  // A focused button is pressed instead.
+  rig.WindowPrompt.ClearShown();
+  rig.Get("btnAbout")->setFocus();
+  QTest::keyClick(rig.Get("btnAbout"), Qt::Key_Return);
+  QCOMPARE(rig.WindowPrompt.Captions(), std::vector<std::string>{msg::CaptionAbout});
+  rig.Get("btnBrowseTarget")->setFocus();
+  QTest::keyClick(rig.Get("btnBrowseTarget"), Qt::Key_Return);
+  QCOMPARE(rig.Chooser.Calls, 1);
+
+  // While a job runs, a stray Return does not cancel it.
+  rig.WindowPrompt.ClearShown();
+  rig.Get<QPushButton>("btnStart")->setText(msg::Cancel);
+  rig.Get("cbUseHashes")->setFocus();
+  QTest::keyClick(rig.Get("cbUseHashes"), Qt::Key_Return);
+  QVERIFY(rig.WindowPrompt.Shown().empty());
+  QVERIFY(rig.Form.Running());
 }
 
 QTEST_MAIN(TestWindowKeys)
