@@ -17,6 +17,7 @@
 #include "app/MessageBoxPrompt.h"
 #include "app/Messages.h"
 #include "app/RadioPair.h"
+#include "app/ShortcutKeyFilter.h"
 #include "job/KeyDerivation.h"
 #include "job/TargetName.h"
 #include "job/UserPrompt.h"
@@ -72,6 +73,9 @@ TfrmMain::TfrmMain(QWidget* parent)
     });
   new TRadioPair(*ui->rbEnCrypt, *ui->rbDeCrypt, this);
   new TRadioPair(*ui->rbCBCCipher, *ui->rbECBCipher, this);
+  auto* keyFilter = new TShortcutKeyFilter(this);
+  for (QLineEdit* edit : {ui->edSource, ui->edTarget, ui->edPassword1, ui->edPassword2})
+    keyFilter->Watch(*edit);
   // Return in an edit starts, as in a dialog (see keyPressEvent).
   ui->btnStart->setDefault(true);
 

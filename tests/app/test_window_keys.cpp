@@ -1,8 +1,9 @@
 // The window used from the keyboard and with clicks on the radio pairs:
-// exactly one choice per pair, the tab chain, the arrows inside a pair and
-// Return.
+// exactly one choice per pair, the tab chain, the arrows inside a pair,
+// Return, and Alt/Ctrl keys that must not type into the edits.
 #include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
@@ -50,6 +51,7 @@ class TestWindowKeys : public QObject {
   void tabStopsOncePerPair();
   void arrowsMoveTheChoice();
   void returnStartsOrPressesTheButton();
+  void altAndCtrlTypeNothing();
 
  private:
   std::unique_ptr<TWindowRig> FRig;
@@ -191,6 +193,29 @@ void TestWindowKeys::returnStartsOrPressesTheButton() {
   QTest::keyClick(rig.Get("cbUseHashes"), Qt::Key_Return);
   QVERIFY(rig.WindowPrompt.Shown().empty());
   QVERIFY(rig.Form.Running());
+}
+
+void TestWindowKeys::altAndCtrlTypeNothing() {
+  TWindowRig& rig = *FRig;
+  for (const char* name : {"edSource", "edTarget", "edPassword1", "edPassword2"}) {
+    auto* edit = rig.Get<QLineEdit>(name);
+    edit->setFocus();
+    QTest::keyClicks(edit, "ab");
+    QTest::keyClick(edit, Qt::Key_X, Qt::AltModifier);
+    QTest::keyClick(edit, Qt::Key_Y, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier);
+    QTest::keyClick(edit, Qt::Key_Q, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_1, Qt::AltModifier);
+    QCOMPARE(edit->text(), QString("ab"));
+    // The edits' own shortcuts still work: select all, then type over it.
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, "c");
+    QCOMPARE(edit->text(), QString("c"));
+  }
+  // Both passwords read "c": the start passes the password check.
+  QTest::keyClick(rig.Get("edPassword2"), Qt::Key_Return);
+  QCOMPARE(rig.WindowPrompt.Shown().size(), size_t(1));
+  QCOMPARE(rig.WindowPrompt.Shown()[0].Text, std::string(msg::SourceNotFound));
 }
 
 QTEST_MAIN(TestWindowKeys)
