@@ -1,8 +1,36 @@
 #include "app/FileChooser.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QEvent>
 #include <QFileDialog>
+#include <QTimer>
 
 #include "app/Messages.h"
+
+namespace {
+
+// The name field's completion list can open again after the dialog has
+// closed (the folder it lists finishes loading, or the Return that accepted
+// the name reached the list first): it would then cover the window and take
+// its next click. It is put away whenever it shows without its dialog.
+class TCompletionGuard final : public QObject {
+ public:
+  explicit TCompletionGuard(QFileDialog& dialog) : QObject(&dialog), FDialog(dialog) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && !FDialog.isVisible())
+      // Hidden from within its own showing it would still be mapped.
+      QTimer::singleShot(0, static_cast<QWidget*>(watched), &QWidget::hide);
+    return false;
+  }
+
+ private:
+  QFileDialog& FDialog;
+};
+
+}  // namespace
 
 TOpenDialog::TOpenDialog(QWidget* owner)
     : FDialog(std::make_unique<QFileDialog>(owner, QString::fromUtf8(msg::OpenDialogTitle))) {
@@ -22,13 +50,23 @@ TOpenDialog::TOpenDialog(QWidget* owner)
   FDialog->setLabelText(QFileDialog::FileType, QString::fromUtf8(msg::OpenDialogFileType));
   FDialog->setLabelText(QFileDialog::Accept, QString::fromUtf8(msg::OpenDialogAccept));
   FDialog->setLabelText(QFileDialog::Reject, QString::fromUtf8(msg::OpenDialogReject));
+  auto* guard = new TCompletionGuard(*FDialog);
+  for (QCompleter* completer : FDialog->findChildren<QCompleter*>())
+    if (QAbstractItemView* popup = completer->popup()) popup->installEventFilter(guard);
 }
 
 TOpenDialog::~TOpenDialog() = default;
 
+void TOpenDialog::HideCompletions() {
+  for (QCompleter* completer : FDialog->findChildren<QCompleter*>())
+    if (QAbstractItemView* popup = completer->popup()) popup->hide();
+}
+
 std::optional<QString> TOpenDialog::ChooseFile() {
   if (!FLastChosen.isEmpty()) FDialog->selectFile(FLastChosen);
-  if (FDialog->exec() != QDialog::Accepted) return std::nullopt;
+  const int result = FDialog->exec();
+  HideCompletions();
+  if (result != QDialog::Accepted) return std::nullopt;
   const QStringList files = FDialog->selectedFiles();
   if (files.isEmpty()) return std::nullopt;
   FLastChosen = files.first();

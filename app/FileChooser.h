@@ -17,7 +17,8 @@ class IFileChooser {
 // The window's one file-open dialog, shared by both browse buttons. Qt's own
 // dialog (not the desktop's) so that it is German wherever the translation is
 // installed. The chosen file need not exist; a name typed without an
-// extension gets ".txt"; each opening starts with the name chosen last.
+// extension gets ".txt"; each opening starts with the name chosen last;
+// nothing of the dialog stays on screen once it closes.
 class TOpenDialog final : public IFileChooser {
  public:
   explicit TOpenDialog(QWidget* owner);
@@ -27,6 +28,8 @@ class TOpenDialog final : public IFileChooser {
   QFileDialog& Dialog() { return *FDialog; }
 
  private:
+  void HideCompletions();
+
   std::unique_ptr<QFileDialog> FDialog;
   QString FLastChosen;
 };

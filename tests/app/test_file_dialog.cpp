@@ -1,0 +1,93 @@
+// The file dialog driven through its name field as a user types into it:
+// nothing of it stays on screen.
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "AppTestSupport.h"
+
+namespace {
+
+// How long to wait for what normally takes milliseconds: generous, for a
+// busy machine running sanitized builds in parallel.
+constexpr int Patience = 60000;
+
+QWidget* KeyTarget() {
+  // Keys go to an open popup first, as the platform delivers them.
+  if (QWidget* popup = QApplication::activePopupWidget()) return popup;
+  return QApplication::focusWidget();
+}
+
+// Opens the chooser, types name into the name field key by key once the
+// dialog is up, waits until the completion list shows if asked to, and
+// presses Return.
+std::optional<QString> TypeAndReturn(TOpenDialog& chooser, const QString& name,
+                                     bool waitForCompletion, bool* completionShown = nullptr) {
+  QTimer::singleShot(0, [&] {
+    QFileDialog& dialog = chooser.Dialog();
+    auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+    if (!QTest::qWaitFor([&] { return dialog.isVisible() && edit->hasFocus(); }, Patience)) return;
+    // The folder is listed in the background, and the name field completes
+    // from that list: typing before it is full would find nothing.
+    auto* files = dialog.findChild<QFileSystemModel*>("qt_filesystem_model");
+    const QModelIndex folder = files->index(dialog.directory().absolutePath());
+    const int count = int(dialog.directory().entryList(QDir::Files).size());
+    (void)QTest::qWaitFor([&] { return files->rowCount(folder) >= count; }, Patience);
+    edit->selectAll();
+    for (QChar c : name) QTest::keyClick(KeyTarget(), c.toLatin1());
+    if (waitForCompletion) {
+      const bool shown = QTest::qWaitFor([&] { return edit->completer()->popup()->isVisible(); }, Patience);
+      if (completionShown) *completionShown = shown;
+    }
+    QTest::keyClick(KeyTarget(), Qt::Key_Return);
+  });
+  return chooser.ChooseFile();
+}
+
+// Visible top-level widgets other than the owner.
+QStringList StrayWindows(const QWidget& owner) {
+  QStringList stray;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w != &owner) stray << QString::fromLatin1(w->metaObject()->className());
+  return stray;
+}
+
+}  // namespace
+
+class TestFileDialog : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void completionGoneAfterReturn();
+};
+
+void TestFileDialog::completionGoneAfterReturn() {
+  QTemporaryDir dir;
+  for (const char* name : {"brief.txt", "bild.png", "bericht.pdf"}) WriteAll(dir.filePath(name), "x");
+  QWidget owner;
+  owner.show();
+  TOpenDialog chooser(&owner);
+  chooser.Dialog().setDirectory(dir.path());
+  // "bild.pn" leaves the completion list open with "bild.png" in it.
+  for (int pick = 0; pick < 3; ++pick) {
+    bool shown = false;
+    QCOMPARE(TypeAndReturn(chooser, "bild.pn", true, &shown),
+             std::optional<QString>(dir.filePath("bild.pn")));
+    QVERIFY2(shown, qPrintable(QString("pick %1").arg(pick)));
+    QCOMPARE(StrayWindows(owner), QStringList());
+    QVERIFY(QApplication::activePopupWidget() == nullptr);
+  }
+  // The list may open once more after the dialog has gone, when its folder
+  // finishes loading; it is put away again at once.
+  QCompleter* completer = chooser.Dialog().findChild<QLineEdit*>("fileNameEdit")->completer();
+  completer->complete();
+  QVERIFY(QTest::qWaitFor([&] { return StrayWindows(owner).isEmpty(); }, Patience));
+  QVERIFY(QApplication::activePopupWidget() == nullptr);
+}
+
+QTEST_MAIN(TestFileDialog)
+#include "test_file_dialog.moc"
