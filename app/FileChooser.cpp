@@ -4,6 +4,7 @@
 #include <QCompleter>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QTimer>
 
 #include "app/Messages.h"
@@ -30,6 +31,13 @@ class TCompletionGuard final : public QObject {
   QFileDialog& FDialog;
 };
 
+// The default extension goes only onto a name that names no file as it is
+// (an existing "brief" stays "brief") and has no dot in its file-name part.
+QString WithDefaultExtension(const QString& chosen) {
+  if (QFileInfo::exists(chosen) || QFileInfo(chosen).fileName().contains(u'.')) return chosen;
+  return chosen + u'.' + QString::fromUtf8(msg::OpenDialogSuffix);
+}
+
 }  // namespace
 
 TOpenDialog::TOpenDialog(QWidget* owner)
@@ -37,7 +45,8 @@ TOpenDialog::TOpenDialog(QWidget* owner)
   FDialog->setOption(QFileDialog::DontUseNativeDialog);
   FDialog->setFileMode(QFileDialog::AnyFile);
   FDialog->setAcceptMode(QFileDialog::AcceptOpen);
-  FDialog->setDefaultSuffix(QString::fromUtf8(msg::OpenDialogSuffix));
+  // No default suffix for Qt: it appends one even to a name that exists as
+  // typed, which then names a file that does not (WithDefaultExtension).
   // The last parenthesised group is the pattern Qt filters with; with the
   // details hidden the list shows "Alle Dateien (*.*)" yet lists every file,
   // names without a dot included (Qt's "*.*" wants a dot).
@@ -69,6 +78,6 @@ std::optional<QString> TOpenDialog::ChooseFile() {
   if (result != QDialog::Accepted) return std::nullopt;
   const QStringList files = FDialog->selectedFiles();
   if (files.isEmpty()) return std::nullopt;
-  FLastChosen = files.first();
+  FLastChosen = WithDefaultExtension(files.first());
   return FLastChosen;
 }

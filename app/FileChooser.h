@@ -16,9 +16,10 @@ class IFileChooser {
 
 // The window's one file-open dialog, shared by both browse buttons. Qt's own
 // dialog (not the desktop's) so that it is German wherever the translation is
-// installed. The chosen file need not exist; a name typed without an
-// extension gets ".txt"; each opening starts with the name chosen last;
-// nothing of the dialog stays on screen once it closes.
+// installed. The chosen file need not exist. A name that exists is taken as
+// it is; one that does not and has no extension gets ".txt". Each opening
+// starts with the name chosen last; nothing of the dialog stays on screen
+// once it closes.
 class TOpenDialog final : public IFileChooser {
  public:
   explicit TOpenDialog(QWidget* owner);

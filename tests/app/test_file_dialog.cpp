@@ -1,5 +1,5 @@
 // The file dialog driven through its name field as a user types into it:
-// nothing of it stays on screen.
+// which name it hands back, and that nothing of it stays on screen.
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QDir>
@@ -62,8 +62,36 @@ class TestFileDialog : public QObject {
   Q_OBJECT
 
  private slots:
+  void typedNames_data();
+  void typedNames();
   void completionGoneAfterReturn();
 };
+
+void TestFileDialog::typedNames_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("expected");
+  // In the folder: "brief" (no extension), "bericht.txt", "archiv.tar.gz".
+  QTest::newRow("existing name without extension, as typed") << "brief" << "brief";
+  QTest::newRow("new name without extension gets .txt") << "neu" << "neu.txt";
+  QTest::newRow("new name, .txt file of that name exists") << "bericht" << "bericht.txt";
+  QTest::newRow("existing name with extension") << "archiv.tar.gz" << "archiv.tar.gz";
+  QTest::newRow("new name with extension") << "neu.pdf" << "neu.pdf";
+}
+
+void TestFileDialog::typedNames() {
+  QFETCH(QString, typed);
+  QFETCH(QString, expected);
+  QTemporaryDir dir;
+  for (const char* name : {"brief", "bericht.txt", "archiv.tar.gz"}) WriteAll(dir.filePath(name), "x");
+  QWidget owner;
+  owner.show();
+  TOpenDialog chooser(&owner);
+  chooser.Dialog().setDirectory(dir.path());
+  QCOMPARE(TypeAndReturn(chooser, typed, false), std::optional<QString>(dir.filePath(expected)));
+  QCOMPARE(StrayWindows(owner), QStringList());
+  // The next opening offers the name handed back.
+  QCOMPARE(TypeAndReturn(chooser, "", false), std::optional<QString>(dir.filePath(expected)));
+}
 
 void TestFileDialog::completionGoneAfterReturn() {
   QTemporaryDir dir;
