@@ -254,13 +254,15 @@ void TfrmMain::rbEnCryptClick(QObject* sender) {
   if (auto* button = qobject_cast<QAbstractButton*>(sender)) SetStartCaption(button->text());
 }
 
-void TfrmMain::btnBrowseSourceClick() {
-  const std::optional<QString> chosen = Chooser().ChooseFile();
-  if (!chosen) return;
-  ui->edSource->setText(*chosen);
+void TfrmMain::TakeSourceFile(const QString& name) {
+  ui->edSource->setText(name);
   if (!ui->cbSearchNewFileName->isChecked()) return;
-  const std::string target = ProposeTargetName(FileNameOf(ui->edSource->text()), FileExists);
+  const std::string target = ProposeTargetName(FileNameOf(name), FileExists);
   ui->edTarget->setText(QFile::decodeName(QByteArray::fromStdString(target)));
+}
+
+void TfrmMain::btnBrowseSourceClick() {
+  if (const std::optional<QString> chosen = Chooser().ChooseFile()) TakeSourceFile(*chosen);
 }
 
 void TfrmMain::btnBrowseTargetClick() {
@@ -284,16 +286,20 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+  // During a job the file names are the job's; its end empties them anyway.
+  if (event->mimeData()->hasUrls() && !Running()) event->acceptProposedAction();
 }
 
 void TfrmMain::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
-  if (urls.isEmpty()) return;
-  // Only the first name counts; the target is left as it is.
+  if (urls.isEmpty() || Running()) return;
+  // Only the first name counts.
   const QString name = urls.first().toLocalFile();
   if (name.isEmpty()) return;
-  ui->edSource->setText(name);
+  TakeSourceFile(name);
+  // A target left from an earlier source would be overwritten with this
+  // one's result: without automatic naming the user names it afresh.
+  if (!ui->cbSearchNewFileName->isChecked()) ui->edTarget->clear();
   event->acceptProposedAction();
 }
 

@@ -60,6 +60,11 @@ class TfrmMain final : public QWidget {
   // The 40-digit SHA-1 digest text of text, through SHA.
   std::string HashText(const std::string& text);
 
+  // A file chosen as the source, from the dialog or elsewhere: it goes into
+  // edSource, and with automatic naming on the target is proposed for it
+  // (otherwise edTarget keeps its text).
+  void TakeSourceFile(const QString& name);
+
  public slots:
   void btnStartClick();
   void rbEnCryptClick(QObject* sender);

@@ -16,6 +16,7 @@
 #include <QToolTip>
 #include <QUrl>
 #include <cstdlib>
+#include <utility>
 
 #include "AppTestSupport.h"
 #include "app/CryptThread.h"
@@ -71,6 +72,8 @@ class TestWindow : public QObject {
   void automaticTargetName_data();
   void automaticTargetName();
   void dropOfSeveralFiles();
+  void dropProposesTarget_data();
+  void dropProposesTarget();
   void enableControlsBothWays();
   void jobFinishedResets();
   void aboutAndQuit();
@@ -426,23 +429,76 @@ void TestWindow::automaticTargetName() {
   QCOMPARE(rig.Chooser.Calls, 4);
 }
 
-void TestWindow::dropOfSeveralFiles() {
-  TWindowRig rig;
-  rig.SetText("edTarget", "/ziel");
-  QMimeData data;
-  data.setUrls({QUrl::fromLocalFile("/tmp/erste datei.txt"), QUrl::fromLocalFile("/tmp/zweite.txt")});
+namespace {
+
+// Drags data onto the window over edTarget and drops it there; whether the
+// window took the drag and the drop.
+std::pair<bool, bool> DragAndDrop(TWindowRig& rig, const QMimeData& data) {
   const QPoint at = rig.Get("edTarget")->geometry().center() + rig.Get("gbTarget")->pos();
   QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&rig.Form, &enter);
-  QVERIFY(enter.isAccepted());
   QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&rig.Form, &drop);
-  QVERIFY(drop.isAccepted());
+  return {enter.isAccepted(), drop.isAccepted()};
+}
+
+}  // namespace
+
+void TestWindow::dropOfSeveralFiles() {
+  TWindowRig rig;
+  rig.Get<QCheckBox>("cbSearchNewFileName")->setChecked(false);
+  rig.SetText("edTarget", "/ziel");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile("/tmp/erste datei.txt"), QUrl::fromLocalFile("/tmp/zweite.txt")});
+  QCOMPARE(DragAndDrop(rig, data), std::pair(true, true));
   QCOMPARE(rig.Get<QLineEdit>("edSource")->text(), QString("/tmp/erste datei.txt"));
-  QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(), QString("/ziel"));
   // Drops on an edit reach the window instead of inserting the name as text.
   for (QLineEdit* e : rig.Form.findChildren<QLineEdit*>()) QVERIFY(!e->acceptDrops());
   QVERIFY(rig.Form.acceptDrops());
+
+  // While a job runs the file names stay as they are.
+  rig.SetText("edSource", "/laufend");
+  rig.Get<QPushButton>("btnStart")->setText(msg::Cancel);
+  QCOMPARE(DragAndDrop(rig, data), std::pair(false, false));
+  QCOMPARE(rig.Get<QLineEdit>("edSource")->text(), QString("/laufend"));
+}
+
+// After an earlier pick (A, target A.tvn) the dropped file B gets the target
+// a pick with "..." gives it; without automatic naming none at all, so that
+// the start asks for one rather than overwrite A.tvn with B's result.
+void TestWindow::dropProposesTarget_data() {
+  QTest::addColumn<bool>("automatic");
+  QTest::addColumn<QString>("dropped");
+  QTest::addColumn<QString>("expected");
+  QTest::newRow("automatic") << true << "b.txt" << "b.tvn";
+  QTest::newRow("automatic, b.tvn exists: in place") << true << "old.txt" << "old.txt";
+  QTest::newRow("not automatic: emptied") << false << "b.txt" << "";
+}
+
+void TestWindow::dropProposesTarget() {
+  QFETCH(bool, automatic);
+  QFETCH(QString, dropped);
+  QFETCH(QString, expected);
+  QTemporaryDir dir;
+  WriteAll(dir.filePath("a.txt"), "A");
+  WriteAll(dir.filePath("a.tvn"), "A verschlüsselt");
+  WriteAll(dir.filePath("old.tvn"), "x");
+  TWindowRig rig;
+  rig.SetText("edTarget", dir.filePath("a.tvn"));
+  rig.Get<QCheckBox>("cbSearchNewFileName")->setChecked(automatic);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(dir.filePath(dropped))});
+  QCOMPARE(DragAndDrop(rig, data), std::pair(true, true));
+  QCOMPARE(rig.Get<QLineEdit>("edSource")->text(), dir.filePath(dropped));
+  QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(), expected.isEmpty() ? "" : dir.filePath(expected));
+  if (expected.isEmpty()) {
+    rig.SetText("edPassword1", "pw");
+    rig.SetText("edPassword2", "pw");
+    rig.Click("btnStart");
+    QCOMPARE(rig.WindowPrompt.Shown().size(), size_t(1));
+    QCOMPARE(rig.WindowPrompt.Shown()[0].Text, std::string(msg::InvalidFileName));
+  }
+  QCOMPARE(ReadAll(dir.filePath("a.tvn")), QByteArray("A verschlüsselt"));
 }
 
 void TestWindow::enableControlsBothWays() {
