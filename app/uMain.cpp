@@ -76,8 +76,10 @@ TfrmMain::TfrmMain(QWidget* parent)
   auto* keyFilter = new TShortcutKeyFilter(this);
   for (QLineEdit* edit : {ui->edSource, ui->edTarget, ui->edPassword1, ui->edPassword2})
     keyFilter->Watch(*edit);
-  // Return in an edit starts, as in a dialog (see keyPressEvent).
+  // Return in an edit starts, as in a dialog (see keyPressEvent); drawn
+  // with the dark frame of a default button only when also auto-default.
   ui->btnStart->setDefault(true);
+  ui->btnStart->setAutoDefault(true);
 
   FormCreate();
 }
