@@ -263,6 +263,12 @@ void TfrmMain::TakeSourceFile(const QString& name) {
   ui->edTarget->setText(QFile::decodeName(QByteArray::fromStdString(target)));
 }
 
+void TfrmMain::StartWithFile(const QString& name) {
+  if (name.endsWith(QLatin1String(EncryptedExtension), Qt::CaseInsensitive))
+    ui->rbDeCrypt->setChecked(true);
+  TakeSourceFile(name);
+}
+
 void TfrmMain::btnBrowseSourceClick() {
   if (const std::optional<QString> chosen = Chooser().ChooseFile()) TakeSourceFile(*chosen);
 }

@@ -64,6 +64,9 @@ class TfrmMain final : public QWidget {
   // edSource, and with automatic naming on the target is proposed for it
   // (otherwise edTarget keeps its text).
   void TakeSourceFile(const QString& name);
+  // The file the program was started with: taken as TakeSourceFile takes
+  // it; an encrypted one (".tvn") is set up for decryption.
+  void StartWithFile(const QString& name);
 
  public slots:
   void btnStartClick();

@@ -71,6 +71,8 @@ class TestWindow : public QObject {
   void keyTextsHandedToJob();
   void automaticTargetName_data();
   void automaticTargetName();
+  void startedWithFile_data();
+  void startedWithFile();
   void dropOfSeveralFiles();
   void dropProposesTarget_data();
   void dropProposesTarget();
@@ -427,6 +429,33 @@ void TestWindow::automaticTargetName() {
   rig.Click("btnBrowseTarget");
   QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(), dir.filePath("ziel.txt"));
   QCOMPARE(rig.Chooser.Calls, 4);
+}
+
+// The file named on the command line is taken as a pick with "..." is; an
+// encrypted one is set up for decryption.
+void TestWindow::startedWithFile_data() {
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QString>("target");
+  QTest::addColumn<bool>("decrypt");
+  QTest::newRow("plain file") << "bericht.txt" << "bericht.tvn" << false;
+  QTest::newRow("encrypted file: in place, as a pick gives") << "brief.tvn" << "brief.tvn" << true;
+  QTest::newRow("upper-case extension") << "ALT.TVN" << "ALT.tvn" << true;
+}
+
+void TestWindow::startedWithFile() {
+  QFETCH(QString, file);
+  QFETCH(QString, target);
+  QFETCH(bool, decrypt);
+  QTemporaryDir dir;
+  WriteAll(dir.filePath("brief.tvn"), "x");
+  TWindowRig rig;
+  rig.Form.StartWithFile(dir.filePath(file));
+  QCOMPARE(rig.Get<QLineEdit>("edSource")->text(), dir.filePath(file));
+  QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(), dir.filePath(target));
+  QCOMPARE(rig.Get<QRadioButton>("rbDeCrypt")->isChecked(), decrypt);
+  QCOMPARE(rig.Get<QRadioButton>("rbEnCrypt")->isChecked(), !decrypt);
+  QCOMPARE(rig.Get<QPushButton>("btnStart")->text(), QString(decrypt ? "Entschlüsseln" : "Verschlüsseln"));
+  QVERIFY(rig.Get<QRadioButton>("rbCBCCipher")->isChecked());
 }
 
 namespace {
