@@ -29,6 +29,8 @@ int main(int argc, char* argv[]) {
   // Not the display name: Qt would append that to every window title, and
   // the message boxes carry captions of their own.
   QApplication::setApplicationName(QString::fromUtf8(msg::AppTitle));
+  // Ties the windows to tolvane-crypter.desktop (icon, grouping in the task bar).
+  QGuiApplication::setDesktopFileName(QStringLiteral("tolvane-crypter"));
   InstallGermanTranslations(app);
 
   TfrmMain frmMain;
