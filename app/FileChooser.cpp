@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTimer>
 
 #include "app/Messages.h"
@@ -38,10 +39,20 @@ QString WithDefaultExtension(const QString& chosen) {
   return chosen + u'.' + QString::fromUtf8(msg::OpenDialogSuffix);
 }
 
+// Qt's dialog keeps its folder history, last folder, places and layout in
+// the user's QtProject.conf, which every Qt program shares: it reads them
+// when it is made and writes them, with the folders visited, when it goes.
+// This program keeps no settings and leaves no trace of where its user
+// looked, so Qt's user settings of this process point where nothing can be
+// read or written (not even by root).
+std::unique_ptr<QFileDialog> MakeDialogWithoutSettings(QWidget* owner) {
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+  return std::make_unique<QFileDialog>(owner, QString::fromUtf8(msg::OpenDialogTitle));
+}
+
 }  // namespace
 
-TOpenDialog::TOpenDialog(QWidget* owner)
-    : FDialog(std::make_unique<QFileDialog>(owner, QString::fromUtf8(msg::OpenDialogTitle))) {
+TOpenDialog::TOpenDialog(QWidget* owner) : FDialog(MakeDialogWithoutSettings(owner)) {
   FDialog->setOption(QFileDialog::DontUseNativeDialog);
   FDialog->setFileMode(QFileDialog::AnyFile);
   FDialog->setAcceptMode(QFileDialog::AcceptOpen);

@@ -19,7 +19,9 @@ class IFileChooser {
 // installed. The chosen file need not exist. A name that exists is taken as
 // it is; one that does not and has no extension gets ".txt". Each opening
 // starts with the name chosen last; nothing of the dialog stays on screen
-// once it closes.
+// once it closes, and nothing of it is kept on disk: no folder history, last
+// folder or places, neither read nor written (for the whole process, as Qt
+// offers no other way).
 class TOpenDialog final : public IFileChooser {
  public:
   explicit TOpenDialog(QWidget* owner);

@@ -1,16 +1,44 @@
 // The file dialog driven through its name field as a user types into it:
-// which name it hands back, and that nothing of it stays on screen.
+// which name it hands back, that nothing of it stays on screen, and that it
+// leaves no trace of the folders it visited.
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QTimer>
+#include <QUrl>
 
 #include "AppTestSupport.h"
 
 namespace {
+
+// A home and configuration folder of the test's own, in place before Qt
+// looks for either.
+struct TScratchHome {
+  QTemporaryDir Home;
+  TScratchHome() {
+    qputenv("HOME", QFile::encodeName(Home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(Config()));
+    for (const char* other : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) qunsetenv(other);
+    QDir().mkpath(Config());
+  }
+  QString Config() const { return Home.filePath(".config"); }
+};
+const TScratchHome Scratch;
+
+// Files below folder whose name or content holds text.
+QStringList FilesMentioning(const QString& folder, const QString& text) {
+  QStringList found;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString name = it.next();
+    if (name.contains(text) || ReadAll(name).contains(text.toUtf8())) found << name;
+  }
+  return found;
+}
 
 // How long to wait for what normally takes milliseconds: generous, for a
 // busy machine running sanitized builds in parallel.
@@ -62,10 +90,39 @@ class TestFileDialog : public QObject {
   Q_OBJECT
 
  private slots:
+  // First: Qt remembers the last folder in the process too.
+  void leavesNoTrace();
   void typedNames_data();
   void typedNames();
   void completionGoneAfterReturn();
 };
+
+// Another Qt program has left its dialog settings in the shared file; ours
+// neither starts from them nor adds the folders it visited.
+void TestFileDialog::leavesNoTrace() {
+  QTemporaryDir elsewhere, visited(QDir::temp().filePath("besucht-XXXXXX"));
+  const QString shared = QDir(Scratch.Config()).filePath("QtProject.conf");
+  const QByteArray planted = "[FileDialog]\nhistory=" + QUrl::fromLocalFile(elsewhere.path()).toEncoded() +
+                             "\nlastVisited=" + QUrl::fromLocalFile(elsewhere.path()).toEncoded() +
+                             "\nsidebarWidth=90\n";
+  WriteAll(shared, planted);
+  WriteAll(QDir(visited.path()).filePath("brief.txt"), "x");
+  {
+    QWidget owner;
+    owner.show();
+    TOpenDialog chooser(&owner);
+    QCOMPARE(chooser.Dialog().directory().absolutePath(), QDir::current().absolutePath());
+    QVERIFY(!chooser.Dialog().history().contains(elsewhere.path()));
+    chooser.Dialog().setDirectory(visited.path());
+    QCOMPARE(TypeAndReturn(chooser, "brief.txt", false),
+             std::optional<QString>(QDir(visited.path()).filePath("brief.txt")));
+  }  // Qt's dialog stores its settings as it goes
+  QCOMPARE(ReadAll(shared), planted);
+  QCOMPARE(QDir(Scratch.Config()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+           QStringList{"QtProject.conf"});
+  const QString visitedName = QFileInfo(visited.path()).fileName();
+  QCOMPARE(FilesMentioning(Scratch.Home.path(), visitedName), QStringList());
+}
 
 void TestFileDialog::typedNames_data() {
   QTest::addColumn<QString>("typed");
