@@ -8,14 +8,16 @@ class QWidget;
 inline constexpr int HintDelayMs = 400;     // pointer rests this long before a hint shows
 inline constexpr int HintDisplayMs = 6000;  // a shown hint disappears after this long
 
-// The application's style: Qt's "Windows" style, with the hint delay and the
-// "*" that masks password edits.
+// The application's style: Qt's "Windows" style, with the hint delay, the
+// "*" that masks password edits and a flat progress bar.
 class TAppStyle final : public QProxyStyle {
  public:
   using QProxyStyle::QProxyStyle;
   int styleHint(StyleHint hint, const QStyleOption* option = nullptr,
                 const QWidget* widget = nullptr,
                 QStyleHintReturn* returnData = nullptr) const override;
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget = nullptr) const override;
 };
 
 // Makes TAppStyle the application's style.

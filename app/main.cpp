@@ -1,20 +1,43 @@
 #include <QApplication>
+#include <QFile>
+#include <cstdio>
 
 #include "app/Messages.h"
+#include "app/StartArguments.h"
 #include "app/Translations.h"
 #include "app/uMain.h"
 #include "platform/Process.h"
 
 int main(int argc, char* argv[]) {
   DisableCoreDumps();
-  QApplication app(argc, argv);
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
+  const TStartArguments start = ParseStartArguments(arguments);
+  if (start.Action == TStartArguments::TAction::Help) {
+    std::fputs(qPrintable(StartUsageText()), stdout);
+    return 0;
+  }
+  if (start.Action == TStartArguments::TAction::Refuse) {
+    std::fprintf(stderr, "tolvane-crypter: %s\n%s", qPrintable(start.Problem),
+                 qPrintable(StartUsageText()));
+    return 2;
+  }
+
+  // Qt sees no argument of its own: only the environment (QT_QPA_PLATFORM
+  // ...) reaches it.
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  QApplication app(qtArgc, qtArgv);
   // Not the display name: Qt would append that to every window title, and
   // the message boxes carry captions of their own.
   QApplication::setApplicationName(QString::fromUtf8(msg::AppTitle));
   QApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
+  // Ties the windows to tolvane-crypter.desktop (icon, grouping in the task bar).
+  QGuiApplication::setDesktopFileName(QStringLiteral("tolvane-crypter"));
   InstallGermanTranslations(app);
 
   TfrmMain frmMain;
+  if (!start.File.isEmpty()) frmMain.StartWithFile(start.File);
   frmMain.show();
   return QApplication::exec();
 }

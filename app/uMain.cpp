@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QScreen>
 #include <QUrl>
@@ -15,6 +16,8 @@
 #include "app/CryptThread.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/Messages.h"
+#include "app/RadioPair.h"
+#include "app/ShortcutKeyFilter.h"
 #include "job/KeyDerivation.h"
 #include "job/TargetName.h"
 #include "app/UserPrompt.h"
@@ -68,6 +71,15 @@ TfrmMain::TfrmMain(QWidget* parent)
     connect(direction, &QRadioButton::toggled, this, [this, direction](bool checked) {
       if (checked) rbEnCryptClick(direction);
     });
+  new TRadioPair(*ui->rbEnCrypt, *ui->rbDeCrypt, this);
+  new TRadioPair(*ui->rbCBCCipher, *ui->rbECBCipher, this);
+  auto* keyFilter = new TShortcutKeyFilter(this);
+  for (QLineEdit* edit : {ui->edSource, ui->edTarget, ui->edPassword1, ui->edPassword2})
+    keyFilter->Watch(*edit);
+  // Return in an edit starts, as in a dialog (see keyPressEvent); drawn
+  // with the dark frame of a default button only when also auto-default.
+  ui->btnStart->setDefault(true);
+  ui->btnStart->setAutoDefault(true);
 
   FormCreate();
 }
@@ -248,13 +260,21 @@ void TfrmMain::rbEnCryptClick(QObject* sender) {
   if (auto* button = qobject_cast<QAbstractButton*>(sender)) SetStartCaption(button->text());
 }
 
-void TfrmMain::btnBrowseSourceClick() {
-  const std::optional<QString> chosen = Chooser().ChooseFile();
-  if (!chosen) return;
-  ui->edSource->setText(*chosen);
+void TfrmMain::TakeSourceFile(const QString& name) {
+  ui->edSource->setText(name);
   if (!ui->cbSearchNewFileName->isChecked()) return;
-  const std::string target = ProposeTargetName(FileNameOf(ui->edSource->text()), FileExists);
+  const std::string target = ProposeTargetName(FileNameOf(name), FileExists);
   ui->edTarget->setText(QFile::decodeName(QByteArray::fromStdString(target)));
+}
+
+void TfrmMain::StartWithFile(const QString& name) {
+  if (name.endsWith(QLatin1String(EncryptedExtension), Qt::CaseInsensitive))
+    ui->rbDeCrypt->setChecked(true);
+  TakeSourceFile(name);
+}
+
+void TfrmMain::btnBrowseSourceClick() {
+  if (const std::optional<QString> chosen = Chooser().ChooseFile()) TakeSourceFile(*chosen);
 }
 
 void TfrmMain::btnBrowseTargetClick() {
@@ -285,17 +305,36 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+  // During a job the file names are the job's; its end empties them anyway.
+  if (event->mimeData()->hasUrls() && !Running()) event->acceptProposedAction();
 }
 
 void TfrmMain::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
-  if (urls.isEmpty()) return;
-  // Only the first name counts; the target is left as it is.
+  if (urls.isEmpty() || Running()) return;
+  // Only the first name counts.
   const QString name = urls.first().toLocalFile();
   if (name.isEmpty()) return;
-  ui->edSource->setText(name);
+  TakeSourceFile(name);
+  // A target left from an earlier source would be overwritten with this
+  // one's result: without automatic naming the user names it afresh.
+  if (!ui->cbSearchNewFileName->isChecked()) ui->edTarget->clear();
   event->acceptProposedAction();
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  // What reaches the window: Return on a button other than the default one,
+  // or anywhere else. A focused button is pressed; elsewhere Return starts,
+  // but never cancels a running job by a stray key.
+  if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled())
+    button->click();
+  else if (!Running())
+    ui->btnStart->click();
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {

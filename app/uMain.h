@@ -60,6 +60,14 @@ class TfrmMain final : public QWidget {
   // The 40-digit SHA-1 digest text of text, through SHA.
   std::string HashText(const std::string& text);
 
+  // A file chosen as the source, from the dialog or elsewhere: it goes into
+  // edSource, and with automatic naming on the target is proposed for it
+  // (otherwise edTarget keeps its text).
+  void TakeSourceFile(const QString& name);
+  // The file the program was started with: taken as TakeSourceFile takes
+  // it; an encrypted one (".tvn") is set up for decryption.
+  void StartWithFile(const QString& name);
+
  public slots:
   void btnStartClick();
   void rbEnCryptClick(QObject* sender);
@@ -78,6 +86,7 @@ class TfrmMain final : public QWidget {
   void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;  // WMDropFiles
+  void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:

@@ -1,5 +1,5 @@
 // The window through its real widgets: layout, hints, start checks, the key
-// texts a job receives, target naming, drops and the Idle/Running switch.
+// texts a job receives, target naming, drops, the progress bar and the Idle/Running switch.
 #include <QAccessible>
 #include <QCheckBox>
 #include <QCryptographicHash>
@@ -15,6 +15,8 @@
 #include <QStyle>
 #include <QToolTip>
 #include <QUrl>
+#include <cstdlib>
+#include <utility>
 
 #include "AppTestSupport.h"
 #include "app/CryptThread.h"
@@ -59,6 +61,7 @@ class TestWindow : public QObject {
   void controls_data();
   void controls();
   void windowAndTabOrder();
+  void progressBarShowsProgress();
   void hints();
   void accessibleNames();
   void directionCaptions();
@@ -68,7 +71,11 @@ class TestWindow : public QObject {
   void keyTextsHandedToJob();
   void automaticTargetName_data();
   void automaticTargetName();
+  void startedWithFile_data();
+  void startedWithFile();
   void dropOfSeveralFiles();
+  void dropProposesTarget_data();
+  void dropProposesTarget();
   void enableControlsBothWays();
   void jobFinishedResets();
   void aboutAndQuit();
@@ -170,6 +177,7 @@ void TestWindow::windowAndTabOrder() {
   const QRect screen = f.screen()->availableGeometry();
   QVERIFY((f.geometry().center() - screen.center()).manhattanLength() < 40);
 
+  // Each radio pair is one tab stop, at its checked button.
   QStringList chain;
   QWidget* w = rig.Get("edSource");
   do {
@@ -177,9 +185,9 @@ void TestWindow::windowAndTabOrder() {
     w = w->nextInFocusChain();
   } while (w != rig.Get("edSource"));
   QCOMPARE(chain, QStringList({"edSource", "btnBrowseSource", "edTarget", "btnBrowseTarget",
-                               "rbEnCrypt", "rbDeCrypt", "rbCBCCipher", "rbECBCipher",
-                               "cbOverwriteTarget", "cbSearchNewFileName", "edPassword1",
-                               "edPassword2", "cbUseHashes", "btnStart", "btnAbout", "btnQuit"}));
+                               "rbEnCrypt", "rbCBCCipher", "cbOverwriteTarget",
+                               "cbSearchNewFileName", "edPassword1", "edPassword2",
+                               "cbUseHashes", "btnStart", "btnAbout", "btnQuit"}));
 
   // Two radio groups: a direction does not touch the mode, nor the reverse.
   rig.Get<QRadioButton>("rbDeCrypt")->click();
@@ -187,6 +195,34 @@ void TestWindow::windowAndTabOrder() {
   QVERIFY(!rig.Get<QRadioButton>("rbEnCrypt")->isChecked());
   QVERIFY(!rig.Get<QRadioButton>("rbCBCCipher")->isChecked());
   QVERIFY(rig.Get<QRadioButton>("rbDeCrypt")->isChecked());
+  rig.Get<QRadioButton>("rbEnCrypt")->click();
+  QVERIFY(rig.Get<QRadioButton>("rbECBCipher")->isChecked());
+}
+
+// The bar is drawn at a known percentage: its done part must stand out from
+// the rest of the track, and the track from the window around it.
+void TestWindow::progressBarShowsProgress() {
+  TWindowRig rig;
+  auto* bar = rig.Get<QProgressBar>("pbProgress");
+  bar->setValue(40);
+  bar->show();
+  rig.Form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&rig.Form));
+  const QImage shot = rig.Form.grab().toImage();
+  const QRect r = bar->geometry();
+  auto distance = [](QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+  };
+  const int split = r.left() + r.width() * 40 / 100;
+  const QRgb window = shot.pixel(r.center().x(), r.top() - 1);
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    const QRgb done = shot.pixel(r.left() + 2, y), rest = shot.pixel(r.right() - 2, y);
+    QVERIFY2(distance(done, rest) >= 96, qPrintable(QString("row %1").arg(y)));
+    QVERIFY2(distance(rest, window) >= 48, qPrintable(QString("row %1").arg(y)));
+    // The done part ends where 40 % of the width is.
+    QCOMPARE(shot.pixel(split - 2, y), done);
+    QCOMPARE(shot.pixel(split + 2, y), rest);
+  }
 }
 
 // The timing is checked as configured, not on the clock: Qt's tool-tip
@@ -402,23 +438,103 @@ void TestWindow::automaticTargetName() {
   QCOMPARE(rig.Chooser.Calls, 4);
 }
 
-void TestWindow::dropOfSeveralFiles() {
+// The file named on the command line is taken as a pick with "..." is; an
+// encrypted one is set up for decryption.
+void TestWindow::startedWithFile_data() {
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QString>("target");
+  QTest::addColumn<bool>("decrypt");
+  QTest::newRow("plain file") << "bericht.txt" << "bericht.tvn" << false;
+  QTest::newRow("encrypted file: in place, as a pick gives") << "brief.tvn" << "brief.tvn" << true;
+  QTest::newRow("upper-case extension") << "ALT.TVN" << "ALT.tvn" << true;
+}
+
+void TestWindow::startedWithFile() {
+  QFETCH(QString, file);
+  QFETCH(QString, target);
+  QFETCH(bool, decrypt);
+  QTemporaryDir dir;
+  WriteAll(dir.filePath("brief.tvn"), "x");
   TWindowRig rig;
-  rig.SetText("edTarget", "/ziel");
-  QMimeData data;
-  data.setUrls({QUrl::fromLocalFile("/tmp/erste datei.txt"), QUrl::fromLocalFile("/tmp/zweite.txt")});
+  rig.Form.StartWithFile(dir.filePath(file));
+  QCOMPARE(rig.Get<QLineEdit>("edSource")->text(), dir.filePath(file));
+  QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(), dir.filePath(target));
+  QCOMPARE(rig.Get<QRadioButton>("rbDeCrypt")->isChecked(), decrypt);
+  QCOMPARE(rig.Get<QRadioButton>("rbEnCrypt")->isChecked(), !decrypt);
+  QCOMPARE(rig.Get<QPushButton>("btnStart")->text(), QString(decrypt ? "Entschlüsseln" : "Verschlüsseln"));
+  QVERIFY(rig.Get<QRadioButton>("rbCBCCipher")->isChecked());
+}
+
+namespace {
+
+// Drags data onto the window over edTarget and drops it there; whether the
+// window took the drag and the drop.
+std::pair<bool, bool> DragAndDrop(TWindowRig& rig, const QMimeData& data) {
   const QPoint at = rig.Get("edTarget")->geometry().center() + rig.Get("gbTarget")->pos();
   QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&rig.Form, &enter);
-  QVERIFY(enter.isAccepted());
   QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&rig.Form, &drop);
-  QVERIFY(drop.isAccepted());
+  return {enter.isAccepted(), drop.isAccepted()};
+}
+
+}  // namespace
+
+void TestWindow::dropOfSeveralFiles() {
+  TWindowRig rig;
+  rig.Get<QCheckBox>("cbSearchNewFileName")->setChecked(false);
+  rig.SetText("edTarget", "/ziel");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile("/tmp/erste datei.txt"), QUrl::fromLocalFile("/tmp/zweite.txt")});
+  QCOMPARE(DragAndDrop(rig, data), std::pair(true, true));
   QCOMPARE(rig.Get<QLineEdit>("edSource")->text(), QString("/tmp/erste datei.txt"));
-  QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(), QString("/ziel"));
   // Drops on an edit reach the window instead of inserting the name as text.
   for (QLineEdit* e : rig.Form.findChildren<QLineEdit*>()) QVERIFY(!e->acceptDrops());
   QVERIFY(rig.Form.acceptDrops());
+
+  // While a job runs the file names stay as they are.
+  rig.SetText("edSource", "/laufend");
+  rig.Get<QPushButton>("btnStart")->setText(msg::Cancel);
+  QCOMPARE(DragAndDrop(rig, data), std::pair(false, false));
+  QCOMPARE(rig.Get<QLineEdit>("edSource")->text(), QString("/laufend"));
+}
+
+// After an earlier pick (A, target A.tvn) the dropped file B gets the target
+// a pick with "..." gives it; without automatic naming none at all, so that
+// the start asks for one rather than overwrite A.tvn with B's result.
+void TestWindow::dropProposesTarget_data() {
+  QTest::addColumn<bool>("automatic");
+  QTest::addColumn<QString>("dropped");
+  QTest::addColumn<QString>("expected");
+  QTest::newRow("automatic") << true << "b.txt" << "b.tvn";
+  QTest::newRow("automatic, b.tvn exists: in place") << true << "old.txt" << "old.txt";
+  QTest::newRow("not automatic: emptied") << false << "b.txt" << "";
+}
+
+void TestWindow::dropProposesTarget() {
+  QFETCH(bool, automatic);
+  QFETCH(QString, dropped);
+  QFETCH(QString, expected);
+  QTemporaryDir dir;
+  WriteAll(dir.filePath("a.txt"), "A");
+  WriteAll(dir.filePath("a.tvn"), "A verschlüsselt");
+  WriteAll(dir.filePath("old.tvn"), "x");
+  TWindowRig rig;
+  rig.SetText("edTarget", dir.filePath("a.tvn"));
+  rig.Get<QCheckBox>("cbSearchNewFileName")->setChecked(automatic);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(dir.filePath(dropped))});
+  QCOMPARE(DragAndDrop(rig, data), std::pair(true, true));
+  QCOMPARE(rig.Get<QLineEdit>("edSource")->text(), dir.filePath(dropped));
+  QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(), expected.isEmpty() ? "" : dir.filePath(expected));
+  if (expected.isEmpty()) {
+    rig.SetText("edPassword1", "pw");
+    rig.SetText("edPassword2", "pw");
+    rig.Click("btnStart");
+    QCOMPARE(rig.WindowPrompt.Shown().size(), size_t(1));
+    QCOMPARE(rig.WindowPrompt.Shown()[0].Text, std::string(msg::InvalidFileName));
+  }
+  QCOMPARE(ReadAll(dir.filePath("a.tvn")), QByteArray("A verschlüsselt"));
 }
 
 void TestWindow::enableControlsBothWays() {
