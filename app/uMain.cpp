@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScreen>
@@ -27,6 +28,15 @@
 #include "util/SecureWipe.h"
 
 namespace {
+
+// The installed theme's icon where there is one, so that the window matches
+// the menu entry; the built-in pictures otherwise.
+QIcon AppIcon() {
+  QIcon builtIn;
+  for (const int size : {16, 32, 48, 64, 128, 256})
+    builtIn.addFile(QStringLiteral(":/icons/tolvane-crypter-%1.png").arg(size), QSize(size, size));
+  return QIcon::fromTheme(QStringLiteral("tolvane-crypter"), builtIn);
+}
 
 std::string FileNameOf(const QString& text) { return QFile::encodeName(text).toStdString(); }
 
@@ -94,6 +104,7 @@ void TfrmMain::FormCreate() {
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(297, 405);
+  setWindowIcon(AppIcon());
 
   // Sizes in pixels, as the layout is; Designer forms only store points.
   QFont windowFont = font();

@@ -161,6 +161,10 @@ void TestWindow::windowAndTabOrder() {
   QCOMPARE(f.minimumSize(), f.maximumSize());
   QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
   QVERIFY(f.windowFlags() & Qt::WindowMinimizeButtonHint);
+  // The program's own icon, at the sizes a title bar and a task switcher ask for.
+  QVERIFY(!f.windowIcon().isNull());
+  for (const int size : {16, 32, 256})
+    QCOMPARE(f.windowIcon().pixmap(QSize(size, size)).size(), QSize(size, size));
   QCOMPARE(f.font().family(), QString("Arial"));
   QCOMPARE(f.font().pixelSize(), 11);
   QCOMPARE(rig.Get("edSource")->font().pixelSize(), 11);
