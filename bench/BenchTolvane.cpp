@@ -1,16 +1,12 @@
 // Our figures, through the calls the product makes: SetKey, SetIV and the
-// buffer transforms over the component's own 4 KiB chunk buffer, the file
-// transform, and the SHA-1 digest. The "TolvaneCore" figures call the block
-// transform's batch functions directly, to show what the component adds;
-// the "TolvanePortable" figures force the portable block path, to show what
-// the AVX2 path gains in the same run.
+// buffer transforms over the component's own 4 KiB chunk buffer, and the
+// SHA-1 digest; the file figures are in BenchFiles.cpp. The "TolvaneCore"
+// figures call the block transform's batch functions directly, to show what
+// the component adds; the "TolvanePortable" figures force the portable block
+// path, to show what the AVX2 path gains in the same run.
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
-#include <unistd.h>
 
 #include "BenchCommon.h"
 #include "sha/SHA.h"
@@ -114,81 +110,6 @@ void CoreCbcEncrypt(benchmark::State& s) { CoreFigure(s, 0); }
 void CoreEcbEncrypt(benchmark::State& s) { CoreFigure(s, 1); }
 void CoreEcbDecrypt(benchmark::State& s) { CoreFigure(s, 2); }
 
-// --- Files -------------------------------------------------------------------
-
-constexpr std::uint64_t kFileBytes = 256ull << 20;
-
-// A temporary directory holding the 256 MiB input and its ciphertext, made on
-// first use and removed at exit. After the first pass the input sits in the
-// page cache, so the figures measure the transform, not the disk.
-class TFileSet {
- public:
-  static TFileSet& Get() {
-    static TFileSet set;
-    return set;
-  }
-  std::string Plain, Cipher, Output;
-
- private:
-  std::string FDir;
-  TFileSet() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tolvane_bench_XXXXXX";
-    if (!mkdtemp(pattern.data())) {
-      std::perror("mkdtemp");
-      std::exit(1);
-    }
-    FDir = pattern;
-    Plain = FDir + "/plain.bin";
-    Cipher = FDir + "/cipher.tvn";
-    Output = FDir + "/output.bin";
-    std::FILE* f = std::fopen(Plain.c_str(), "wb");
-    if (!f) {
-      std::perror("fopen");
-      std::exit(1);
-    }
-    std::mt19937_64 rng(7);
-    std::uint64_t block[8192];
-    for (std::uint64_t written = 0; written < kFileBytes; written += sizeof block) {
-      for (auto& w : block) w = rng();
-      std::fwrite(block, sizeof block, 1, f);
-    }
-    std::fclose(f);
-    TTwofish t;
-    Prepare(t, TCipherMode::CBC);
-    t.EncryptFile(Plain, Cipher);
-    t.Wipe();
-  }
-  ~TFileSet() {
-    std::remove(Plain.c_str());
-    std::remove(Cipher.c_str());
-    std::remove(Output.c_str());
-    rmdir(FDir.c_str());
-  }
-};
-
-void FileFigure(benchmark::State& state, bool encrypt) {
-  TFileSet& files = TFileSet::Get();
-  static TTwofish t;
-  for (auto _ : state) {
-    // A fresh target, as in a normal run: replacing a large file first makes
-    // the system free its blocks, which is not the transform's cost.
-    state.PauseTiming();
-    std::remove(files.Output.c_str());
-    state.ResumeTiming();
-    Prepare(t, TCipherMode::CBC);
-    if (encrypt)
-      t.EncryptFile(files.Plain, files.Output);
-    else
-      t.DecryptFile(files.Cipher, files.Output);
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileBytes));
-  t.Wipe();
-}
-
-void EncryptFile(benchmark::State& s) { FileFigure(s, true); }
-void DecryptFile(benchmark::State& s) { FileFigure(s, false); }
-
 }  // namespace
 
 TOLVANE_BENCH(Tolvane, CbcEncrypt4K, CbcEncrypt);
@@ -196,8 +117,6 @@ TOLVANE_BENCH(Tolvane, CbcDecrypt4K, CbcDecrypt);
 TOLVANE_BENCH(Tolvane, EcbEncrypt4K, EcbEncrypt);
 TOLVANE_BENCH(Tolvane, KeySetup, KeySetup);
 TOLVANE_BENCH(Tolvane, Sha1_4K, Sha1);
-TOLVANE_BENCH(Tolvane, EncryptFile256M, EncryptFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
-TOLVANE_BENCH(Tolvane, DecryptFile256M, DecryptFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 TOLVANE_BENCH(TolvanePortable, CbcDecrypt4K, PortableCbcDecrypt);
 TOLVANE_BENCH(TolvanePortable, EcbEncrypt4K, PortableEcbEncrypt);
 TOLVANE_BENCH(TolvaneCore, CbcEncrypt4K, CoreCbcEncrypt);
