@@ -15,8 +15,7 @@ int AppendPadding(std::uint8_t* chunk, int n) {
 int UnpaddedLength(const std::uint8_t* chunk, int n) {
   if (n <= 0) return -1;
   const int v = chunk[n - 1];
-  if (v == 0) return n;
-  if (v > BlockBytes || v > n) return -1;
+  if (v == 0 || v > BlockBytes || v > n) return -1;
   for (int i = n - v; i < n - 1; ++i) {
     if (chunk[i] != v) return -1;
   }

@@ -10,7 +10,8 @@
 int AppendPadding(std::uint8_t* chunk, int n);
 
 // For a decrypted final chunk of n bytes (a positive multiple of 16): the
-// number of bytes to keep, or -1 when the padding is not valid. A last byte of
-// 0 keeps everything, since older files rely on it; a last byte v from 1 to
-// 16 needs v trailing bytes of value v; any other value is refused.
+// number of bytes to keep, or -1 when the padding is not valid. Only strict
+// PKCS #7 is accepted: a last byte v from 1 to 16 with v trailing bytes of
+// value v. A last byte of 0 is refused too: AppendPadding never writes one,
+// and taking it as "no padding" would let twice as many wrong keys through.
 int UnpaddedLength(const std::uint8_t* chunk, int n);
