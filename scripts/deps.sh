@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
   nettle-dev libgcrypt20-dev libcrypto++-dev libbotan-2-dev
+  clang libclang-rt-14-dev
   xvfb xauth
 )
 
