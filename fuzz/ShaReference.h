@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 
 // SHA-1 and the original SHA (SHA-0) written straight from FIPS 180-1 and
@@ -10,6 +12,11 @@
 // so this is the reference for it, and for a variant switched mid-message.
 class TShaReference {
  public:
+  // Without Init the digest component works from all-zero chaining values,
+  // which fromZero stands for.
+  explicit TShaReference(bool fromZero = false) {
+    if (fromZero) std::fill(std::begin(H), std::end(H), 0u);
+  }
   void Update(const std::uint8_t* data, std::size_t size, bool sha1);
   // The digest of everything fed, as 40 upper-case hexadecimal digits.
   std::string Final(bool sha1);
