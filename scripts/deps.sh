@@ -18,6 +18,7 @@ package=(dpkg-dev)  # dpkg-shlibdeps finds the package's library dependencies
 test=(
   pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   nettle-dev libgcrypt20-dev libcrypto++-dev libbotan-2-dev
+  clang libclang-rt-14-dev
   xvfb xauth
   # The package check: validators, manual page rendering, completion shells.
   desktop-file-utils appstream shared-mime-info man-db groff-base zsh bash-completion

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: once optimised with warnings as
-# errors, once more under AddressSanitizer + UndefinedBehaviorSanitizer.
+# errors, once more under AddressSanitizer + UndefinedBehaviorSanitizer, and
+# then every fuzz target for a few seconds (TOLVANE_FUZZ_SMOKE_SECONDS).
 # Extra arguments go to ctest (for example -R Twofish or -L large).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,4 +28,6 @@ run_suite "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFI
   -DTOLVANE_BUILD_TESTS=ON -DTOLVANE_BUILD_BENCH=ON
 echo "== Sanitizer build (ASan + UBSan)"
 run_suite "$root/build/sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_SANITIZE=ON -DTOLVANE_BUILD_BENCH=OFF
+echo "== Fuzz smoke run (clang, ASan + UBSan)"
+"$root/scripts/fuzz.sh" "${TOLVANE_FUZZ_SMOKE_SECONDS:-3}"
 echo "== All tests passed"

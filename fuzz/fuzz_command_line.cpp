@@ -1,0 +1,95 @@
+// The command-line parser on any argument list (the input split at NUL
+// bytes). A parse either fails with a message or gives options that keep
+// the parser's promises, and those options, written out again in one
+// canonical order, parse back to the same options.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FuzzCheck.h"
+#include "cli/CommandLine.h"
+
+namespace {
+
+constexpr std::size_t MaxArguments = 16;
+
+std::vector<std::string> SplitArguments(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::string> args;
+  if (size == 0) return args;
+  std::string current;
+  for (std::size_t i = 0; i < size && args.size() < MaxArguments; ++i) {
+    if (data[i] == 0) {
+      args.push_back(current);
+      current.clear();
+    } else {
+      current.push_back(static_cast<char>(data[i]));
+    }
+  }
+  if (args.size() < MaxArguments) args.push_back(current);
+  return args;
+}
+
+bool IsArgument(const std::vector<std::string>& args, const std::string& text) {
+  for (const std::string& arg : args) {
+    if (arg == text) return true;
+  }
+  return false;
+}
+
+// Options first, each with its value after '=', then "--" and the files.
+std::vector<std::string> Canonical(const TCliOptions& options) {
+  std::vector<std::string> args;
+  args.push_back(options.Command == TCliCommand::Encrypt ? "encrypt" : "decrypt");
+  args.push_back(options.Mode == TCipherMode::ECB ? "--mode=ecb" : "--mode=cbc");
+  if (!options.UseHashes) args.push_back("--no-hash");
+  if (options.Force) args.push_back("--force");
+  if (options.Quiet) args.push_back("--quiet");
+  if (options.PasswordFile) args.push_back("--password-file=" + *options.PasswordFile);
+  if (options.PasswordFd) args.push_back("--password-fd=" + std::to_string(*options.PasswordFd));
+  args.push_back("--");
+  args.push_back(options.Source);
+  if (options.Target) args.push_back(*options.Target);
+  return args;
+}
+
+bool SameOptions(const TCliOptions& a, const TCliOptions& b) {
+  return a.Command == b.Command && a.Mode == b.Mode && a.UseHashes == b.UseHashes &&
+         a.Force == b.Force && a.Quiet == b.Quiet && a.PasswordFile == b.PasswordFile &&
+         a.PasswordFd == b.PasswordFd && a.Source == b.Source && a.Target == b.Target;
+}
+
+void CheckOptions(const std::vector<std::string>& args, const TCliOptions& options) {
+  if (options.Command == TCliCommand::Help || options.Command == TCliCommand::Version) return;
+  Require(options.Command == TCliCommand::Encrypt || options.Command == TCliCommand::Decrypt,
+          "unknown command");
+  Require(options.Mode == TCipherMode::CBC || options.Mode == TCipherMode::ECB,
+          "a mode the command line does not offer");
+  Require(options.Command == TCliCommand::Encrypt || options.Target.has_value(),
+          "decrypt without a target");
+  Require(!(options.PasswordFile && options.PasswordFd), "two password sources");
+  Require(!options.PasswordFile || !options.PasswordFile->empty(), "empty password file name");
+  Require(!options.PasswordFd || *options.PasswordFd >= 0, "negative password descriptor");
+  Require(IsArgument(args, options.Source), "a source that is not one of the arguments");
+  Require(!options.Target || IsArgument(args, *options.Target),
+          "a target that is not one of the arguments");
+
+  const TParseResult again = ParseCommandLine(Canonical(options));
+  Require(again.Options.has_value(), "the canonical form is refused: " + again.Error);
+  Require(SameOptions(*again.Options, options), "the canonical form parses differently");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::vector<std::string> args = SplitArguments(data, size);
+  const TParseResult parsed = ParseCommandLine(args);
+  if (!parsed.Options) {
+    Require(!parsed.Error.empty(), "a refusal without a message");
+    return 0;
+  }
+  Require(parsed.Error.empty(), "options together with an error");
+  CheckOptions(args, *parsed.Options);
+  return 0;
+}
