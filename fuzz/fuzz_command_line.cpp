@@ -46,6 +46,7 @@ std::vector<std::string> Canonical(const TCliOptions& options) {
   if (!options.UseHashes) args.push_back("--no-hash");
   if (options.Force) args.push_back("--force");
   if (options.Quiet) args.push_back("--quiet");
+  if (options.AllowEmptyPassword) args.push_back("--allow-empty-password");
   if (options.PasswordFile) args.push_back("--password-file=" + *options.PasswordFile);
   if (options.PasswordFd) args.push_back("--password-fd=" + std::to_string(*options.PasswordFd));
   args.push_back("--");
@@ -56,7 +57,8 @@ std::vector<std::string> Canonical(const TCliOptions& options) {
 
 bool SameOptions(const TCliOptions& a, const TCliOptions& b) {
   return a.Command == b.Command && a.Mode == b.Mode && a.UseHashes == b.UseHashes &&
-         a.Force == b.Force && a.Quiet == b.Quiet && a.PasswordFile == b.PasswordFile &&
+         a.Force == b.Force && a.Quiet == b.Quiet &&
+         a.AllowEmptyPassword == b.AllowEmptyPassword && a.PasswordFile == b.PasswordFile &&
          a.PasswordFd == b.PasswordFd && a.Source == b.Source && a.Target == b.Target;
 }
 
