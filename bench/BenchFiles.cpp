@@ -231,7 +231,6 @@ void SyncResult(benchmark::State& state) {
     ::close(fd);
     state.ResumeTiming();
   }
-  SetFileBytes(state, kFileBytes);
   t.Wipe();
 }
 
