@@ -169,9 +169,6 @@ int TOutputFile::Create(const std::string& name) {
   // Allocated first: a failure then neither empties the file nor leaves a
   // descriptor behind.
   AllocateStages(FStages, FStageSize);
-  // Only a hint for the writing below, so a change in between does no harm.
-  struct stat before {};
-  FReplacing = ::stat(name.c_str(), &before) == 0 && S_ISREG(before.st_mode) && before.st_size > 0;
   const int handle = OpenRetrying(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (handle < 0) return errno;
   FHandle = handle;
@@ -193,10 +190,10 @@ TIoResult TOutputFile::Write(const void* data, std::size_t count) {
   while (result.Bytes < count) {
     if (FStaged == FStageSize) {
       TIoRequest request{TIoRequest::TKind::Write, FHandle, FStages[FFilling].get(), FStaged};
-      // Emptying a file and writing it anew makes the common Linux file
-      // systems push all of it to the disk when it is closed, on the closing
-      // thread. Starting that stage by stage here keeps the close short.
-      if (FReplacing) request.StartWritebackAt = static_cast<std::int64_t>(FWritten);
+      // Every result is synced to the disk before it takes its final name.
+      // Starting the writeback stage by stage, on the worker, leaves little
+      // for that sync to wait for.
+      request.StartWritebackAt = static_cast<std::int64_t>(FWritten);
       // Hand the full stage to the worker once it has finished the other one.
       const bool background = EnsureWorker(FWorker);
       const TIoResult outcome = background ? FWorker->Wait() : RunIo(request);

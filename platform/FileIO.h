@@ -116,7 +116,6 @@ class TOutputFile {
   int FFilling = 0;  // the stage taking data; the other one may be written out
   std::size_t FStaged = 0;
   std::uint64_t FWritten = 0;  // bytes handed to the worker
-  bool FReplacing = false;     // the file had content before it was emptied
   std::unique_ptr<TIoWorker> FWorker;
   TIoResult FFailure;
 };
