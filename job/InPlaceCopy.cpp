@@ -1,11 +1,10 @@
 #include "job/InPlaceCopy.h"
 
-#include <cerrno>
-
 #include "job/FailureText.h"
 #include "job/JobMessages.h"
 #include "platform/Descriptor.h"
 #include "platform/FileSystem.h"
+#include "platform/SystemError.h"
 
 namespace {
 
@@ -47,7 +46,7 @@ bool TInPlaceCopy::RestoreTo(const std::string& name, TJobFailure& failure) {
     Remove();
     return true;
   }
-  failure = OsFailure(TFailureKind::Restore, copy.Error != 0 ? copy.Error : EIO);
+  failure = OsFailure(TFailureKind::Restore, copy.Error != 0 ? copy.Error : GenericIoError());
   failure.KeptCopy = FName;
   failure.Details = std::string(JobText::RestoreFailed) + failure.SystemText + ".\r\n" +
                     JobText::RestoreCopyAt + FName + ".";

@@ -5,9 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "platform/FileHandle.h"
+
 // File-system services of the job and the front ends: existence, identity,
 // deletion, the temporary directory and verified copies. Failures come back
-// as OS error codes (errno here), never as exceptions.
+// as OS error codes (errno on POSIX, GetLastError codes on Windows), never as
+// exceptions. Names are UTF-8 on Windows too.
 
 // An existing regular file, links followed. A directory, a device or a
 // dangling link does not count.
@@ -47,7 +50,8 @@ struct TFileStamp {
 TFileStamp StampOf(const std::string& name);
 
 // The directory for temporary copies: the `Temp` variable when set and not
-// empty, else TMPDIR, else /tmp. A value naming the root folder is passed
+// empty, else TMPDIR, else /tmp (on Windows, where variable names ignore
+// case: `Temp`, else the system's temporary directory). A value naming the root folder is passed
 // over, so a copy never lands in "/". A relative value is made absolute, so
 // the name of a copy can be told to the user. No trailing separator.
 std::string TempDirectory();
@@ -57,11 +61,12 @@ std::string TempDirectory();
 std::string FileNamePart(const std::string& path);
 
 // A new, empty file of a unique name in dir, created exclusively (an existing
-// file is never replaced) and readable by its owner only. The name starts
+// file is never replaced) and readable by its owner only (on Windows: with
+// the access rights the directory gives its new files). The name starts
 // with stem.
 struct TTempFile {
   std::string Name;
-  int Handle = -1;  // open for writing; the caller closes it (CloseHandle)
+  TFileHandle Handle = NoFileHandle;  // open for writing; the caller closes it (CloseHandle)
   int Error = 0;    // OS error code when no file was created
 };
 TTempFile CreateTempFile(const std::string& dir, const std::string& stem);
@@ -79,7 +84,7 @@ struct TCopyResult {
 // Copies the regular file `from` into the open, empty destination handle,
 // then syncs the destination to the disk. keepGoing, when given, is asked
 // between blocks. Does not close the handle.
-TCopyResult CopyFileToHandle(const std::string& from, int handle,
+TCopyResult CopyFileToHandle(const std::string& from, TFileHandle handle,
                              const std::function<bool()>& keepGoing = {});
 
 // Copies `from` over `to`: `to` is created, or emptied and rewritten in place
