@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need on Debian 12, if missing.
+# With --windows also the cross compiler, GoogleTest's sources and Wine, for
+# the Windows build and its tests (scripts/build-windows.sh).
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,9 @@ packages=(
   nettle-dev libgcrypt20-dev libcrypto++-dev libbotan-2-dev
   xvfb xauth
 )
+if [ "${1:-}" = "--windows" ]; then
+  packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

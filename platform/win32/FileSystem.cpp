@@ -7,10 +7,6 @@
 #include "platform/win32/WideText.h"
 #include "util/SecureWipe.h"
 
-// <windows.h> makes DeleteFile a macro for DeleteFileW; this file defines
-// the file layer's own DeleteFile.
-#undef DeleteFile
-
 namespace {
 
 // What a name reaches, links followed: opened for no access at all, which

@@ -1,9 +1,8 @@
 #pragma once
 
-// The Windows headers for the file layer's Win32 sources, and the two
-// conversions between its handles and the system's. Included by .cpp files
-// only: <windows.h> turns names such as DeleteFile and EncryptFile into
-// macros.
+// The Windows headers for the Win32 sources, and the two conversions
+// between the file layer's handles and the system's. Included by .cpp files
+// only.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -11,6 +10,13 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+// <windows.h> makes these names macros for its own A/W pairs, which would
+// rename the file layer's DeleteFile and the cipher's EncryptFile and
+// DecryptFile; the system's functions are called by their W names here.
+#undef DeleteFile
+#undef EncryptFile
+#undef DecryptFile
 
 #include <optional>
 #include <string>
