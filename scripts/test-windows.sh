@@ -23,5 +23,8 @@ stop_wine() { "$wineserver" -k 2>/dev/null || true; }
 trap stop_wine EXIT
 [ -d "$WINEPREFIX" ] || { wine wineboot --init >/dev/null 2>&1 || true; }
 "$wineserver" -p 2>/dev/null || true
+# The first program on a fresh server starts Wine's services; two tests
+# starting them at once can hang for good, so one program starts them first.
+wine cmd.exe /c exit 0 >/dev/null 2>&1 || true
 
 (cd "$build" && ctest --output-on-failure -j "$(nproc)" --timeout 900 "$@")
