@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: once optimised with warnings as
-# errors, once more under AddressSanitizer + UndefinedBehaviorSanitizer.
-# Extra arguments go to ctest (for example -R Twofish or -L large).
+# errors, once more under AddressSanitizer + UndefinedBehaviorSanitizer, and
+# the Windows build cross-compiled with its suites under Wine
+# (scripts/test-windows.sh). Extra arguments go to ctest (for example
+# -R Twofish or -L large).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
@@ -24,4 +26,6 @@ echo "== Release build"
 run_suite "$root/build/release" -DCMAKE_BUILD_TYPE=Release
 echo "== Sanitizer build (ASan + UBSan)"
 run_suite "$root/build/sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_SANITIZE=ON -DTOLVANE_BUILD_BENCH=OFF
+echo "== Windows build (mingw-w64), tests under Wine"
+"$root/scripts/test-windows.sh" "${CTEST_ARGS[@]}"
 echo "== All tests passed"
