@@ -2,7 +2,8 @@
 # tolvane.exe under Wine against the build machine's own tolvane: what one
 # encrypts the other decrypts byte for byte, both write the same ciphertext,
 # names outside the ANSI code page and bytes a text-mode runtime mangles pass,
-# the exit statuses agree, and Ctrl-C stops tolvane.exe cleanly.
+# the exit statuses agree, Ctrl-C stops tolvane.exe cleanly, and a password
+# typed on the console is not echoed.
 # Usage: round_trip.sh WINE TOLVANE_EXE NATIVE_TOLVANE
 set -euo pipefail
 wine=$1 exe=$(realpath "$2") native=$(realpath "$3")
@@ -66,6 +67,27 @@ code=$?
 set -e
 [ "$code" = $((0xC000013A & 0xFF)) ] || fail "Ctrl-C status $code"
 [ ! -e sparse.tvn ] || fail "Ctrl-C left the incomplete target"
+
+# The console: on a pseudo terminal Wine gives the program a console. The
+# password is asked twice without echo, read as UTF-16 and keyed as
+# Windows-1252, so the result equals the Linux one.
+mkfifo keys
+script -qefc "'$wine' '$exe' encrypt page.bin console.tvn" console.log <keys >/dev/null 2>&1 &
+pid=$!
+exec 3>keys
+shows() { for _ in $(seq 200); do grep -q "$1" console.log 2>/dev/null && return 0; sleep 0.1; done; return 1; }
+typed=0
+shows 'Password:' && printf 'Grüße €5\r' >&3 &&
+  shows 'Repeat password:' && printf 'Grüße €5\r' >&3 && typed=1
+exec 3>&-
+[ "$typed" = 1 ] || { fail "no password prompt on the console"; kill "$pid" 2>/dev/null || true; }
+set +e
+wait "$pid"
+code=$?
+set -e
+[ "$code" = 0 ] || fail "console encryption status $code"
+cmp -s console.tvn lin-cbc-page.bin.tvn || fail "console password keyed differently"
+! grep -q 'Grüße' console.log || fail "the typed password was echoed"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures round-trip checks failed"
