@@ -1,5 +1,7 @@
 #include "cli/win32/Console.h"
 
+#include <iterator>
+
 #include "cli/StopSignals.h"
 #include "cli/Terminal.h"
 #include "platform/win32/WideText.h"
