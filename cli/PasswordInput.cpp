@@ -1,22 +1,15 @@
 #include "cli/PasswordInput.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <optional>
 
-#include "cli/StopSignals.h"
+#include "cli/PasswordSource.h"
 #include "cli/Terminal.h"
 #include "job/Windows1252.h"
 #include "platform/SystemError.h"
 #include "util/SecureWipe.h"
 
 namespace {
-
-// Longer passwords than this are surely a wrong file.
-constexpr std::size_t MaxPasswordLength = 64 * 1024;
 
 constexpr const char* EmptyPasswordWarning =
     "You have set no password. Without a password the encryption is not secure, because the "
@@ -55,11 +48,8 @@ TPasswordResult Convert(std::string& utf8, const std::string& origin) {
 }
 
 TPasswordResult FromDescriptor(int fd, const std::string& what) {
-  // --password-fd 0 on a terminal: the password must not show as it is typed.
-  std::optional<TEchoOff> echoOff;
-  if (isatty(fd) == 1) echoOff.emplace(fd);
   std::string line;
-  const int error = ReadFirstLine(fd, line);
+  const int error = ReadPasswordLine(fd, line);
   if (error != 0) {
     SecureWipeString(line);
     return Problem(TPasswordStatus::Usage, "cannot read the password from " + what + ": " +
@@ -69,13 +59,13 @@ TPasswordResult FromDescriptor(int fd, const std::string& what) {
 }
 
 TPasswordResult FromFile(const std::string& name) {
-  const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  int fd = -1;
+  if (const int error = OpenPasswordFile(name, fd)) {
     return Problem(TPasswordStatus::Usage,
-                   "cannot open the password file " + name + ": " + SystemErrorText(errno));
+                   "cannot open the password file " + name + ": " + SystemErrorText(error));
   }
   TPasswordResult result = FromDescriptor(fd, "the file " + name);
-  close(fd);
+  ClosePasswordFile(fd);
   return result;
 }
 
@@ -104,22 +94,6 @@ TPasswordResult FromTerminal(TTerminal& terminal, bool encrypt) {
 }  // namespace
 
 TPasswordResult::~TPasswordResult() { SecureWipeString(Bytes); }
-
-int ReadFirstLine(int fd, std::string& line) {
-  line.clear();
-  line.reserve(MaxPasswordLength);
-  for (;;) {
-    char c = 0;
-    const ssize_t n = read(fd, &c, 1);
-    if (n < 0 && errno == EINTR && ReceivedStopSignal() == 0) continue;
-    if (n < 0) return errno;
-    if (n == 0 || c == '\n') break;
-    if (line.size() == MaxPasswordLength) return EFBIG;
-    line.push_back(c);
-  }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return 0;
-}
 
 TPasswordResult ObtainPassword(const TCliOptions& options, TTerminal* terminal) {
   const bool encrypt = options.Command == TCliCommand::Encrypt;

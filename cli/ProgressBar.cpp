@@ -1,8 +1,5 @@
 #include "cli/ProgressBar.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,12 +7,6 @@
 #include "cli/Terminal.h"
 
 namespace {
-
-int TerminalColumns() {
-  winsize size{};
-  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return 80;
-}
 
 std::string Throughput(double bytesPerSecond) {
   char text[32];
@@ -78,20 +69,34 @@ std::string FormatProgress(std::uint64_t done, std::uint64_t total, double secon
   return line;
 }
 
-TProgressBar::TProgressBar() : FStart(TClock::now()) {}
+TProgressBar::TProgressBar() : FStart(TClock::now()), FEscapes(StderrTakesEscapes()) {}
 
 void TProgressBar::Show(std::uint64_t done, std::uint64_t total) {
   const TClock::time_point now = TClock::now();
   if (FDrawn && now - FLastDrawn < std::chrono::milliseconds(200) && done < total) return;
   const double seconds = std::chrono::duration<double>(now - FStart).count();
-  std::string line = "\r";
-  line.append(FormatProgress(done, total, seconds, TerminalColumns())).append("\x1b[K");
+  const int columns = StderrColumns();
+  const std::string text = FormatProgress(done, total, seconds, columns);
+  std::string line = "\r" + text;
+  if (FEscapes) {
+    line.append("\x1b[K");
+  } else {
+    // Blanks over what a longer line before left behind.
+    const int rest = columns - 1 - static_cast<int>(text.size());
+    line.append(static_cast<std::size_t>(std::max(rest, 0)), ' ');
+  }
   WriteStderr(line);
   FLastDrawn = now;
   FDrawn = true;
 }
 
 void TProgressBar::Clear() {
-  if (FDrawn) WriteStderr("\r\x1b[K");
+  if (FDrawn && FEscapes) {
+    WriteStderr("\r\x1b[K");
+  } else if (FDrawn) {
+    std::string blank = "\r";
+    blank.append(static_cast<std::size_t>(std::max(StderrColumns() - 1, 0)), ' ').append("\r");
+    WriteStderr(blank);
+  }
   FDrawn = false;
 }

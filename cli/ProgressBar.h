@@ -9,6 +9,8 @@
 std::string FormatProgress(std::uint64_t done, std::uint64_t total, double seconds, int columns);
 
 // Redraws the progress line on standard error at most a few times a second.
+// Terminals without escapes (an old Windows console) get the same line,
+// overwritten with blanks.
 class TProgressBar {
  public:
   // Files below this size finish before a bar would help.
@@ -24,4 +26,5 @@ class TProgressBar {
   TClock::time_point FStart;
   TClock::time_point FLastDrawn{};
   bool FDrawn = false;
+  bool FEscapes;  // the line is cleared by an escape, else overwritten with blanks
 };

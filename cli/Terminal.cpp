@@ -1,10 +1,10 @@
 #include "cli/Terminal.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 
 #include "cli/StopSignals.h"
@@ -15,11 +15,6 @@ namespace {
 // Longest line taken from the terminal; the terminal's own line editor
 // holds no more.
 constexpr std::size_t MaxLineLength = 4096;
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 }  // namespace
 
@@ -39,6 +34,14 @@ TEchoOff::~TEchoOff() {
 bool TTerminal::StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
 bool TTerminal::StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+int StderrColumns() {
+  winsize size{};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return 80;
+}
+
+bool StderrTakesEscapes() { return true; }
 
 void WriteStderr(const std::string& text) {
   std::size_t written = 0;
@@ -84,17 +87,4 @@ std::optional<std::string> TTerminal::ReadLine(const std::string& prompt, bool h
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
-}
-
-bool TTerminal::AskYesNo(const std::string& question) {
-  for (;;) {
-    const std::optional<std::string> answer = ReadLine(question + " [y/N] ", false);
-    if (!answer) {
-      WriteStderr("\n");
-      return false;
-    }
-    const std::string word = Lower(*answer);
-    if (word == "y" || word == "yes") return true;
-    if (word.empty() || word == "n" || word == "no") return false;
-  }
 }

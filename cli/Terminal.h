@@ -1,12 +1,14 @@
 #pragma once
 
-#include <termios.h>
-
 #include <optional>
 #include <string>
 
-// The user's terminal: questions go to standard error, answers come from
-// standard input. Only used when standard input is a terminal, so that a
+#ifndef _WIN32
+#include <termios.h>
+#endif
+
+// The user's terminal (a console on Windows): questions go to standard
+// error, answers come from standard input. Only used when standard input is a terminal, so that a
 // script never waits for an answer nobody will give.
 class TTerminal {
  public:
@@ -23,6 +25,7 @@ class TTerminal {
   bool AskYesNo(const std::string& question);
 };
 
+#ifndef _WIN32
 // Echo of a terminal descriptor stays off exactly as long as this object
 // lives, whatever way the read ends. Does nothing for other descriptors.
 class TEchoOff {
@@ -37,6 +40,16 @@ class TEchoOff {
   termios FSaved{};
   bool FActive = false;
 };
+#endif
 
 // Writes a whole text to standard error, retrying short writes.
 void WriteStderr(const std::string& text);
+
+// The width of the terminal on standard error in characters, 80 when it
+// cannot be told.
+int StderrColumns();
+
+// Whether the terminal on standard error takes the escape that clears the
+// rest of a line. A Windows console does once its VT mode is on, which this
+// switches on where the console has one.
+bool StderrTakesEscapes();

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/FileHandle.h"
+
 // Byte-level file access for the file transform: one file read from start to
 // end, one file written from start to end. Every call reports the OS error
 // code instead of throwing, so the caller decides how a failure is raised.
@@ -14,6 +16,8 @@
 // calls, and once a file proves larger than one stage, a helper thread reads
 // the next stage ahead (or writes the last one out) while the caller works
 // on. What reaches the caller or the file is the same as with direct calls.
+// On Windows one stage is used, in the caller's thread: the system's cache
+// reads ahead (sequential-scan hint) and writes behind by itself.
 
 // Outcome of a read, write or close: the bytes moved, the OS error code (0
 // when the system named none), and whether the system accepted fewer bytes
@@ -43,7 +47,7 @@ class TInputFile {
   ~TInputFile();  // closes the file if it is still open, ignoring errors
 
   // Opens an existing file for reading only. Returns 0 or the OS error code;
-  // a directory is refused with EISDIR.
+  // a directory is refused (EISDIR; ERROR_ACCESS_DENIED on Windows).
   int Open(const std::string& name);
   bool IsOpen() const { return FHandle >= 0; }
 
@@ -70,7 +74,7 @@ class TInputFile {
  private:
   int Refill();
 
-  int FHandle = -1;
+  TFileHandle FHandle = NoFileHandle;
   std::size_t FStageSize;
   std::unique_ptr<std::uint8_t[]> FStages[2];
   int FCurrent = 0;  // the stage being handed out; the other one is read ahead
@@ -110,7 +114,7 @@ class TOutputFile {
   TIoResult Close();
 
  private:
-  int FHandle = -1;
+  TFileHandle FHandle = NoFileHandle;
   std::size_t FStageSize;
   std::unique_ptr<std::uint8_t[]> FStages[2];
   int FFilling = 0;  // the stage taking data; the other one may be written out

@@ -5,9 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "platform/FileHandle.h"
+
 // File-system services of the job and the front ends: existence, kind,
-// identity, links, permissions and deletion. Failures come back
-// as OS error codes (errno here), never as exceptions.
+// identity, links, permissions and deletion. Failures come back as OS error
+// codes (errno on POSIX, GetLastError codes on Windows), never as exceptions.
+// Names are UTF-8 on Windows too.
 
 // An existing regular file, links followed. A directory, a device or a
 // dangling link does not count.

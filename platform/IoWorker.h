@@ -6,13 +6,14 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/FileHandle.h"
 #include "platform/FileIO.h"
 
 // One read or write of a file the caller has open.
 struct TIoRequest {
   enum class TKind { Read, Write };
   TKind Kind = TKind::Read;
-  int Handle = -1;
+  TFileHandle Handle = NoFileHandle;
   std::uint8_t* Data = nullptr;
   std::size_t Count = 0;
   // For a write: when not negative, the file offset of Data, and the system

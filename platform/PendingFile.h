@@ -45,7 +45,7 @@ class TPendingFile {
  private:
   std::string FFinalName;
   std::string FName;
-  int FHandle = -1;  // open and locked from Create to the end
+  TFileHandle FHandle = NoFileHandle;  // open and locked from Create to the end
 };
 
 // Removes temporary files that runs on finalName left behind (a kill, a power
@@ -68,5 +68,5 @@ class TFileLock {
   void Unlock() noexcept;
 
  private:
-  int FHandle = -1;
+  TFileHandle FHandle = NoFileHandle;
 };

@@ -1,15 +1,12 @@
 #include "platform/SystemError.h"
 
-#include <cstring>
+#include <cerrno>
+#include <system_error>
 
 std::string SystemErrorText(int code) {
-  char buffer[256] = {};
-  // GNU strerror_r may return a static string instead of filling the buffer.
-#if defined(_GNU_SOURCE) && !defined(__APPLE__)
-  std::string text = strerror_r(code, buffer, sizeof buffer);
-#else
-  std::string text = strerror_r(code, buffer, sizeof buffer) == 0 ? buffer : "";
-#endif
+  // The system category's text is strerror's, without strerror_r's two
+  // incompatible variants.
+  std::string text = std::system_category().message(code);
   while (!text.empty()) {
     const char c = text.back();
     if (c == ' ' || c == '.' || static_cast<unsigned char>(c) < 0x20) {
@@ -21,3 +18,5 @@ std::string SystemErrorText(int code) {
   if (text.empty()) text = "Error " + std::to_string(code);
   return text;
 }
+
+int GenericIoError() { return EIO; }

@@ -2,8 +2,11 @@
 # Installs on Debian 12, if missing, what one of these needs:
 #   deps.sh run      building the programs and running the window (scripts/run.sh)
 #   deps.sh package  that, plus what builds the .deb (scripts/package.sh)
+#   deps.sh windows  the cross compiler, GoogleTest's sources and Wine, for the
+#                    Windows build and its tests (scripts/build-windows.sh)
 #   deps.sh test     everything: also the test and benchmark libraries, the
-#                    virtual X server and the package checks (the default)
+#                    virtual X server, the package checks, clang for the fuzz
+#                    targets and the Windows build (the default)
 set -euo pipefail
 need=${1:-test}
 
@@ -15,6 +18,7 @@ run=(
   qt6-translations-l10n fonts-liberation qt6-wayland
 )
 package=(dpkg-dev)  # dpkg-shlibdeps finds the package's library dependencies
+windows=(g++-mingw-w64-x86-64-posix googletest wine wine64)
 test=(
   pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   nettle-dev libgcrypt20-dev libcrypto++-dev libbotan-2-dev
@@ -27,8 +31,9 @@ test=(
 case $need in
   run) packages=("${run[@]}") ;;
   package) packages=("${run[@]}" "${package[@]}") ;;
-  test) packages=("${run[@]}" "${package[@]}" "${test[@]}") ;;
-  *) echo "usage: deps.sh [run|package|test]" >&2; exit 2 ;;
+  windows | --windows) packages=("${run[@]}" "${windows[@]}") ;;
+  test) packages=("${run[@]}" "${package[@]}" "${test[@]}" "${windows[@]}") ;;
+  *) echo "usage: deps.sh [run|package|windows|test]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: once optimised with warnings as
 # errors, once more under AddressSanitizer + UndefinedBehaviorSanitizer, and
-# then every fuzz target for a few seconds (TOLVANE_FUZZ_SMOKE_SECONDS).
-# Extra arguments go to ctest (for example -R Twofish or -L large).
+# then every fuzz target for a few seconds (TOLVANE_FUZZ_SMOKE_SECONDS), and
+# the Windows build cross-compiled with its suites under Wine
+# (scripts/test-windows.sh). Extra arguments go to ctest (for example
+# -R Twofish or -L large).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" test
@@ -30,4 +32,6 @@ echo "== Sanitizer build (ASan + UBSan)"
 run_suite "$root/build/sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_SANITIZE=ON -DTOLVANE_BUILD_BENCH=OFF
 echo "== Fuzz smoke run (clang, ASan + UBSan)"
 "$root/scripts/fuzz.sh" "${TOLVANE_FUZZ_SMOKE_SECONDS:-3}"
+echo "== Windows build (mingw-w64), tests under Wine"
+"$root/scripts/test-windows.sh" "${CTEST_ARGS[@]}"
 echo "== All tests passed"

@@ -2,7 +2,8 @@
 
 #include <string>
 
-// A directory of its own under $TMPDIR (or /tmp), removed with its contents.
+// A directory of its own under $TMPDIR (or /tmp; the user's temporary
+// directory on Windows), removed with its contents. Names are UTF-8.
 class TTempDir {
  public:
   TTempDir();
@@ -10,7 +11,8 @@ class TTempDir {
   TTempDir& operator=(const TTempDir&) = delete;
   ~TTempDir();
   const std::string& Path() const { return FPath; }
-  std::string File(const std::string& name) const { return FPath + "/" + name; }
+  // A name inside it, joined with the system's separator.
+  std::string File(const std::string& name) const;
 
  private:
   std::string FPath;

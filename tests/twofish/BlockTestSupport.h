@@ -13,8 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#include <nettle/twofish.h>
-
 #include "tests/support/TestSeed.h"
 #include "twofish/Twofish.h"
 
@@ -75,24 +73,6 @@ struct TBlockCipher {
   }
   TBlockCipher(TKeySize size, const TBytes& key)
       : TBlockCipher(size, key.data(), static_cast<int>(key.size())) {}
-};
-
-// nettle under the key that a key text should give: its first N/8 bytes,
-// zero-padded to N/8.
-struct TNettleBlock {
-  twofish_ctx Context{};
-  TNettleBlock(TKeySize size, const std::uint8_t* keyText, std::size_t length) {
-    std::uint8_t key[32] = {};
-    const std::size_t n = KeyBytes(size);
-    std::memcpy(key, keyText, length < n ? length : n);
-    twofish_set_key(&Context, n, key);
-  }
-  void Encrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks = 1) const {
-    twofish_encrypt(&Context, 16 * blocks, out, in);
-  }
-  void Decrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks = 1) const {
-    twofish_decrypt(&Context, 16 * blocks, out, in);
-  }
 };
 
 }  // namespace block_test

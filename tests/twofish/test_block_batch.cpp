@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "BlockTestSupport.h"
+#include "NettleBlock.h"
 #include "twofish/BlockPath.h"
 
 using namespace block_test;

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "BlockTestSupport.h"
+#include "NettleBlock.h"
 
 using namespace block_test;
 

@@ -1,0 +1,28 @@
+#include "platform/SystemError.h"
+
+#include "platform/win32/Win32.h"
+#include "platform/win32/WideText.h"
+
+std::string SystemErrorText(int code) {
+  // The wide call: the narrow one would give the text in the ANSI code page,
+  // not UTF-8.
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string text;
+  if (length != 0 && buffer != nullptr) text = Utf8FromWide(std::wstring_view(buffer, length));
+  if (buffer != nullptr) ::LocalFree(buffer);
+  while (!text.empty()) {
+    const char c = text.back();
+    if (c == ' ' || c == '.' || static_cast<unsigned char>(c) < 0x20) {
+      text.pop_back();
+    } else {
+      break;
+    }
+  }
+  if (text.empty()) text = "Error " + std::to_string(code);
+  return text;
+}
+
+int GenericIoError() { return ERROR_IO_DEVICE; }

@@ -1,0 +1,162 @@
+// The Win32 file layer under the transform: bytes pass unchanged whatever
+// they are (the C runtime's text mode stopped at 0x1A and turned line
+// breaks around), every UTF-8 name works, and failures carry the system's
+// codes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "Win32TestSupport.h"
+#include "platform/FileIO.h"
+#include "platform/FileSystem.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+using namespace wintest;
+
+std::string AllByteValues(std::size_t repeat) {
+  std::string bytes;
+  for (std::size_t r = 0; r < repeat; ++r) {
+    for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
+  }
+  return bytes;
+}
+
+// Writes through TOutputFile and reads back through TInputFile.
+std::string ThroughTheLayer(const std::string& name, const std::string& content,
+                            std::size_t stage) {
+  TOutputFile output(stage);
+  EXPECT_EQ(output.Create(name), 0);
+  EXPECT_TRUE(output.Write(content.data(), content.size()).Ok());
+  EXPECT_TRUE(output.Close().Ok());
+
+  TInputFile input(stage);
+  EXPECT_EQ(input.Open(name), 0);
+  EXPECT_EQ(input.Size(), content.size());
+  std::string seen(content.size() + 10, '\0');
+  const TIoResult got = input.Read(seen.data(), seen.size());
+  EXPECT_EQ(got.Error, 0);
+  seen.resize(got.Bytes);
+  EXPECT_TRUE(input.AtEnd().AtEnd);
+  EXPECT_EQ(input.Close(), 0);
+  return seen;
+}
+
+TEST(Win32FileIO, EveryByteValuePassesUnchanged) {
+  TTempDir dir;
+  // 0x1A first: a text-mode read ends there. CR LF and lone LF: text mode
+  // turns them into each other.
+  const std::string content = "\x1A\r\n\n\r" + AllByteValues(300) + "\x1A";
+  for (const std::size_t stage : {std::size_t{1}, std::size_t{4096}, TInputFile::DefaultStageSize}) {
+    const std::string name = dir.File("bytes.bin");
+    EXPECT_EQ(ThroughTheLayer(name, content, stage), content) << "stage " << stage;
+    EXPECT_EQ(std::filesystem::file_size(PathOf(name)), content.size());
+  }
+}
+
+TEST(Win32FileIO, NamesOutsideTheAnsiCodePageWork) {
+  TTempDir dir;
+  const std::string leaves[] = {"Grüße.txt", "Ωμέγα 日本語.bin", "emoji 😀.tvn", "Ärger \xE2\x80\x93 neu"};
+  for (const std::string& leaf : leaves) {
+    const std::string name = dir.File(leaf);
+    const std::string content = "Inhalt von " + leaf;
+    EXPECT_EQ(ThroughTheLayer(name, content, 4096), content) << leaf;
+    EXPECT_TRUE(FileExists(name)) << leaf;
+    EXPECT_EQ(FileSize(name), content.size());
+    EXPECT_EQ(ReadFileBytes(name), content);
+    EXPECT_TRUE(DeleteFile(name)) << leaf;
+    EXPECT_FALSE(FileExists(name)) << leaf;
+  }
+}
+
+TEST(Win32FileIO, NamesLongerThanTheClassicLimitWork) {
+  TTempDir dir;
+  std::string folder = dir.Path();
+  for (int i = 0; i < 6; ++i) {
+    folder += "\\" + std::string(50, static_cast<char>('a' + i));
+    std::filesystem::create_directory(PathOf(folder));
+  }
+  const std::string name = folder + "\\" + std::string(40, 'z') + ".bin";
+  ASSERT_GT(name.size(), 300u);
+  EXPECT_EQ(ThroughTheLayer(name, "lang", 4096), "lang");
+  EXPECT_TRUE(FileExists(name));
+  EXPECT_TRUE(DeleteFile(name));
+}
+
+TEST(Win32FileIO, FailuresCarryTheSystemsCodes) {
+  TTempDir dir;
+  TInputFile input;
+  EXPECT_EQ(input.Open(dir.File("fehlt")), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(input.Open(dir.File("fehlt\\datei")), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(input.Open(dir.Path()), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(input.Open("kaputt \xFF.txt"), ERROR_NO_UNICODE_TRANSLATION);
+  EXPECT_FALSE(input.IsOpen());
+  char byte = 0;
+  EXPECT_EQ(input.Read(&byte, 1).Error, ERROR_INVALID_HANDLE);
+
+  TOutputFile output;
+  EXPECT_EQ(output.Create(dir.File("fehlt\\datei")), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(output.Create(dir.Path()), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(output.Write(&byte, 1).Error, ERROR_INVALID_HANDLE);
+}
+
+TEST(Win32FileIO, AnExistingOutputIsEmptiedInPlace) {
+  TTempDir dir;
+  const std::string name = dir.File("ziel.txt");
+  WriteFileBytes(name, std::string(100000, 'x'));
+  // A hidden file refuses CREATE_ALWAYS; emptied in place it keeps its
+  // attributes and stays the same file.
+  ASSERT_TRUE(::SetFileAttributesW(Wide(name).c_str(), FILE_ATTRIBUTE_HIDDEN));
+  const auto before = Identity(name);
+  ASSERT_TRUE(before);
+
+  TOutputFile output;
+  ASSERT_EQ(output.Create(name), 0);
+  ASSERT_TRUE(output.Write("neu", 3).Ok());
+  ASSERT_TRUE(output.Close().Ok());
+  EXPECT_EQ(ReadFileBytes(name), "neu");
+  EXPECT_EQ(Identity(name), before);
+  EXPECT_NE(Attributes(name) & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+TEST(Win32FileIO, DevicesAndPipesHaveNoSize) {
+  TOutputFile output;
+  ASSERT_EQ(output.Create("NUL"), 0);
+  ASSERT_TRUE(output.Write("weg", 3).Ok());
+  EXPECT_TRUE(output.Close().Ok());
+  EXPECT_FALSE(FileExists("NUL"));
+
+  // A named pipe as the input: read to its end, no size.
+  const std::wstring pipeName = L"\\\\.\\pipe\\tolvane-test-" + std::to_wstring(::GetCurrentProcessId());
+  const HANDLE server = ::CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND,
+                                           PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  const std::string content = AllByteValues(1000);
+  std::thread writer([&] {
+    ::ConnectNamedPipe(server, nullptr);
+    DWORD put = 0;
+    ::WriteFile(server, content.data(), static_cast<DWORD>(content.size()), &put, nullptr);
+    // Closed after all was read: the reader then sees the end.
+    ::FlushFileBuffers(server);
+    ::CloseHandle(server);
+  });
+  TInputFile input(4096);
+  ASSERT_EQ(input.Open(Utf8FromWide(pipeName)), 0);
+  EXPECT_FALSE(input.HasSize());
+  std::string seen;
+  char chunk[5000];
+  while (!input.AtEnd().AtEnd) {
+    const TIoResult got = input.Read(chunk, sizeof chunk);
+    ASSERT_EQ(got.Error, 0);
+    seen.append(chunk, got.Bytes);
+  }
+  EXPECT_EQ(input.Close(), 0);
+  writer.join();
+  EXPECT_EQ(seen, content);
+}
+
+}  // namespace
