@@ -1,9 +1,8 @@
 #include "job/CryptJob.h"
 
-#include <cerrno>
-
 #include "job/FailureCause.h"
 #include "platform/FileSystem.h"
+#include "platform/SystemError.h"
 #include "twofish/Twofish.h"
 #include "util/SecureWipe.h"
 
@@ -108,17 +107,17 @@ void TCryptJob::CheckFileKinds(const std::string& finalName) const {
   // Found by the names alone: opening a FIFO could wait forever.
   const TFileKind source = KindOf(SourceName);
   if (source != TFileKind::Regular && source != TFileKind::Missing) {
-    Fail(TFailureKind::SourceNotRegular, source == TFileKind::Directory ? EISDIR : 0);
+    Fail(TFailureKind::SourceNotRegular, source == TFileKind::Directory ? DirectoryError() : 0);
   }
   const TFileKind target = KindOf(finalName);
   if (target != TFileKind::Regular && target != TFileKind::Missing) {
-    Fail(TFailureKind::TargetNotRegular, target == TFileKind::Directory ? EISDIR : 0);
+    Fail(TFailureKind::TargetNotRegular, target == TFileKind::Directory ? DirectoryError() : 0);
   }
 }
 
 void TCryptJob::LockInPlaceSource() {
   const int error = FSourceLock.TryLock(SourceName);
-  if (error == EWOULDBLOCK) Fail(TFailureKind::FileBusy);
+  if (IsBusyError(error)) Fail(TFailureKind::FileBusy);
   if (error != 0) Fail(TFailureKind::InputNotFound, error);
 }
 
@@ -144,11 +143,9 @@ void TCryptJob::PutInPlace(bool targetExisted) {
   const TReplaceMode mode = targetExisted ? TReplaceMode::Replace : TReplaceMode::NoReplace;
   const int error = FResult.Commit(attributes, mode);
   if (error == 0) return;
-  if (error == EEXIST && mode == TReplaceMode::NoReplace) Fail(TFailureKind::TargetAppeared);
+  if (IsNameTakenError(error) && mode == TReplaceMode::NoReplace) Fail(TFailureKind::TargetAppeared);
   // Syncing is where a full disk or a failing device may show at last.
-  Fail(error == ENOSPC || error == EIO || error == EDQUOT ? TFailureKind::ReadWrite
-                                                          : TFailureKind::NotReplaced,
-       error);
+  Fail(IsStorageError(error) ? TFailureKind::ReadWrite : TFailureKind::NotReplaced, error);
 }
 
 TJobOutcome TCryptJob::Recover(const std::exception_ptr& error) {

@@ -72,6 +72,10 @@ struct TFileAttributes {
   bool HasOwner = false; // Owner and Group are meaningful
   unsigned Owner = 0;
   unsigned Group = 0;
+  // Windows keeps no permission bits (access rights come from the folder);
+  // these of its file attributes carry over instead: read-only, hidden,
+  // system, archive, not indexed. Unused on POSIX.
+  std::uint32_t WindowsFlags = 0;
 };
 // The attributes of an existing file; defaults when it cannot be examined.
 TFileAttributes AttributesOf(const std::string& name);

@@ -19,7 +19,8 @@ enum class TReplaceMode {
 // name removes once no live run holds it.
 //
 // The temporary file is called ".<final name>.<random>.tolvane-tmp", created
-// exclusively and readable by its owner only, and locked while its run lives.
+// exclusively and readable by its owner only (on Windows: with the folder's
+// inherited access rights), and locked while its run lives.
 class TPendingFile {
  public:
   TPendingFile() = default;
@@ -35,8 +36,8 @@ class TPendingFile {
   const std::string& Name() const { return FName; }
 
   // After the transform has closed the file. Returns 0 or the OS error code:
-  // EEXIST when mode is NoReplace and the final name is taken. On failure
-  // the temporary file is still there; Discard it.
+  // one IsNameTakenError accepts when mode is NoReplace and the final name
+  // is taken. On failure the temporary file is still there; Discard it.
   int Commit(const TFileAttributes& attributes, TReplaceMode mode);
 
   // Removes the temporary file. Harmless when there is none.
@@ -62,8 +63,8 @@ class TFileLock {
   TFileLock& operator=(const TFileLock&) = delete;
   ~TFileLock();
 
-  // Returns 0, EWOULDBLOCK when another run holds the file, or another OS
-  // error code. Never waits.
+  // Returns 0, a code IsBusyError accepts when another run holds the file,
+  // or another OS error code. Never waits.
   int TryLock(const std::string& name);
   void Unlock() noexcept;
 

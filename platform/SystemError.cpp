@@ -20,3 +20,11 @@ std::string SystemErrorText(int code) {
 }
 
 int GenericIoError() { return EIO; }
+
+bool IsNameTakenError(int code) { return code == EEXIST; }
+
+bool IsBusyError(int code) { return code == EWOULDBLOCK || code == EAGAIN; }
+
+bool IsStorageError(int code) { return code == ENOSPC || code == EDQUOT || code == EIO; }
+
+int DirectoryError() { return EISDIR; }

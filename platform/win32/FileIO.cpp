@@ -189,3 +189,51 @@ TIoResult TOutputFile::Close() {
   FStaged = 0;
   return result;
 }
+
+// ---------------------------------------------------------------- tail
+
+TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t count) {
+  TTailResult result;
+  const std::optional<std::wstring> systemName = SystemName(name);
+  if (!systemName) {
+    result.OpenError = ERROR_NO_UNICODE_TRANSLATION;
+    return result;
+  }
+  const HANDLE handle = ::CreateFileW(systemName->c_str(), GENERIC_READ, SharedAccess, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    result.OpenError = LastError();
+    return result;
+  }
+  LARGE_INTEGER size{};
+  if (::GetFileType(handle) != FILE_TYPE_DISK) {
+    // A pipe or a device: no size, no tail, and no read that could wait.
+    result.OpenError = ERROR_INVALID_FUNCTION;
+  } else if (!::GetFileSizeEx(handle, &size)) {
+    result.OpenError = LastError();
+  } else {
+    result.Size = static_cast<std::uint64_t>(size.QuadPart);
+    result.Count = static_cast<std::size_t>(std::min<std::uint64_t>(count, result.Size));
+    std::size_t done = 0;
+    while (done < result.Count) {
+      const std::uint64_t at = result.Size - result.Count + done;
+      OVERLAPPED position{};
+      position.Offset = static_cast<DWORD>(at);
+      position.OffsetHigh = static_cast<DWORD>(at >> 32);
+      DWORD got = 0;
+      if (!::ReadFile(handle, out + done, static_cast<DWORD>(result.Count - done), &got,
+                      &position)) {
+        result.ReadError = LastError();
+        break;
+      }
+      if (got == 0) {
+        // A file that shrank meanwhile reads short: the caller's size is stale.
+        result.ReadError = ERROR_IO_DEVICE;
+        break;
+      }
+      done += got;
+    }
+  }
+  ::CloseHandle(handle);
+  return result;
+}

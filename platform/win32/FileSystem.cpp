@@ -1,11 +1,7 @@
 #include "platform/FileSystem.h"
 
-#include <memory>
-
-#include "platform/IoWorker.h"
 #include "platform/win32/Win32.h"
 #include "platform/win32/WideText.h"
-#include "util/SecureWipe.h"
 
 namespace {
 
@@ -40,6 +36,23 @@ std::optional<TNameInfo> Examine(const std::string& name) {
   return info;
 }
 
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring full(needed, L'\0');
+  const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return path;
+  full.resize(length);
+  return full;
+}
+
+// "\\.\NUL", "\\.\pipe\x": a device, except "\\.\C:\..." (a drive by the
+// device path).
+bool IsDeviceName(const std::wstring& full) {
+  if (full.rfind(L"\\\\.\\", 0) != 0) return false;
+  return !(full.size() >= 6 && full[5] == L':' && (full.size() == 6 || full[6] == L'\\'));
+}
+
 bool IsRegular(const TNameInfo& info) { return info.Disk && !info.Directory; }
 
 std::uint64_t Join(DWORD high, DWORD low) {
@@ -48,74 +61,6 @@ std::uint64_t Join(DWORD high, DWORD low) {
 
 // File times count 100 ns from 1601; the stamps only compare them.
 std::int64_t Nanoseconds(std::int64_t fileTime) { return fileTime * 100; }
-
-std::optional<std::wstring> Variable(const wchar_t* name) {
-  const DWORD needed = ::GetEnvironmentVariableW(name, nullptr, 0);
-  if (needed == 0) return std::nullopt;
-  std::wstring value(needed, L'\0');
-  const DWORD length = ::GetEnvironmentVariableW(name, value.data(), needed);
-  if (length == 0 || length >= needed) return std::nullopt;
-  value.resize(length);
-  return value;
-}
-
-std::wstring FullPath(const std::wstring& path) {
-  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return {};
-  std::wstring full(needed, L'\0');
-  const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-  if (length == 0 || length >= needed) return {};
-  full.resize(length);
-  return full;
-}
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-// A usable temporary directory: absolute, without trailing separators, and
-// not a drive's root folder, where a copy would be a stray file.
-std::optional<std::wstring> UsableTempDirectory(const std::wstring& value) {
-  if (value.empty()) return std::nullopt;
-  std::wstring dir = FullPath(value);
-  while (dir.size() > 1 && IsSeparator(dir.back())) dir.pop_back();
-  if (dir.empty() || dir.back() == L':') return std::nullopt;
-  if (dir.size() <= 1) return std::nullopt;
-  return dir;
-}
-
-// Keeps at most `bytes` bytes of a UTF-8 text without cutting a character.
-std::string Utf8Prefix(const std::string& text, std::size_t bytes) {
-  if (text.size() <= bytes) return text;
-  while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) --bytes;
-  return text.substr(0, bytes);
-}
-
-std::string RandomSuffix() {
-  static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  LARGE_INTEGER counter{};
-  ::QueryPerformanceCounter(&counter);
-  thread_local std::uint64_t state = 0;
-  state ^= static_cast<std::uint64_t>(counter.QuadPart) ^
-           (static_cast<std::uint64_t>(::GetCurrentProcessId()) << 32);
-  state = state * 6364136223846793005u + 1442695040888963407u;
-  std::string suffix;
-  std::uint64_t bits = state;
-  for (int i = 0; i < 6; ++i) {
-    suffix.push_back(Letters[bits % 36]);
-    bits /= 36;
-  }
-  return suffix;
-}
-
-HANDLE OpenForCopying(const std::string& name) {
-  const std::optional<std::wstring> systemName = SystemName(name);
-  if (!systemName) {
-    ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-    return INVALID_HANDLE_VALUE;
-  }
-  return ::CreateFileW(systemName->c_str(), GENERIC_READ,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-}
 
 }  // namespace
 
@@ -182,133 +127,92 @@ TFileStamp StampOf(const std::string& name) {
   return stamp;
 }
 
-std::string TempDirectory() {
-  if (const auto value = Variable(L"Temp")) {
-    if (const auto dir = UsableTempDirectory(*value)) return Utf8FromWide(*dir);
-  }
-  wchar_t buffer[MAX_PATH + 1] = {};
-  const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
-  if (length != 0 && length <= MAX_PATH) {
-    if (const auto dir = UsableTempDirectory(std::wstring(buffer, length))) {
-      return Utf8FromWide(*dir);
-    }
-  }
-  return Utf8FromWide(FullPath(L"."));
-}
-
 std::string FileNamePart(const std::string& path) {
   const auto separator = path.find_last_of("\\/:");
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-TTempFile CreateTempFile(const std::string& dir, const std::string& stem) {
-  TTempFile file;
-  // Room for the directory's separator and the suffix within the usual
-  // 255-character limit of one name.
-  constexpr std::size_t MaxStem = 200;
-  std::string prefix = dir;
-  if (prefix.empty() || (prefix.back() != '\\' && prefix.back() != '/')) prefix += '\\';
-  prefix += Utf8Prefix(stem, MaxStem);
-  prefix += '.';
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = prefix + RandomSuffix();
-    const std::optional<std::wstring> systemName = SystemName(name);
-    if (!systemName) {
-      file.Error = ERROR_NO_UNICODE_TRANSLATION;
-      return file;
-    }
-    // CREATE_NEW never takes over an existing file.
-    const HANDLE handle = ::CreateFileW(systemName->c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-      file.Name = name;
-      file.Handle = FromHandle(handle);
-      file.Error = 0;
-      return file;
-    }
-    file.Error = LastError();
-    if (file.Error != ERROR_FILE_EXISTS && file.Error != ERROR_ALREADY_EXISTS) return file;
+TFileKind KindOf(const std::string& name) {
+  if (name.empty()) return TFileKind::Missing;
+  const std::optional<std::wstring> systemName = SystemName(name);
+  if (!systemName) return TFileKind::Missing;
+  // Devices (NUL, CON, COM1, and every "\\.\" name such as a pipe) come
+  // back from the path rules as "\\.\<device>": found by the name alone, so
+  // a pipe nobody serves cannot hold the caller.
+  const std::wstring full = FullPath(*systemName);
+  if (IsDeviceName(full)) return TFileKind::Other;
+  const DWORD attributes = ::GetFileAttributesW(systemName->c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                   error == ERROR_INVALID_NAME
+               ? TFileKind::Missing
+               : TFileKind::Other;
   }
-  return file;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? TFileKind::Directory
+                                                        : TFileKind::Regular;
+  }
+  // A link: what it reaches. A link to nothing names a file yet to be made.
+  const std::optional<TNameInfo> info = Examine(name);
+  if (!info) return TFileKind::Missing;
+  if (!info->Disk) return TFileKind::Other;
+  return info->Directory ? TFileKind::Directory : TFileKind::Regular;
 }
 
-TCopyResult CopyFileToHandle(const std::string& from, TFileHandle handle,
-                             const std::function<bool()>& keepGoing) {
-  TCopyResult result;
-  const HANDLE input = OpenForCopying(from);
-  if (input == INVALID_HANDLE_VALUE) {
-    result.Error = LastError();
-    return result;
+std::string FolderOf(const std::string& name) {
+  const auto separator = name.find_last_of("\\/:");
+  if (separator == std::string::npos) return ".";
+  // "C:name" lives in drive C's current folder, "C:\name" in its root, and
+  // "\name" in the current drive's root: the separator stays in those.
+  if (name[separator] == ':' || separator == 0 || (separator == 2 && name[1] == ':')) {
+    return name.substr(0, separator + 1);
   }
-  LARGE_INTEGER size{};
-  if (::GetFileType(input) != FILE_TYPE_DISK || !::GetFileSizeEx(input, &size)) {
-    // Without a size there is no way to tell a complete copy.
-    result.Error = ERROR_INVALID_FUNCTION;
-    ::CloseHandle(input);
-    return result;
-  }
-  result.Expected = static_cast<std::uint64_t>(size.QuadPart);
-
-  constexpr std::size_t BlockSize = 256 * 1024;
-  const auto block = std::make_unique<std::uint8_t[]>(BlockSize);
-  for (;;) {
-    if (keepGoing && !keepGoing()) {
-      result.Stopped = true;
-      break;
-    }
-    const TIoResult got =
-        RunIo({TIoRequest::TKind::Read, FromHandle(input), block.get(), BlockSize});
-    if (got.Error != 0) {
-      result.Error = got.Error;
-      break;
-    }
-    if (got.Bytes == 0) break;
-    const TIoResult put = RunIo({TIoRequest::TKind::Write, handle, block.get(), got.Bytes});
-    result.Copied += put.Bytes;
-    if (!put.Ok()) {
-      result.Error = put.Error != 0 ? put.Error : ERROR_IO_DEVICE;
-      break;
-    }
-  }
-  // The block held the file's plaintext.
-  SecureWipe(block.get(), BlockSize);
-  ::CloseHandle(input);
-  if (result.Error != 0 || result.Stopped) return result;
-
-  // The copy may be all that is left of the file: it must be on the disk
-  // before the caller lets the original go.
-  if (!::FlushFileBuffers(AsHandle(handle))) {
-    result.Error = LastError();
-    return result;
-  }
-  LARGE_INTEGER written{};
-  if (!::GetFileSizeEx(AsHandle(handle), &written)) {
-    result.Error = LastError();
-  } else if (static_cast<std::uint64_t>(written.QuadPart) != result.Copied) {
-    result.Error = ERROR_IO_DEVICE;
-  }
-  return result;
+  return name.substr(0, separator);
 }
 
-TCopyResult CopyFileOver(const std::string& from, const std::string& to) {
-  TCopyResult result;
-  const std::optional<std::wstring> systemName = SystemName(to);
-  if (!systemName) {
-    result.Error = ERROR_NO_UNICODE_TRANSLATION;
-    return result;
+std::string ResolveLinks(const std::string& name) {
+  const std::optional<std::wstring> systemName = SystemName(name);
+  if (!systemName) return name;
+  const DWORD attributes = ::GetFileAttributesW(systemName->c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 ||
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return name;
   }
-  // Emptied and rewritten in place, so that it keeps its identity, links and
-  // access rights.
-  const HANDLE handle = ::CreateFileW(systemName->c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE || !::SetEndOfFile(handle)) {
-    result.Error = LastError();
-    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
-    return result;
+  // The system follows the whole chain when it opens the name; the final
+  // path of that file is where the link leads. A link to nothing keeps its
+  // name (and would be replaced itself).
+  const HANDLE handle = ::CreateFileW(systemName->c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return name;
+  std::wstring path(MAX_PATH, L'\0');
+  DWORD length = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length >= path.size()) {
+    path.resize(length + 1);
+    length = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   }
-  result = CopyFileToHandle(from, FromHandle(handle));
-  const int closeError = ::CloseHandle(handle) ? 0 : LastError();
-  if (result.Error == 0 && closeError != 0) result.Error = closeError;
+  ::CloseHandle(handle);
+  if (length == 0 || length >= path.size()) return name;
+  path.resize(length);
+  // "\\?\C:\..." and "\\?\UNC\server\..." as the user would write them.
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+    path = L"\\\\" + path.substr(8);
+  } else if (path.rfind(L"\\\\?\\", 0) == 0 && path.size() >= 6 && path[5] == L':') {
+    path = path.substr(4);
+  }
+  return Utf8FromWide(path);
+}
+
+TFileAttributes AttributesOf(const std::string& name) {
+  TFileAttributes result;
+  const std::optional<TNameInfo> info = Examine(name);
+  if (!info || !info->Disk) return result;
+  constexpr DWORD Kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                         FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  result.WindowsFlags = info->File.dwFileAttributes & Kept;
+  result.Mode = (result.WindowsFlags & FILE_ATTRIBUTE_READONLY) != 0 ? 0444u : 0666u;
   return result;
 }

@@ -26,3 +26,27 @@ std::string SystemErrorText(int code) {
 }
 
 int GenericIoError() { return ERROR_IO_DEVICE; }
+
+bool IsNameTakenError(int code) {
+  return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+}
+
+bool IsBusyError(int code) {
+  return code == ERROR_LOCK_VIOLATION || code == ERROR_SHARING_VIOLATION;
+}
+
+bool IsStorageError(int code) {
+  switch (code) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_IO_DEVICE:
+    case ERROR_CRC:
+    case ERROR_WRITE_FAULT:
+    case ERROR_READ_FAULT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+int DirectoryError() { return ERROR_ACCESS_DENIED; }
