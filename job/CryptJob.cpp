@@ -141,6 +141,7 @@ void TCryptJob::PutInPlace(bool targetExisted) {
   // A name that was free when the run began may be taken meanwhile: that file
   // was never agreed to be replaced.
   const TReplaceMode mode = targetExisted ? TReplaceMode::Replace : TReplaceMode::NoReplace;
+  if (FInPlace) FSourceLock.BeforeReplace();
   const int error = FResult.Commit(attributes, mode);
   if (error == 0) return;
   if (IsNameTakenError(error) && mode == TReplaceMode::NoReplace) Fail(TFailureKind::TargetAppeared);

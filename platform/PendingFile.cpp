@@ -211,3 +211,5 @@ void TFileLock::Unlock() noexcept {
   CloseHandle(FHandle);
   FHandle = -1;
 }
+
+void TFileLock::BeforeReplace() noexcept {}

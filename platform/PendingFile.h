@@ -68,6 +68,12 @@ class TFileLock {
   int TryLock(const std::string& name);
   void Unlock() noexcept;
 
+  // Called just before the locked file's name is replaced. Windows cannot
+  // replace a file that is open, so there the lock goes now; a run that
+  // takes the file in the moment left holds it open, and the replacing then
+  // fails without harm. POSIX keeps the lock until Unlock.
+  void BeforeReplace() noexcept;
+
  private:
   TFileHandle FHandle = NoFileHandle;
 };

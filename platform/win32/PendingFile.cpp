@@ -284,3 +284,5 @@ void TFileLock::Unlock() noexcept {
   ::CloseHandle(AsHandle(FHandle));
   FHandle = NoFileHandle;
 }
+
+void TFileLock::BeforeReplace() noexcept { Unlock(); }

@@ -1,15 +1,13 @@
 // File-system services on Windows: names compare without regard to letter
-// case, identity is the volume serial and file index, the temporary
-// directory comes from `Temp`, copies are complete and on the disk, and
-// error texts are the system's own.
+// case, identity is the volume serial and file index, kinds are found
+// without opening devices, folders end at '\', '/' or ':', the read-only
+// attribute carries over, and error texts are the system's own.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 #include <string>
 
 #include "Win32TestSupport.h"
-#include "platform/Descriptor.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemError.h"
 #include "tests/support/FileBytes.h"
@@ -90,83 +88,49 @@ TEST(Win32FileSystem, StampsTellIdentityAndChange) {
   EXPECT_FALSE(StampOf(dir.Path()).Regular);
 }
 
-TEST(Win32FileSystem, TemporaryDirectoryComesFromTemp) {
+TEST(Win32FileSystem, KindsAreFoundWithoutOpeningDevices) {
   TTempDir dir;
-  {
-    const TVariable temp(L"Temp", dir.Path() + "\\");
-    EXPECT_EQ(TempDirectory(), dir.Path());
-  }
-  {
-    // Variable names ignore case on Windows: TEMP is Temp.
-    const TVariable temp(L"TEMP", dir.Path());
-    EXPECT_EQ(TempDirectory(), dir.Path());
-  }
-  {
-    // A root folder is passed over; what is used instead is a folder.
-    const TVariable temp(L"Temp", std::string("C:\\"));
-    const std::string used = TempDirectory();
-    EXPECT_NE(used, "C:");
-    EXPECT_NE(used.back(), '\\');
-    EXPECT_TRUE(DirectoryExists(used)) << used;
-  }
-  {
-    // A relative value is made absolute, so that the user can be told it.
-    const TVariable temp(L"Temp", std::string("ablage"));
-    const std::string used = TempDirectory();
-    EXPECT_EQ(FileNamePart(used), "ablage");
-    EXPECT_EQ(used[1], ':') << used;
-  }
+  WriteFileBytes(dir.File("datei"), "x");
+  EXPECT_EQ(KindOf(dir.File("datei")), TFileKind::Regular);
+  EXPECT_EQ(KindOf(dir.Path()), TFileKind::Directory);
+  EXPECT_EQ(KindOf(dir.File("fehlt")), TFileKind::Missing);
+  EXPECT_EQ(KindOf(dir.File("fehlt\\auch")), TFileKind::Missing);
+  // Devices by every spelling, and a pipe nobody serves: none is opened, so
+  // none can hold the caller.
+  EXPECT_EQ(KindOf("NUL"), TFileKind::Other);
+  EXPECT_EQ(KindOf("\\\\.\\NUL"), TFileKind::Other);
+  EXPECT_EQ(KindOf("\\\\.\\pipe\\tolvane-niemand"), TFileKind::Other);
+  // The drive's own device path is a folder, not a device.
+  EXPECT_EQ(KindOf("\\\\.\\" + dir.Path().substr(0, 2) + "\\"), TFileKind::Directory);
 }
 
-TEST(Win32FileSystem, TemporaryFilesAreNewAndNamedAfterTheirStem) {
-  TTempDir dir;
-  std::set<std::string> names;
-  for (int i = 0; i < 20; ++i) {
-    TTempFile file = CreateTempFile(dir.Path(), "Grüße 日本.txt");
-    ASSERT_EQ(file.Error, 0);
-    ASSERT_GE(file.Handle, 0);
-    EXPECT_EQ(FileNamePart(file.Name).rfind("Grüße 日本.txt.", 0), 0u) << file.Name;
-    EXPECT_TRUE(FileExists(file.Name));
-    EXPECT_EQ(CloseHandle(file.Handle), 0);
-    names.insert(file.Name);
-  }
-  EXPECT_EQ(names.size(), 20u);
-
-  // A long stem is cut, never inside a character.
-  std::string stem;
-  for (int i = 0; i < 150; ++i) stem += "ä";
-  TTempFile file = CreateTempFile(dir.Path(), stem);
-  ASSERT_EQ(file.Error, 0);
-  EXPECT_TRUE(WideFromUtf8(file.Name));
-  EXPECT_LE(FileNamePart(file.Name).size(), 210u);
-  CloseHandle(file.Handle);
-
-  EXPECT_EQ(CreateTempFile(dir.File("fehlt"), "x").Error, ERROR_PATH_NOT_FOUND);
+TEST(Win32FileSystem, FoldersEndAtAnyOfTheThreeSeparators) {
+  EXPECT_EQ(FolderOf("C:\\Daten\\brief.txt"), "C:\\Daten");
+  EXPECT_EQ(FolderOf("C:/Daten/brief.txt"), "C:/Daten");
+  EXPECT_EQ(FolderOf("C:\\brief.txt"), "C:\\");
+  EXPECT_EQ(FolderOf("C:brief.txt"), "C:");
+  EXPECT_EQ(FolderOf("\\brief.txt"), "\\");
+  EXPECT_EQ(FolderOf("brief.txt"), ".");
+  EXPECT_EQ(FolderOf("\\\\server\\teil\\brief.txt"), "\\\\server\\teil");
 }
 
-TEST(Win32FileSystem, CopiesAreCompleteAndKeepTheDestinationsIdentity) {
+TEST(Win32FileSystem, AResultTakesOverTheReadOnlyAttribute) {
   TTempDir dir;
-  const std::string content = std::string("\x1A\r\n", 3) + std::string(700000, '\x1A') + "Ende";
-  WriteFileBytes(dir.File("quelle"), content);
-  WriteFileBytes(dir.File("ziel"), std::string(2000000, 'o'));
-  const auto identity = Identity(dir.File("ziel"));
+  WriteFileBytes(dir.File("offen"), "x");
+  WriteFileBytes(dir.File("geschützt"), "x");
+  ASSERT_TRUE(::SetFileAttributesW(Wide(dir.File("geschützt")).c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(AttributesOf(dir.File("offen")).WindowsFlags & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_NE(AttributesOf(dir.File("offen")).Mode & 0200u, 0u);
+  EXPECT_NE(AttributesOf(dir.File("geschützt")).WindowsFlags & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_EQ(AttributesOf(dir.File("geschützt")).Mode & 0200u, 0u);
+  ::SetFileAttributesW(Wide(dir.File("geschützt")).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
 
-  const TCopyResult over = CopyFileOver(dir.File("quelle"), dir.File("ziel"));
-  EXPECT_TRUE(over.Complete());
-  EXPECT_EQ(over.Copied, content.size());
-  EXPECT_EQ(ReadFileBytes(dir.File("ziel")), content);
-  EXPECT_EQ(Identity(dir.File("ziel")), identity);
-
-  TTempFile file = CreateTempFile(dir.Path(), "kopie");
-  ASSERT_EQ(file.Error, 0);
-  int asked = 0;
-  const TCopyResult stopped =
-      CopyFileToHandle(dir.File("quelle"), file.Handle, [&] { return ++asked < 2; });
-  EXPECT_TRUE(stopped.Stopped);
-  EXPECT_FALSE(stopped.Complete());
-  CloseHandle(file.Handle);
-
-  EXPECT_EQ(CopyFileOver(dir.File("fehlt"), dir.File("ziel2")).Error, ERROR_FILE_NOT_FOUND);
+TEST(Win32FileSystem, ANameWithoutLinksResolvesToItself) {
+  TTempDir dir;
+  WriteFileBytes(dir.File("Grüße 日本.txt"), "x");
+  EXPECT_EQ(ResolveLinks(dir.File("Grüße 日本.txt")), dir.File("Grüße 日本.txt"));
+  EXPECT_EQ(ResolveLinks(dir.File("fehlt")), dir.File("fehlt"));
 }
 
 TEST(Win32FileSystem, ErrorTextsAreTheSystemsInUtf8) {

@@ -1,19 +1,21 @@
 // The crypt job on real files on Windows: names outside the ANSI code page,
 // bytes a text-mode runtime would mangle, an existing target, a wrong
-// password, and a source processed in place under another spelling of its
-// name.
+// password, a source processed in place under another spelling of its name,
+// and the output path: nothing reaches the final name but a whole result.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Win32TestSupport.h"
 #include "job/CryptJob.h"
 #include "platform/FileSystem.h"
+#include "platform/PendingFile.h"
 #include "platform/SystemError.h"
 #include "tests/support/FileBytes.h"
-#include "tests/support/ScriptedPrompt.h"
+#include "tests/support/RecordingListener.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSeed.h"
 #include "twofish/Twofish.h"
@@ -21,28 +23,52 @@
 namespace {
 
 using namespace wintest;
+using TWhat = TJobEvent::TWhat;
 
 std::uint64_t CipherSize(std::uint64_t plainSize) { return 16 * (plainSize / 16 + 1); }
 
-std::size_t EntryCount(const std::string& dir) {
+std::vector<std::string> Entries(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(Wide(dir)))) {
+    names.push_back(Utf8FromWide(entry.path().filename().wstring()));
+  }
+  return names;
+}
+
+std::size_t Leftovers(const std::string& dir) {
   std::size_t count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(PathOf(dir))) ++count;
+  for (const std::string& name : Entries(dir)) {
+    if (name.size() > 12 && name.compare(name.size() - 12, 12, ".tolvane-tmp") == 0) ++count;
+  }
   return count;
 }
 
+// Content and identity together: "untouched" means both are kept.
+struct TSnapshot {
+  std::string Bytes;
+  TFileStamp Stamp;
+  bool operator==(const TSnapshot&) const = default;
+};
+TSnapshot Snapshot(const std::string& name) { return {ReadFileBytes(name), StampOf(name)}; }
+
 class Win32Job : public ::testing::Test {
  protected:
-  Win32Job() : TempVariable(L"Temp", Dir.File("temp")) {
-    std::filesystem::create_directory(PathOf(Dir.File("temp")));
+  Win32Job() {
     Cipher.SetKeySize(TKeySize::Large256);
     Cipher.SetCipherMode(TCipherMode::CBC);
+  }
+
+  std::unique_ptr<TCryptJob> Make(bool encrypt, bool overwrite, const std::string& source,
+                                  const std::string& target,
+                                  const std::string& password = "Geheimnis") {
+    return std::make_unique<TCryptJob>(Cipher, Listener, encrypt, overwrite, source, target,
+                                       password, password);
   }
 
   std::unique_ptr<TCryptJob> Run(bool encrypt, bool overwrite, const std::string& source,
                                  const std::string& target,
                                  const std::string& password = "Geheimnis") {
-    auto job = std::make_unique<TCryptJob>(Cipher, Prompt, encrypt, overwrite, source, target,
-                                           password, password);
+    auto job = Make(encrypt, overwrite, source, target, password);
     job->RunJob();
     return job;
   }
@@ -50,9 +76,8 @@ class Win32Job : public ::testing::Test {
   std::string File(const std::string& name) const { return Dir.File(name); }
 
   TTempDir Dir;
-  TVariable TempVariable;
   TTwofish Cipher;
-  TScriptedPrompt Prompt;
+  TRecordingListener Listener;
 };
 
 TEST_F(Win32Job, TextModeBytesAndForeignNamesRoundTrip) {
@@ -69,51 +94,78 @@ TEST_F(Win32Job, TextModeBytesAndForeignNamesRoundTrip) {
   const std::string back = File("zurück 😀.txt");
   WriteFileBytes(source, plain);
 
-  auto job = Run(true, false, source, target);
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().Details;
+  // While the run writes, its result sits beside the target under a name
+  // made of the target's, outside the ANSI code page as it is.
+  auto job = Make(true, false, source, target);
+  std::vector<std::string> during;
+  job->SetProgress([&](std::uint64_t, std::uint64_t) {
+    if (during.empty()) during = Entries(Dir.Path());
+  });
+  job->RunJob();
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
   EXPECT_EQ(FileSize(target), CipherSize(plain.size()));
-  ASSERT_EQ(Prompt.Shown().size(), 1u);
-  EXPECT_EQ(Prompt.Shown()[0].Text, "Die Datei " + target + " wurde erfolgreich verarbeitet!");
+  ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Succeeded});
+  EXPECT_EQ(Listener.Events()[0].Target, target);
+  bool sawTemporary = false;
+  for (const std::string& name : during) {
+    sawTemporary |= name.rfind(".Grüße Ωμέγα 日本.tvn.", 0) == 0 &&
+                    name.size() > 12 && name.substr(name.size() - 12) == ".tolvane-tmp";
+  }
+  EXPECT_TRUE(sawTemporary);
 
   job = Run(false, false, target, back);
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().Details;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
   EXPECT_EQ(ReadFileBytes(back), plain);
   EXPECT_EQ(ReadFileBytes(source), plain);
-  EXPECT_EQ(EntryCount(File("temp")), 0u);
+  EXPECT_EQ(Leftovers(Dir.Path()), 0u);
 }
 
 TEST_F(Win32Job, AnExistingTargetIsAskedForAndKeptOnNo) {
   WriteFileBytes(File("brief.txt"), "Brief");
   WriteFileBytes(File("brief.tvn"), "schon da");
-  const auto before = StampOf(File("brief.tvn"));
-  Prompt.Script({idNo});
+  const TSnapshot before = Snapshot(File("brief.tvn"));
+  Listener.Script({false});
   auto job = Run(true, false, File("brief.txt"), File("brief.tvn"));
   EXPECT_EQ(job->Outcome(), TJobOutcome::Declined);
-  ASSERT_EQ(Prompt.Shown().size(), 1u);
-  EXPECT_EQ(Prompt.Shown()[0].Text,
-            "Die Datei " + File("brief.tvn") + " existiert bereits. Überschreiben?");
-  EXPECT_EQ(ReadFileBytes(File("brief.tvn")), "schon da");
-  EXPECT_EQ(StampOf(File("brief.tvn")), before);
+  ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Asked});
+  EXPECT_EQ(Listener.Events()[0].Target, File("brief.tvn"));
+  EXPECT_FALSE(Listener.Events()[0].InPlace);
+  EXPECT_EQ(Snapshot(File("brief.tvn")), before);
 
-  Prompt.Script({idYes});
+  Listener.Script({true});
   job = Run(true, false, File("brief.txt"), File("brief.tvn"));
   EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded);
   EXPECT_EQ(FileSize(File("brief.tvn")), 16u);
+  EXPECT_EQ(Leftovers(Dir.Path()), 0u);
 }
 
-TEST_F(Win32Job, AWrongPasswordIsReportedAndLeavesNoWrongResult) {
+TEST_F(Win32Job, AWrongPasswordLeavesEveryTargetAsItWas) {
   WriteFileBytes(File("brief.txt"), std::string(5000, 'b'));
   ASSERT_EQ(Run(true, false, File("brief.txt"), File("brief.tvn"))->Outcome(),
             TJobOutcome::Succeeded);
-  Prompt.ClearShown();
+  Listener.Clear();
 
+  // A new target is never created.
   auto job = Run(false, false, File("brief.tvn"), File("zurück.txt"), "falsch");
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
   EXPECT_EQ(job->Failure().Kind, TFailureKind::InvalidPadding);
   EXPECT_FALSE(FileExists(File("zurück.txt")));
-  ASSERT_EQ(Prompt.Shown().size(), 1u);
-  EXPECT_EQ(Prompt.Shown()[0].Caption, "Fehler");
-  EXPECT_NE(Prompt.Shown()[0].Text.find("Falsches Passwort"), std::string::npos);
+  ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Failed});
+  EXPECT_EQ(Listener.Events()[0].Failure.Kind, TFailureKind::InvalidPadding);
+
+  // An existing one the user agreed to replace keeps every byte, and so does
+  // the source processed in place.
+  const std::string old = std::string("\x1A alter Inhalt \r\n", 17) + std::string(90000, 'o');
+  WriteFileBytes(File("alt.txt"), old);
+  const TSnapshot target = Snapshot(File("alt.txt"));
+  const TSnapshot source = Snapshot(File("brief.tvn"));
+  job = Run(false, true, File("brief.tvn"), File("alt.txt"), "falsch");
+  EXPECT_EQ(job->Failure().Kind, TFailureKind::InvalidPadding);
+  EXPECT_EQ(Snapshot(File("alt.txt")), target);
+  job = Run(false, true, File("brief.tvn"), File("brief.tvn"), "falsch");
+  EXPECT_EQ(job->Failure().Kind, TFailureKind::InvalidPadding);
+  EXPECT_EQ(Snapshot(File("brief.tvn")), source);
+  EXPECT_EQ(Leftovers(Dir.Path()), 0u);
 }
 
 TEST_F(Win32Job, AnotherSpellingOfTheSourceIsProcessedInPlace) {
@@ -121,12 +173,10 @@ TEST_F(Win32Job, AnotherSpellingOfTheSourceIsProcessedInPlace) {
   WriteFileBytes(File("Brief.txt"), plain);
   // Another letter case: equal names on Windows.
   auto job = Run(true, true, File("Brief.txt"), File("BRIEF.TXT"));
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().Details;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
   EXPECT_EQ(FileSize(File("Brief.txt")), CipherSize(plain.size()));
-  // The file keeps its own name; no copy is left in the temporary folder.
-  EXPECT_EQ(EntryCount(Dir.Path()), 2u);  // Brief.txt and temp
-  EXPECT_TRUE(std::filesystem::exists(PathOf(File("Brief.txt"))));
-  EXPECT_EQ(EntryCount(File("temp")), 0u);
+  // One file, under its own name; nothing else is left.
+  EXPECT_EQ(Entries(Dir.Path()), std::vector<std::string>{"Brief.txt"});
 
   // Forward slashes: another string, the same file by its identity.
   std::string slashed = File("Brief.txt");
@@ -134,9 +184,98 @@ TEST_F(Win32Job, AnotherSpellingOfTheSourceIsProcessedInPlace) {
     if (c == '\\') c = '/';
   }
   job = Run(false, true, File("Brief.txt"), slashed);
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().Details;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
   EXPECT_EQ(ReadFileBytes(File("Brief.txt")), plain);
-  EXPECT_EQ(EntryCount(File("temp")), 0u);
+  EXPECT_EQ(Entries(Dir.Path()), std::vector<std::string>{"Brief.txt"});
+}
+
+TEST_F(Win32Job, AStoppedInPlaceRunLeavesTheFileIntact) {
+  auto random = SeededRandom(3);
+  const std::string plain = RandomBytes(random, 3 * 1024 * 1024);
+  WriteFileBytes(File("groß.bin"), plain);
+  const TSnapshot before = Snapshot(File("groß.bin"));
+  auto job = Make(true, true, File("groß.bin"), File("groß.bin"));
+  job->SetProgress([&](std::uint64_t done, std::uint64_t) {
+    if (done > 0) job->RequestStop();
+  });
+  job->RunJob();
+  EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
+  EXPECT_EQ(Snapshot(File("groß.bin")), before);
+  EXPECT_EQ(Entries(Dir.Path()), std::vector<std::string>{"groß.bin"});
+}
+
+TEST_F(Win32Job, ASecondInPlaceRunOnTheFileIsRefused) {
+  WriteFileBytes(File("brief.txt"), std::string(2 * 1024 * 1024, 'z'));
+  TTwofish otherCipher;
+  otherCipher.SetKeySize(TKeySize::Large256);
+  TRecordingListener otherListener;
+  TJobFailure secondFailure;
+  TSnapshot duringSecond;
+  auto job = Make(true, true, File("brief.txt"), File("brief.txt"));
+  job->SetProgress([&](std::uint64_t, std::uint64_t) {
+    if (secondFailure.Kind != TFailureKind::None) return;
+    TCryptJob second(otherCipher, otherListener, true, true, File("brief.txt"),
+                     File("BRIEF.txt"), "Geheimnis", "Geheimnis");
+    second.RunJob();
+    secondFailure = second.Failure();
+    duringSecond = Snapshot(File("brief.txt"));
+  });
+  job->RunJob();
+  EXPECT_EQ(secondFailure.Kind, TFailureKind::FileBusy);
+  EXPECT_EQ(duringSecond.Bytes, std::string(2 * 1024 * 1024, 'z'));
+  // The first run is not disturbed by the refusal.
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  EXPECT_EQ(FileSize(File("brief.txt")), CipherSize(2 * 1024 * 1024));
+  EXPECT_EQ(Leftovers(Dir.Path()), 0u);
+}
+
+TEST_F(Win32Job, ATargetThatAppearedMeanwhileIsKept) {
+  WriteFileBytes(File("brief.txt"), std::string(1024 * 1024, 'q'));
+  auto job = Make(true, false, File("brief.txt"), File("brief.tvn"));
+  job->SetProgress([&](std::uint64_t, std::uint64_t) {
+    if (!FileExists(File("brief.tvn"))) WriteFileBytes(File("brief.tvn"), "von woanders");
+  });
+  job->RunJob();
+  EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
+  EXPECT_EQ(job->Failure().Kind, TFailureKind::TargetAppeared);
+  EXPECT_EQ(ReadFileBytes(File("brief.tvn")), "von woanders");
+  EXPECT_EQ(Leftovers(Dir.Path()), 0u);
+}
+
+TEST_F(Win32Job, LeftoversOfAKilledRunGoWithTheNextRun) {
+  WriteFileBytes(File("brief.txt"), "Brief");
+  WriteFileBytes(File(".brief.tvn.a1b2c3.tolvane-tmp"), "halb geschrieben");
+  ASSERT_EQ(Run(true, false, File("brief.txt"), File("brief.tvn"))->Outcome(),
+            TJobOutcome::Succeeded);
+  EXPECT_EQ(Leftovers(Dir.Path()), 0u);
+  EXPECT_EQ(FileSize(File("brief.tvn")), 16u);
+}
+
+TEST_F(Win32Job, TheReadOnlyAttributeCarriesOverToTheResult) {
+  WriteFileBytes(File("brief.txt"), "Brief");
+  ASSERT_TRUE(::SetFileAttributesW(Wide(File("brief.txt")).c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_EQ(Run(true, false, File("brief.txt"), File("brief.tvn"))->Outcome(),
+            TJobOutcome::Succeeded);
+  EXPECT_NE(Attributes(File("brief.tvn")) & FILE_ATTRIBUTE_READONLY, 0u);
+
+  // In place, a read-only file is replaced as the user agreed, and stays
+  // read-only.
+  auto job = Run(false, true, File("brief.tvn"), File("brief.tvn"));
+  EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  EXPECT_NE(Attributes(File("brief.tvn")) & FILE_ATTRIBUTE_READONLY, 0u);
+  ::SetFileAttributesW(Wide(File("brief.txt")).c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::SetFileAttributesW(Wide(File("brief.tvn")).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Win32Job, FoldersAndDevicesAreRefusedUnopened) {
+  WriteFileBytes(File("brief.txt"), "Brief");
+  auto job = Run(true, true, Dir.Path(), File("x.tvn"));
+  EXPECT_EQ(job->Failure().Kind, TFailureKind::SourceNotRegular);
+  job = Run(true, true, File("brief.txt"), "NUL");
+  EXPECT_EQ(job->Failure().Kind, TFailureKind::TargetNotRegular);
+  job = Run(true, true, "\\\\.\\pipe\\tolvane-niemand", File("x.tvn"));
+  EXPECT_EQ(job->Failure().Kind, TFailureKind::SourceNotRegular);
+  EXPECT_EQ(Entries(Dir.Path()), std::vector<std::string>{"brief.txt"});
 }
 
 TEST_F(Win32Job, AMissingSourceIsReportedWithTheSystemsText) {
@@ -144,7 +283,7 @@ TEST_F(Win32Job, AMissingSourceIsReportedWithTheSystemsText) {
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
   EXPECT_EQ(job->Failure().Kind, TFailureKind::InputNotFound);
   EXPECT_EQ(job->Failure().ErrorCode, ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(job->Failure().Details, SystemErrorText(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(job->Failure().SystemText, SystemErrorText(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(FileExists(File("fehlt.tvn")));
 }
 
