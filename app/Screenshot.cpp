@@ -41,7 +41,7 @@ struct THold {
 };
 
 bool Save(const QPixmap& shot, const QString& name) {
-  const QByteArray file = QFile::encodeName(name);
+  const QByteArray file = name.toUtf8();
   if (!shot.save(name, "PNG")) {
     std::fprintf(stderr, "cannot write %s\n", file.constData());
     return false;

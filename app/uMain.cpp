@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -38,7 +37,9 @@ QIcon AppIcon() {
   return QIcon::fromTheme(QStringLiteral("tolvane-crypter"), builtIn);
 }
 
-std::string FileNameOf(const QString& text) { return QFile::encodeName(text).toStdString(); }
+// The core takes UTF-8 names on every system (QFile::encodeName would give
+// the ANSI code page on Windows, which cannot hold every name).
+std::string FileNameOf(const QString& text) { return text.toUtf8().toStdString(); }
 
 // A password copy that is wiped however the start path leaves.
 struct TPasswordBytes {
@@ -275,7 +276,7 @@ void TfrmMain::TakeSourceFile(const QString& name) {
   ui->edSource->setText(name);
   if (!ui->cbSearchNewFileName->isChecked()) return;
   const std::string target = ProposeTargetName(FileNameOf(name), FileExists);
-  ui->edTarget->setText(QFile::decodeName(QByteArray::fromStdString(target)));
+  ui->edTarget->setText(QString::fromUtf8(target.data(), static_cast<qsizetype>(target.size())));
 }
 
 void TfrmMain::StartWithFile(const QString& name) {

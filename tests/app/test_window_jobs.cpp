@@ -38,9 +38,9 @@ class TestWindowJobs : public QObject {
   void initTestCase() {
     BuildMdsTables();
     QVERIFY(FTemp.isValid());
-    // Copies made while a file is processed in place land here, where the
-    // tests can see that none is left behind.
-    qputenv("Temp", FTemp.path().toLocal8Bit());
+    // Results are written beside their targets: nothing may land in the
+    // temporary folder, in place or not.
+    qputenv("Temp", FTemp.path().toUtf8());
   }
   void cleanup() { QVERIFY(QDir(FTemp.path()).isEmpty()); }
 
