@@ -20,4 +20,5 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DTOLVANE_GTEST_SOURCE=/usr/src/googletest "${native[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 (cd "$build" && cpack -G ZIP >/dev/null)
-echo "Built: $build/cli/tolvane.exe and $(ls "$build"/tolvane-*-win64.zip)"
+zip=$(ls "$build"/tolvane-*-win64.zip)  # fails the build when CPack made another package
+echo "Built: $build/cli/tolvane.exe and $zip"
