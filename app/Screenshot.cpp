@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the main window into PNGs without showing it on a screen: Idle,
 // and, given a second file, in the middle of a real run:
 //   QT_QPA_PLATFORM=offscreen tolvane-screenshot docs/window.png docs/window-running.png

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Botan 2's Twofish on the same figures.
 
 #include <botan/block_cipher.h>

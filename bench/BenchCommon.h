@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What every figure shares: the 4 KiB chunk, one 256-bit key and IV, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file figures, ours only: the transform over a 256 MiB file straight
 // into its target and through the job's real output path (temporary file,
 // sync, rename), the sync alone, the same data encrypted in memory, and a

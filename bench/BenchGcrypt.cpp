@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libgcrypt's Twofish on the same figures.
 
 #include <gcrypt.h>

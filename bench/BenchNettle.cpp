@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // nettle's Twofish (and SHA-1) on the same figures.
 
 #include <nettle/cbc.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our figures, through the calls the product makes: SetKey, SetIV and the
 // buffer transforms over the component's own 4 KiB chunk buffer, and the
 // SHA-1 digest; the file figures are in BenchFiles.cpp. The "TolvaneCore"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Medians of a tolvane_bench run and the ratios of our figures to the peers'.
 
     python3 bench/ratios.py results.json

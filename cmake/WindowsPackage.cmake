@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows ZIP: tolvane.exe, linked statically so that it needs no DLL
 # beside it, and its README.
 install(TARGETS tolvane RUNTIME DESTINATION .)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-building for 64-bit Windows with Debian's mingw-w64 (packages
 # g++-mingw-w64-x86-64-posix and its binutils). The -posix compilers: the
 # code uses std::thread and std::mutex, which the -win32 thread model of

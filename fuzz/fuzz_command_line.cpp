@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line parser on any argument list (the input split at NUL
 // bytes). A parse either fails with a message or gives options that keep
 // the parser's promises, and those options, written out again in one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sequences of calls on one cipher component, decoded from the input, each
 // checked against the nettle model: its outcome (the exact EKeyError text,
 // the refusal of buffer counts, the file errors), and afterwards the flags,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DecryptFile on arbitrary bytes under any key text, IV text, mode and key
 // size. It may refuse its input, but only with its own errors and before it
 // empties the output where the input cannot be ciphertext at all. What it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The digest component on messages fed in pieces cut at random points
 // (empty pieces, pieces across block boundaries, UpdateString pieces above
 // its 2048-byte working area): SHA-1 equals nettle's one-shot digest, SHA-0

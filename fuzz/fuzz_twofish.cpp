@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Twofish against nettle on both block paths this CPU can run: the block
 // core and its batches (out of place, in place, unaligned, the CBC chain)
 // under any key bytes and key size, and messages pushed through the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows-1252 conversion both ways on any bytes. UTF-8 that the code
 // page can hold converts and comes back unchanged; anything else is refused
 // with the first character the code page lacks, or U+FFFD at the first

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds for 64-bit Windows with Debian's mingw-w64: the core, job/,
 # tolvane.exe and the Windows test suites (GoogleTest built from Debian's
 # sources), with warnings as errors, and packs tolvane.exe with its README

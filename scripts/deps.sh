@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs on Debian 12, if missing, what one of these needs:
 #   deps.sh run      building the programs and running the window (scripts/run.sh)
 #   deps.sh package  that, plus what builds the .deb (scripts/package.sh)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang (ASan + UBSan) in build/fuzz and
 # runs each for SECONDS (default 60). Inputs found worth keeping collect in
 # build/fuzz/corpus/NAME and carry over to the next run; an input that breaks

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the two programs (no tests, no benchmarks) and starts the window.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds the Windows programs and runs the Windows suites under Wine,
 # headless, in a Wine prefix of their own inside the build folder. With the
 # native tolvane built (build/release), also the tolvane.exe round trip.

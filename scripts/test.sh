@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything and runs every test: once optimised with warnings as
 # errors, once more under AddressSanitizer + UndefinedBehaviorSanitizer, and
 # then every fuzz target for a few seconds (TOLVANE_FUZZ_SMOKE_SECONDS), and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Which implementation runs the batches of independent blocks (EncryptBlocks,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Twofish block transform (paper section 3.1, figure 1): whitening,
 // 16 rounds of F, whitening; one block at a time or several interleaved.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Independent blocks eight at a time, one block per 32-bit lane, two such
 // groups in flight. g is four gathers from the key tables: the pairs
 // (T0[x], T1[x]) and (T2[x], T3[x]) are 8 bytes apart, so scale 8 from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The batch transforms with one block per 32-bit lane of an AVX2 register.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Inlining the block and key-schedule helpers is what lets the compiler keep

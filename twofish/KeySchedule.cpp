@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Twofish key schedule (paper section 4.3): subkeys K0..K39, the S vector
 // and the key-dependent g tables with the MDS matrix folded in.
 

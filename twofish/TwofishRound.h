@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The Twofish round function F (paper section 4.1) over the key-dependent g

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Fixed tables of the Twofish definition (Schneier et al., "Twofish: A 128-Bit

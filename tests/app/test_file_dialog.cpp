@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file dialog driven through its name field as a user types into it:
 // which name it hands back, that nothing of it stays on screen, and that it
 // leaves no trace of the folders it visited.

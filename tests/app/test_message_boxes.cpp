@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real modal dialogs, found and clicked like a user would: the message boxes
 // with their German buttons, the bridge that lets a worker wait for one, and
 // the file dialog.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's command line: what it takes, what it refuses, and that the
 // program refuses before it opens anything.
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window through its real widgets: layout, hints, start checks, the key
 // texts a job receives, target naming, drops, the progress bar and the Idle/Running switch.
 #include <QAccessible>

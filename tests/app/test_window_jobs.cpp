@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole jobs started from the window on real files: round trips, the
 // overwrite question, processing in place, failures, cancel and close.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window used from the keyboard and with clicks on the radio pairs:
 // exactly one choice per pair, the tab chain, the arrows inside a pair,
 // Return, and Alt/Ctrl keys that must not type into the edits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ctrl-C in the middle of a large file: the process ends by the signal, as a
 // calling shell expects, and leaves nothing behind that should not be there.
 #include <signal.h>

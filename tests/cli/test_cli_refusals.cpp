@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command refuses, with which status and which message, and that
 // a refusal leaves every file as it was.
 #include <filesystem>

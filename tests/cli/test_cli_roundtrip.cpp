@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files made by the command decrypt through the window's path, and the other
 // way round, byte for byte.
 #include <string>

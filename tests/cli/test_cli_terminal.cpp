@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command on a terminal: hidden password entry, its questions, the
 // progress line and Ctrl-C at a prompt.
 #include <termios.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pieces of the command that need no process: the argument parser and the
 // progress line.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two runs at once on one file. Into one target, the target ends up holding
 // one complete result, never a mix; on one file in place, the second run is
 // refused while the first holds the file, or runs after it on its complete

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sources and targets that are no regular files (FIFO, device, directory,
 // a link to a FIFO) are refused by their kind before anything is opened:
 // nothing waits on a FIFO, nothing reads /dev/zero forever, nothing is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // No room for the result: a full file system (a small tmpfs, where the tests
 // may mount one), a folder that cannot take the temporary file, and the
 // process's file-size limit. The run fails and every file stays as it was;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SIGKILL at random points of a run: whatever moment the process dies, the
 // target's name holds what it held before (nothing, the old target, the
 // source in place) or the complete result, never a part of it; and the next

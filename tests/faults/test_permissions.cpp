@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result takes the source's permission bits in both directions, whatever
 // the umask and whatever the replaced target had; in place the file keeps
 // its mode, owner and group.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A wrong password, mode or hashing choice is refused before anything is
 // written: the file the user agreed to replace, the file a link names, the
 // link itself and the source in place all stay as they were. The refusal

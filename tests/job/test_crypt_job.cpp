@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole jobs on real files: round trips, the replace question, what the job
 // reports and the wipe of the key.
 #include "tests/job/JobTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A failed job reports its real cause, and the target's name keeps exactly
 // what it held before: nothing, or the old file.
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Source and target are one file: the result replaces it only when complete,
 // so a failure or a stop gives the user back the file as it was.
 #include <sys/stat.h>

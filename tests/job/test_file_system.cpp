@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Existence, kind, identity, links and the pending result, on real files.
 #include <sys/stat.h>
 

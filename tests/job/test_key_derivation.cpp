@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which texts the cipher is keyed with: this decides whether files written
 // by earlier versions still decrypt.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ".tvn" name proposed for a source, and when the source is processed in
 // place instead.
 #include <gtest/gtest.h>

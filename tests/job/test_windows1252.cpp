@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Passwords typed as UTF-8 become the Windows-1252 bytes that older files
 // were keyed with; the system's own converter serves as the independent
 // table.

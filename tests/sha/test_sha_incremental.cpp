@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeding a message in pieces must not change its digest.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bit count outgrows 32 bits at 2^29 bytes. The message is zeros from an
 // anonymous mapping, so half a GiB costs no memory.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Known answers of FIPS 180 / 180-1 and the length boundaries of padding.
 #include <gtest/gtest.h>
 

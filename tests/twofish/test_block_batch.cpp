@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch entry points against the single-block transform at every count
 // across the vector width and the tails, in place and out of place, on every
 // block path this CPU can run; against nettle over long runs and through the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Known answers: the all-zero vectors and the designers' published tables,
 // read from data/twofish_known_answers.txt, each tried several ways.
 

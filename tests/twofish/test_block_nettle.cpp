@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key schedule and block transform against nettle over random keys of
 // every length and every key size.
 

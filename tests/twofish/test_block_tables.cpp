@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compile-time tables against a plain recomputation from the Twofish
 // definitions.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chaining modes against nettle, and the batched buffer transforms
 // against the block-by-block definition of the modes.
 

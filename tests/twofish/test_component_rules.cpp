@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key and IV rules of the cipher component, its readiness checks, Wipe, and
 // the refusal of buffer counts that would run past the chunk buffer.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The staged file layer under the file transform: whatever the stage size,
 // reads hand out the file's bytes in order and see its end exactly, writes
 // reach the file complete and in order. The same on every system; the codes

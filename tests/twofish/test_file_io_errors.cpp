@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The staged file layer on POSIX: failures of the system carry their errno.
 
 #include <cerrno>

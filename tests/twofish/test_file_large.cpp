@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An input above 2 GiB goes through completely: sizes and positions are
 // 64-bit. The input is sparse, so it costs no disk space of its own.
 

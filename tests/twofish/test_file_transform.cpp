@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole-file transform: the encrypted format against nettle, round trips
 // around the chunk boundary, the failure table, and the progress hook.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tolvane.exe under Wine against the build machine's own tolvane: what one
 # encrypts the other decrypts byte for byte, both write the same ciphertext,
 # names outside the ANSI code page and bytes a text-mode runtime mangles pass,

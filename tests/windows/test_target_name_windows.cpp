@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Target names on Windows: '\\', '/' and ':' all end the folder part, so a
 // dot before any of them starts no extension.
 #include <gtest/gtest.h>

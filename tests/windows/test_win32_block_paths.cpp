@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch transforms on every block path this CPU has, AVX2 included
 // where it is merely available: GCC cannot align the Windows stack to the
 // 32 bytes AVX registers are spilled with, which the build works around.

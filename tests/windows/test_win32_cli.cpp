@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command on Windows without a console: passwords from files and pipes
 // read through handles (never the runtime's text mode), the whole command
 // run in process with names outside the ANSI code page, and its exit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Win32 file layer under the transform: bytes pass unchanged whatever
 // they are (the C runtime's text mode stopped at 0x1A and turned line
 // breaks around), every UTF-8 name works, and failures carry the system's

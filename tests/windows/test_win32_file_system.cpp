@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File-system services on Windows: names compare without regard to letter
 // case, identity is the volume serial and file index, kinds are found
 // without opening devices, folders end at '\', '/' or ':', the read-only

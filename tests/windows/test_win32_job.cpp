@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The crypt job on real files on Windows: names outside the ANSI code page,
 // bytes a text-mode runtime would mangle, an existing target, a wrong
 // password, a source processed in place under another spelling of its name,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Beyond 4 GiB on Windows: sizes, positions and the end of the file are
 // 64-bit all the way through the Win32 layer and the transform (32-bit
 // DWORDs are the trap here). The input is a sparse file and the output goes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output path's Win32 pieces: the temporary file beside the target, its
 // LockFileEx marker against cleanup by other runs, the commit by MoveFileExW
 // with and without replacing, the in-place lock, and the tail read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UTF-8 names above the file layer, UTF-16 below: every name Windows can
 // hold converts both ways, lone surrogates included; text that is no UTF-8
 // is refused rather than guessed at.
