@@ -12,25 +12,9 @@
 #include <unistd.h>
 
 #include "platform/Descriptor.h"
+#include "platform/TemporaryName.h"
 
 namespace {
-
-constexpr const char* TempSuffix = ".tolvane-tmp";
-constexpr std::size_t RandomChars = 6;  // what mkostemps replaces
-
-// The final name's file-name part as it appears in its temporary names: cut
-// so that the whole name stays within the usual 255-byte limit, and never
-// inside a UTF-8 sequence.
-std::string TempStem(const std::string& finalName) {
-  constexpr std::size_t MaxStem = 200;
-  std::string stem = FileNamePart(finalName);
-  if (stem.size() > MaxStem) {
-    std::size_t cut = MaxStem;
-    while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80) --cut;
-    stem.resize(cut);
-  }
-  return "." + stem + ".";
-}
 
 std::string Joined(const std::string& folder, const std::string& name) {
   if (folder == ".") return name;
@@ -102,17 +86,17 @@ TPendingFile::~TPendingFile() { Discard(); }
 int TPendingFile::Create(const std::string& finalName) {
   Discard();
   const std::string folder = FolderOf(finalName);
-  const std::string prefix = Joined(folder, TempStem(finalName));
+  const std::string prefix = Joined(folder, TemporaryStem(finalName));
   // A run that cleans up leftovers may take the new file for one between its
   // creation and its lock; then the name is gone and the next one is tried.
   constexpr int Attempts = 8;
   int error = EEXIST;
   for (int attempt = 0; attempt < Attempts; ++attempt) {
-    std::string name = prefix + std::string(RandomChars, 'X') + TempSuffix;
+    std::string name = prefix + std::string(TemporaryRandomChars, 'X') + TemporarySuffix;
     int handle;
     do {
       // O_EXCL and mode 0600: never another's file, never readable by others.
-      handle = ::mkostemps(name.data(), static_cast<int>(std::char_traits<char>::length(TempSuffix)),
+      handle = ::mkostemps(name.data(), static_cast<int>(std::char_traits<char>::length(TemporarySuffix)),
                            O_CLOEXEC);
     } while (handle < 0 && errno == EINTR);
     if (handle < 0) return errno;
@@ -157,17 +141,12 @@ void TPendingFile::Discard() noexcept {
 
 void RemoveStaleTemporaries(const std::string& finalName) {
   const std::string folder = FolderOf(finalName);
-  const std::string stem = TempStem(finalName);
-  const std::string suffix = TempSuffix;
+  const std::string stem = TemporaryStem(finalName);
   DIR* listing = ::opendir(folder.c_str());
   if (listing == nullptr) return;
   while (const dirent* entry = ::readdir(listing)) {
     const std::string entryName = entry->d_name;
-    if (entryName.size() != stem.size() + RandomChars + suffix.size() ||
-        entryName.compare(0, stem.size(), stem) != 0 ||
-        entryName.compare(entryName.size() - suffix.size(), suffix.size(), suffix) != 0) {
-      continue;
-    }
+    if (!IsTemporaryOf(entryName, stem)) continue;
     const std::string name = Joined(folder, entryName);
     const int handle = OpenRetrying(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (handle < 0) continue;

@@ -7,17 +7,7 @@
 std::string SystemErrorText(int code) {
   // The system category's text is strerror's, without strerror_r's two
   // incompatible variants.
-  std::string text = std::system_category().message(code);
-  while (!text.empty()) {
-    const char c = text.back();
-    if (c == ' ' || c == '.' || static_cast<unsigned char>(c) < 0x20) {
-      text.pop_back();
-    } else {
-      break;
-    }
-  }
-  if (text.empty()) text = "Error " + std::to_string(code);
-  return text;
+  return TidySystemErrorText(std::system_category().message(code), code);
 }
 
 int GenericIoError() { return EIO; }

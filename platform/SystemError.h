@@ -8,6 +8,11 @@
 // stops. UTF-8.
 std::string SystemErrorText(int code);
 
+// The system's raw text for code as SystemErrorText hands it out: trailing
+// blanks, line breaks and full stops removed, "Error <code>" when nothing is
+// left. Shared by the platforms' SystemErrorText.
+std::string TidySystemErrorText(std::string text, int code);
+
 // The OS error code that stands for a failed transfer the system gave no
 // code of its own for (EIO; ERROR_IO_DEVICE on Windows).
 int GenericIoError();

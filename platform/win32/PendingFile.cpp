@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/SystemError.h"
+#include "platform/TemporaryName.h"
 #include "platform/win32/Win32.h"
 #include "platform/win32/WideText.h"
 
@@ -19,8 +20,6 @@
 
 namespace {
 
-constexpr const char* TempSuffix = ".tolvane-tmp";
-constexpr std::size_t RandomChars = 6;
 
 // 2^62: beyond any file NTFS can hold, so never in the way of the data.
 constexpr DWORD MarkerHigh = 0x40000000;
@@ -43,17 +42,6 @@ bool LockMarker(HANDLE handle) {
                       &at) != 0;
 }
 
-std::string TempStem(const std::string& finalName) {
-  constexpr std::size_t MaxStem = 200;
-  std::string stem = FileNamePart(finalName);
-  if (stem.size() > MaxStem) {
-    std::size_t cut = MaxStem;
-    while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80) --cut;
-    stem.resize(cut);
-  }
-  return "." + stem + ".";
-}
-
 std::string Joined(const std::string& folder, const std::string& name) {
   if (folder == ".") return name;
   const char last = folder.back();
@@ -70,7 +58,7 @@ std::string RandomPart() {
   state = state * 6364136223846793005u + 1442695040888963407u;
   std::string part;
   std::uint64_t bits = state >> 11;
-  for (std::size_t i = 0; i < RandomChars; ++i) {
+  for (std::size_t i = 0; i < TemporaryRandomChars; ++i) {
     part.push_back(Letters[bits % 36]);
     bits /= 36;
   }
@@ -149,13 +137,13 @@ TPendingFile::~TPendingFile() { Discard(); }
 
 int TPendingFile::Create(const std::string& finalName) {
   Discard();
-  const std::string prefix = Joined(FolderOf(finalName), TempStem(finalName));
+  const std::string prefix = Joined(FolderOf(finalName), TemporaryStem(finalName));
   // A run that cleans up leftovers may take the new file for one between its
   // creation and its lock; then it is doomed and the next name is tried.
   constexpr int Attempts = 16;
   int error = ERROR_FILE_EXISTS;
   for (int attempt = 0; attempt < Attempts; ++attempt) {
-    std::string name = prefix + RandomPart() + TempSuffix;
+    std::string name = prefix + RandomPart() + TemporarySuffix;
     const std::optional<std::wstring> systemName = SystemName(name);
     if (!systemName) return ERROR_NO_UNICODE_TRANSLATION;
     // CREATE_NEW: never another's file. Not inherited by child processes.
@@ -226,9 +214,8 @@ void TPendingFile::Discard() noexcept {
 
 void RemoveStaleTemporaries(const std::string& finalName) {
   const std::string folder = FolderOf(finalName);
-  const std::string stem = TempStem(finalName);
-  const std::string suffix = TempSuffix;
-  const std::optional<std::wstring> pattern = SystemName(Joined(folder, stem + "*" + suffix));
+  const std::string stem = TemporaryStem(finalName);
+  const std::optional<std::wstring> pattern = SystemName(Joined(folder, stem + "*" + TemporarySuffix));
   if (!pattern) return;
   WIN32_FIND_DATAW found{};
   const HANDLE listing = ::FindFirstFileExW(pattern->c_str(), FindExInfoBasic, &found,
@@ -238,9 +225,7 @@ void RemoveStaleTemporaries(const std::string& finalName) {
     const std::string entryName = Utf8FromWide(found.cFileName);
     // The pattern also matches short (8.3) names and longer names: only the
     // exact shape counts.
-    if (entryName.size() != stem.size() + RandomChars + suffix.size() ||
-        entryName.compare(0, stem.size(), stem) != 0 ||
-        entryName.compare(entryName.size() - suffix.size(), suffix.size(), suffix) != 0 ||
+    if (!IsTemporaryOf(entryName, stem) ||
         (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
       continue;
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SystemError.h"
 
+#include <utility>
+
 #include "platform/win32/Win32.h"
 #include "platform/win32/WideText.h"
 
@@ -14,16 +16,7 @@ std::string SystemErrorText(int code) {
   std::string text;
   if (length != 0 && buffer != nullptr) text = Utf8FromWide(std::wstring_view(buffer, length));
   if (buffer != nullptr) ::LocalFree(buffer);
-  while (!text.empty()) {
-    const char c = text.back();
-    if (c == ' ' || c == '.' || static_cast<unsigned char>(c) < 0x20) {
-      text.pop_back();
-    } else {
-      break;
-    }
-  }
-  if (text.empty()) text = "Error " + std::to_string(code);
-  return text;
+  return TidySystemErrorText(std::move(text), code);
 }
 
 int GenericIoError() { return ERROR_IO_DEVICE; }
