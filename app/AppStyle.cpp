@@ -15,8 +15,8 @@ int TAppStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidg
   }
 }
 
-void TAppStyle::drawControl(ControlElement element, const QStyleOption* option,
-                            QPainter* painter, const QWidget* widget) const {
+void TAppStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                            const QWidget* widget) const {
   const auto* bar = qstyleoption_cast<const QStyleOptionProgressBar*>(option);
   // The "Windows" style draws a bar inside a 2-pixel frame in chunks with
   // margins: in the window's 4-pixel band nothing of it is left. A bar

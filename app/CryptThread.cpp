@@ -19,9 +19,10 @@ TCryptThread::TCryptThread(TTwofish& cipher, IUserPrompt* prompt, QWidget* owner
                            std::string ivText, std::string keyText)
     : FOwnPrompt(prompt ? nullptr : std::make_unique<TMessageBoxPrompt>(owner)),
       FMessages(PromptOf(prompt, FOwnPrompt)),
-      FJob(cipher, FMessages, encrypt, overwrite, std::move(sourceName),
-           std::move(targetName), std::move(ivText), std::move(keyText)) {
-  FJob.SetProgress([this](std::uint64_t done, std::uint64_t total) { ReportProgress(done, total); });
+      FJob(cipher, FMessages, encrypt, overwrite, std::move(sourceName), std::move(targetName),
+           std::move(ivText), std::move(keyText)) {
+  FJob.SetProgress(
+      [this](std::uint64_t done, std::uint64_t total) { ReportProgress(done, total); });
   // Queued: the worker never waits for the GUI thread, so the GUI thread may
   // wait for the worker (cancel, shutdown) without a deadlock.
   connect(this, &QThread::finished, this, &TCryptThread::HandleFinished, Qt::QueuedConnection);

@@ -23,9 +23,9 @@ class TCryptThread final : public QThread {
  public:
   // prompt: answers the job's messages; null shows message boxes over owner
   // on the GUI thread while the worker waits. Not started: connect first.
-  TCryptThread(TTwofish& cipher, IUserPrompt* prompt, QWidget* owner, bool encrypt,
-               bool overwrite, std::string sourceName, std::string targetName,
-               std::string ivText, std::string keyText);
+  TCryptThread(TTwofish& cipher, IUserPrompt* prompt, QWidget* owner, bool encrypt, bool overwrite,
+               std::string sourceName, std::string targetName, std::string ivText,
+               std::string keyText);
   ~TCryptThread() override;  // stops the worker and waits for it
 
   TCryptJob& Job() { return FJob; }

@@ -24,9 +24,7 @@ std::string OsTextOr(const TJobFailure& failure, const char* sentence) {
 
 // For failures during writing: the sentence or OS text, then the assurance
 // that the target was not touched.
-std::string Unchanged(std::string cause) {
-  return cause + "\r\n" + JobText::TargetUnchanged;
-}
+std::string Unchanged(std::string cause) { return cause + "\r\n" + JobText::TargetUnchanged; }
 
 }  // namespace
 
@@ -61,13 +59,13 @@ bool TJobMessageBoxes::MayReplace(const std::string& targetName, bool /*inPlace*
 }
 
 void TJobMessageBoxes::Succeeded(const std::string& targetName) {
-  FPrompt.ShowMessage(JobText::SuccessPrefix + targetName + JobText::SuccessMiddle +
-                          JobText::SuccessSuffix,
-                      JobText::SuccessCaption, mb::OK | mb::ICONINFORMATION);
+  FPrompt.ShowMessage(
+      JobText::SuccessPrefix + targetName + JobText::SuccessMiddle + JobText::SuccessSuffix,
+      JobText::SuccessCaption, mb::OK | mb::ICONINFORMATION);
 }
 
 void TJobMessageBoxes::Failed(const TJobFailure& failure) {
-  FPrompt.ShowMessage(std::string(JobText::FailureIntro) + JobText::FailureDetails +
-                          FailureDetails(failure),
-                      JobText::FailureCaption, mb::OK | mb::ICONERROR);
+  FPrompt.ShowMessage(
+      std::string(JobText::FailureIntro) + JobText::FailureDetails + FailureDetails(failure),
+      JobText::FailureCaption, mb::OK | mb::ICONERROR);
 }

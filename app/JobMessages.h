@@ -27,7 +27,8 @@ inline constexpr const char* KeyNotReady =
 inline constexpr const char* InputNotFound = "Die Quelldatei konnte nicht geöffnet werden.";
 inline constexpr const char* OutputNotCreated = "Die Zieldatei konnte nicht angelegt werden.";
 inline constexpr const char* ReadWrite = "Beim Lesen oder Schreiben ist ein Fehler aufgetreten.";
-inline constexpr const char* ShortWrite = "Die Zieldatei konnte nicht vollständig geschrieben werden.";
+inline constexpr const char* ShortWrite =
+    "Die Zieldatei konnte nicht vollständig geschrieben werden.";
 inline constexpr const char* InvalidSize =
     "Die Quelldatei ist keine verschlüsselte Datei: Ihre Größe ist kein Vielfaches von 16 Bytes.";
 inline constexpr const char* InvalidPadding =

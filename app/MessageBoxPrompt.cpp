@@ -88,7 +88,8 @@ int TMessageBoxPrompt::ShowMessage(const std::string& text, const std::string& c
     // A plain message (the job telling where a copy of the user's data
     // remains) is still shown, without holding up the worker.
     if ((flags & mb::ButtonMask) == mb::OK) {
-      QObject* context = FOwner ? static_cast<QObject*>(FOwner.data()) : QCoreApplication::instance();
+      QObject* context =
+          FOwner ? static_cast<QObject*>(FOwner.data()) : QCoreApplication::instance();
       QMetaObject::invokeMethod(
           context,
           [owner = FOwner, shown = FromUtf8(text), title = FromUtf8(caption), flags] {
@@ -105,7 +106,8 @@ int TMessageBoxPrompt::ShowMessage(const std::string& text, const std::string& c
   request->Text = FromUtf8(text);
   request->Caption = FromUtf8(caption);
   request->Flags = flags;
-  QMetaObject::invokeMethod(this, [this, request] { Present(request); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, request] { Present(request); }, Qt::QueuedConnection);
 
   std::unique_lock lock(FMutex);
   FAnsweredOrAborted.wait(lock, [&] { return request->Answered || FAborted; });
@@ -133,7 +135,8 @@ void TMessageBoxPrompt::Abort() {
   if (QThread::currentThread() == thread())
     CloseOpenBox();
   else
-    QMetaObject::invokeMethod(this, [this] { CloseOpenBox(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { CloseOpenBox(); }, Qt::QueuedConnection);
 }
 
 bool TMessageBoxPrompt::Aborted() const {

@@ -48,7 +48,8 @@ inline constexpr const char* StopAndQuit =
     "beenden?\r\nDie Zieldatei bleibt dabei unverändert.";
 
 inline constexpr const char* AboutText =
-    "Tolvane Crypter " TOLVANE_VERSION "\r\n"
+    "Tolvane Crypter " TOLVANE_VERSION
+    "\r\n"
     "© 2026 Tolvane Crypter-Entwickler\r\n"
     "\r\n"
     "Verschlüsselung mit dem Twofish-Algorithmus von Bruce Schneier et al., "

@@ -17,7 +17,8 @@ TStartArguments ParseStartArguments(const QStringList& arguments) {
   for (const QString& argument : arguments) {
     if (!optionsEnded && argument == QLatin1String("--")) {
       optionsEnded = true;
-    } else if (!optionsEnded && (argument == QLatin1String("-h") || argument == QLatin1String("--help"))) {
+    } else if (!optionsEnded &&
+               (argument == QLatin1String("-h") || argument == QLatin1String("--help"))) {
       return {TStartArguments::TAction::Help, QString(), QString()};
     } else if (!optionsEnded && argument.startsWith(u'-')) {
       return Refuse(QStringLiteral("unknown option '%1'").arg(argument));
@@ -25,12 +26,13 @@ TStartArguments ParseStartArguments(const QStringList& arguments) {
       names << argument;
     }
   }
-  if (names.size() > 1) return Refuse(QStringLiteral("one file at most ('%1' is one too many)").arg(names[1]));
+  if (names.size() > 1)
+    return Refuse(QStringLiteral("one file at most ('%1' is one too many)").arg(names[1]));
   if (names.isEmpty()) return {};
   if (names[0].isEmpty()) return Refuse(QStringLiteral("empty file name"));
   // As the file dialog hands names to the window: absolute.
-  return {TStartArguments::TAction::Run, QDir::cleanPath(QDir::current().absoluteFilePath(names[0])),
-          QString()};
+  return {TStartArguments::TAction::Run,
+          QDir::cleanPath(QDir::current().absoluteFilePath(names[0])), QString()};
 }
 
 QString StartUsageText() {

@@ -23,6 +23,5 @@ enum TDialogResult : int { idOK = 1, idCancel = 2, idYes = 6, idNo = 7 };
 class IUserPrompt {
  public:
   virtual ~IUserPrompt() = default;
-  virtual int ShowMessage(const std::string& text, const std::string& caption,
-                          unsigned flags) = 0;
+  virtual int ShowMessage(const std::string& text, const std::string& caption, unsigned flags) = 0;
 };

@@ -19,9 +19,9 @@
 #include "app/Messages.h"
 #include "app/RadioPair.h"
 #include "app/ShortcutKeyFilter.h"
+#include "app/UserPrompt.h"
 #include "job/KeyDerivation.h"
 #include "job/TargetName.h"
-#include "app/UserPrompt.h"
 #include "job/Windows1252.h"
 #include "platform/FileSystem.h"
 #include "ui_uMain.h"
@@ -208,9 +208,9 @@ void TfrmMain::StartJob() {
   request.IVText = keys.IVText;
   request.KeyText = keys.KeyText;
 
-  auto* job = new TCryptThread(Twofish, FJobPrompt, this, request.Encrypt, request.Overwrite,
-                               request.SourceName, request.TargetName, request.IVText,
-                               request.KeyText);
+  auto* job =
+      new TCryptThread(Twofish, FJobPrompt, this, request.Encrypt, request.Overwrite,
+                       request.SourceName, request.TargetName, request.IVText, request.KeyText);
   if (FJobObserver) FJobObserver(request, *job);
   SecureWipeString(request.IVText);
   SecureWipeString(request.KeyText);
@@ -249,13 +249,13 @@ void TfrmMain::EnableControls(bool enable) {
   static constexpr Qt::CursorShape Cursors[2] = {Qt::WaitCursor, Qt::ArrowCursor};
   const Qt::CursorShape cursor = Cursors[enable ? 1 : 0];
   for (QWidget* w : std::initializer_list<QWidget*>{this, ui->gbSource, ui->gbTarget,
-                                                     ui->gbSettings, ui->gbPassword})
+                                                    ui->gbSettings, ui->gbPassword})
     w->setCursor(cursor);
   for (QWidget* w : std::initializer_list<QWidget*>{
-           ui->btnQuit, ui->btnAbout, ui->edSource, ui->edTarget, ui->edPassword1,
-           ui->edPassword2, ui->rbEnCrypt, ui->rbDeCrypt, ui->rbECBCipher, ui->rbCBCCipher,
-           ui->cbOverwriteTarget, ui->cbSearchNewFileName, ui->btnBrowseSource,
-           ui->btnBrowseTarget, ui->lbEnterPassword, ui->lbRepeatPassword})
+           ui->btnQuit, ui->btnAbout, ui->edSource, ui->edTarget, ui->edPassword1, ui->edPassword2,
+           ui->rbEnCrypt, ui->rbDeCrypt, ui->rbECBCipher, ui->rbCBCCipher, ui->cbOverwriteTarget,
+           ui->cbSearchNewFileName, ui->btnBrowseSource, ui->btnBrowseTarget, ui->lbEnterPassword,
+           ui->lbRepeatPassword})
     w->setEnabled(enable);
 }
 
@@ -294,9 +294,7 @@ void TfrmMain::btnBrowseTargetClick() {
   if (const std::optional<QString> chosen = Chooser().ChooseFile()) ui->edTarget->setText(*chosen);
 }
 
-void TfrmMain::btnAboutClick() {
-  Tell(msg::AboutText, msg::CaptionAbout, mb::ICONINFORMATION);
-}
+void TfrmMain::btnAboutClick() { Tell(msg::AboutText, msg::CaptionAbout, mb::ICONINFORMATION); }
 
 void TfrmMain::btnQuitClick() { close(); }
 

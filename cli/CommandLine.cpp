@@ -67,7 +67,8 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (i + 1 < args.size()) return args[++i];
       return std::nullopt;
     };
-    const bool takesValue = name == "--mode" || name == "--password-file" || name == "--password-fd";
+    const bool takesValue =
+        name == "--mode" || name == "--password-file" || name == "--password-fd";
     if (value && !takesValue) return Fail("option " + name + " takes no value");
 
     if (name == "--mode") {

@@ -31,11 +31,11 @@ std::string FailureLine(const TJobFailure& failure, const std::string& sourceNam
     case TFailureKind::FileBusy:
       return source + " is being processed by another run; nothing was done";
     case TFailureKind::OutputNotCreated:
-      return "cannot write the result next to " + target + ": " +
-             Cause(failure, "unknown reason") + unchanged;
+      return "cannot write the result next to " + target + ": " + Cause(failure, "unknown reason") +
+             unchanged;
     case TFailureKind::ReadWrite:
-      return "processing " + source + " into " + target + " failed: " +
-             Cause(failure, "input/output error") + unchanged;
+      return "processing " + source + " into " + target +
+             " failed: " + Cause(failure, "input/output error") + unchanged;
     case TFailureKind::ShortWrite:
       return "cannot write the result for " + target + " completely" + unchanged;
     case TFailureKind::InvalidSize:
@@ -44,7 +44,8 @@ std::string FailureLine(const TJobFailure& failure, const std::string& sourceNam
       return source +
              ": invalid padding: wrong password, wrong mode or hashing choice, or a damaged file";
     case TFailureKind::TargetAppeared:
-      return target + " was created by someone else during the run and was kept; "
+      return target +
+             " was created by someone else during the run and was kept; "
              "the result was discarded";
     case TFailureKind::NotReplaced:
       return "cannot put the result in place of " + target + ": " +
@@ -54,8 +55,7 @@ std::string FailureLine(const TJobFailure& failure, const std::string& sourceNam
     case TFailureKind::OutOfMemory:
       return "processing " + source + " failed: out of memory" + unchanged;
     case TFailureKind::None:
-    case TFailureKind::Other:
-      break;
+    case TFailureKind::Other: break;
   }
   return "processing " + source + " failed: " + Cause(failure, "unexpected internal error");
 }

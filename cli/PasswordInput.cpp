@@ -38,10 +38,9 @@ TPasswordResult Convert(std::string& utf8, const std::string& origin) {
     if (converted.Unrepresentable == U'\uFFFD') {
       return Problem(TPasswordStatus::Refused, "the password " + origin + " is not valid UTF-8");
     }
-    return Problem(TPasswordStatus::Refused,
-                   "the password " + origin + " contains the character " +
-                       CodePointText(converted.Unrepresentable) +
-                       ", which Windows-1252 cannot represent");
+    return Problem(TPasswordStatus::Refused, "the password " + origin + " contains the character " +
+                                                 CodePointText(converted.Unrepresentable) +
+                                                 ", which Windows-1252 cannot represent");
   }
   TPasswordResult result;
   result.Bytes.swap(converted.Bytes);
@@ -53,8 +52,8 @@ TPasswordResult FromDescriptor(int fd, const std::string& what) {
   const int error = ReadPasswordLine(fd, line);
   if (error != 0) {
     SecureWipeString(line);
-    return Problem(TPasswordStatus::Usage, "cannot read the password from " + what + ": " +
-                                               SystemErrorText(error));
+    return Problem(TPasswordStatus::Usage,
+                   "cannot read the password from " + what + ": " + SystemErrorText(error));
   }
   return Convert(line, "in " + what);
 }
@@ -100,8 +99,7 @@ TPasswordResult ObtainPassword(const TCliOptions& options, TTerminal* terminal) 
   const bool encrypt = options.Command == TCliCommand::Encrypt;
   if (options.PasswordFile) return FromFile(*options.PasswordFile);
   if (options.PasswordFd) {
-    return FromDescriptor(*options.PasswordFd,
-                          "descriptor " + std::to_string(*options.PasswordFd));
+    return FromDescriptor(*options.PasswordFd, "descriptor " + std::to_string(*options.PasswordFd));
   }
   if (terminal != nullptr) return FromTerminal(*terminal, encrypt);
   return Problem(TPasswordStatus::Usage,

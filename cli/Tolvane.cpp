@@ -11,10 +11,10 @@
 #include "cli/CommandLine.h"
 #include "cli/FailureLine.h"
 #include "cli/PasswordInput.h"
+#include "cli/Printable.h"
 #include "cli/ProgressBar.h"
 #include "cli/StopSignals.h"
 #include "cli/Terminal.h"
-#include "cli/Printable.h"
 #include "cli/TerminalListener.h"
 #include "job/CryptJob.h"
 #include "job/KeyDerivation.h"
@@ -101,11 +101,8 @@ int Report(const TCryptJob& job, const TTerminalListener& listener, bool quiet) 
     case TJobOutcome::Cancelled:
       Say("cancelled; " + Printable(target) + " is unchanged");
       return ExitNotDone;
-    case TJobOutcome::Failed:
-      Say(FailureLine(job.Failure(), source, target));
-      return ExitNotDone;
-    case TJobOutcome::NotRun:
-      break;
+    case TJobOutcome::Failed: Say(FailureLine(job.Failure(), source, target)); return ExitNotDone;
+    case TJobOutcome::NotRun: break;
   }
   Say("processing " + Printable(source) + " ended without a result");
   return ExitNotDone;
@@ -171,8 +168,8 @@ int Run(const TCliOptions& options) {
   SecureWipeString(texts.KeyText);
 
   const std::optional<std::uint64_t> size = FileSize(source);
-  const bool showProgress = !options.Quiet && TTerminal::StderrIsTerminal() && size &&
-                            *size >= TProgressBar::MinimumSize;
+  const bool showProgress =
+      !options.Quiet && TTerminal::StderrIsTerminal() && size && *size >= TProgressBar::MinimumSize;
   RunWatched(job, showProgress);
 
   const int status = Report(job, listener, options.Quiet);

@@ -145,7 +145,8 @@ void TCryptJob::PutInPlace(bool targetExisted) {
   if (FInPlace) FSourceLock.BeforeReplace();
   const int error = FResult.Commit(attributes, mode);
   if (error == 0) return;
-  if (IsNameTakenError(error) && mode == TReplaceMode::NoReplace) Fail(TFailureKind::TargetAppeared);
+  if (IsNameTakenError(error) && mode == TReplaceMode::NoReplace)
+    Fail(TFailureKind::TargetAppeared);
   // Syncing is where a full disk or a failing device may show at last.
   Fail(IsStorageError(error) ? TFailureKind::ReadWrite : TFailureKind::NotReplaced, error);
 }

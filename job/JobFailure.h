@@ -22,7 +22,7 @@ enum class TFailureKind {
   TargetAppeared,    // a file of the target's name appeared during the run
   NotReplaced,       // the result could not be put in the target's place
   OutOfMemory,
-  Other,             // anything else
+  Other,  // anything else
 };
 
 struct TJobFailure {

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Descriptor.h"
 
-#include <cerrno>
-
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 int OpenRetrying(const std::string& name, int flags, mode_t mode) {
   int handle;

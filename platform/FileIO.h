@@ -129,8 +129,8 @@ class TOutputFile {
 // without blocking on anything that is not a regular file (which is refused
 // with EISDIR or EINVAL as OpenError).
 struct TTailResult {
-  int OpenError = 0;   // the file could not be opened or is no regular file
-  int ReadError = 0;   // the OS reported a failure reading it
+  int OpenError = 0;  // the file could not be opened or is no regular file
+  int ReadError = 0;  // the OS reported a failure reading it
   std::uint64_t Size = 0;
   std::size_t Count = 0;  // bytes stored at out[0..Count)
 };

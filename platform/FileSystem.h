@@ -69,8 +69,8 @@ std::string FolderOf(const std::string& name);
 
 // What a result takes over from its source.
 struct TFileAttributes {
-  unsigned Mode = 0600;  // permission bits
-  bool HasOwner = false; // Owner and Group are meaningful
+  unsigned Mode = 0600;   // permission bits
+  bool HasOwner = false;  // Owner and Group are meaningful
   unsigned Owner = 0;
   unsigned Group = 0;
   // Windows keeps no permission bits (access rights come from the folder);

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/IoWorker.h"
 
-#include <cerrno>
-
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 TIoResult RunIo(const TIoRequest& request) {
   TIoResult result;
@@ -21,7 +21,8 @@ TIoResult RunIo(const TIoRequest& request) {
     return result;
   }
   while (result.Bytes < request.Count) {
-    const ssize_t put = ::write(request.Handle, request.Data + result.Bytes, request.Count - result.Bytes);
+    const ssize_t put =
+        ::write(request.Handle, request.Data + result.Bytes, request.Count - result.Bytes);
     if (put < 0) {
       if (errno == EINTR) continue;
       result.Error = errno;

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PendingFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/Descriptor.h"
 #include "platform/TemporaryName.h"
@@ -96,8 +96,9 @@ int TPendingFile::Create(const std::string& finalName) {
     int handle;
     do {
       // O_EXCL and mode 0600: never another's file, never readable by others.
-      handle = ::mkostemps(name.data(), static_cast<int>(std::char_traits<char>::length(TemporarySuffix)),
-                           O_CLOEXEC);
+      handle =
+          ::mkostemps(name.data(),
+                      static_cast<int>(std::char_traits<char>::length(TemporarySuffix)), O_CLOEXEC);
     } while (handle < 0 && errno == EINTR);
     if (handle < 0) return errno;
     error = LockRetrying(handle, LOCK_EX);

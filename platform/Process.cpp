@@ -4,6 +4,6 @@
 #include <sys/resource.h>
 
 void DisableCoreDumps() noexcept {
-  const struct rlimit none {0, 0};
+  const struct rlimit none { 0, 0 };
   (void)::setrlimit(RLIMIT_CORE, &none);
 }

@@ -46,8 +46,7 @@ std::atomic<TBlockPath>& Current() noexcept {
 
 bool BlockPathAvailable(TBlockPath path) noexcept {
   switch (path) {
-    case TBlockPath::Portable:
-      return true;
+    case TBlockPath::Portable: return true;
     case TBlockPath::Avx2: {
       static const bool available = CpuHasAvx2();
       return available;
@@ -58,14 +57,13 @@ bool BlockPathAvailable(TBlockPath path) noexcept {
 
 TBlockPath DefaultBlockPath() noexcept {
   static const TBlockPath path =
-      BlockPathAvailable(TBlockPath::Avx2) && CpuGathersFast() && !Avx2Refused() ? TBlockPath::Avx2
-                                                                                  : TBlockPath::Portable;
+      BlockPathAvailable(TBlockPath::Avx2) && CpuGathersFast() && !Avx2Refused()
+          ? TBlockPath::Avx2
+          : TBlockPath::Portable;
   return path;
 }
 
-TBlockPath ActiveBlockPath() noexcept {
-  return Current().load(std::memory_order_relaxed);
-}
+TBlockPath ActiveBlockPath() noexcept { return Current().load(std::memory_order_relaxed); }
 
 bool SelectBlockPath(TBlockPath path) noexcept {
   if (!BlockPathAvailable(path)) return false;

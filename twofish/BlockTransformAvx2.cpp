@@ -45,7 +45,9 @@ TOLVANE_AVX2_INLINE __m256i Lookup(const int* table, __m256i index) {
 
 // Shifts and masks, not byte shuffles: the gathers need the shuffle port too
 // (measured: shuffles cost about 5%).
-TOLVANE_AVX2_INLINE __m256i Byte0(const TTables& t, __m256i x) { return _mm256_and_si256(x, t.low); }
+TOLVANE_AVX2_INLINE __m256i Byte0(const TTables& t, __m256i x) {
+  return _mm256_and_si256(x, t.low);
+}
 TOLVANE_AVX2_INLINE __m256i Byte1(const TTables& t, __m256i x) {
   return _mm256_and_si256(_mm256_srli_epi32(x, 8), t.low);
 }
@@ -188,9 +190,8 @@ TOLVANE_AVX2_INLINE void TransformGroups(const TTwofishKeyState& key, const TTab
 
 // Two groups in flight while at least sixteen blocks are left, then one.
 template <bool Encrypt>
-TOLVANE_AVX2_INLINE std::size_t TransformBlocks(const TTwofishKeyState& key,
-                                                const std::uint8_t* in, std::uint8_t* out,
-                                                std::size_t blocks) {
+TOLVANE_AVX2_INLINE std::size_t TransformBlocks(const TTwofishKeyState& key, const std::uint8_t* in,
+                                                std::uint8_t* out, std::size_t blocks) {
   const TTables t = MakeTables(key);
   std::size_t done = 0;
   for (; blocks - done >= 16; done += 16)

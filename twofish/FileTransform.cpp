@@ -15,9 +15,7 @@ namespace {
 
 constexpr int BlockBytes = 16;
 
-[[noreturn]] void RaiseOsError(int code) {
-  throw EInOutError(code, SystemErrorText(code));
-}
+[[noreturn]] void RaiseOsError(int code) { throw EInOutError(code, SystemErrorText(code)); }
 
 void OpenInput(TInputFile& input, const std::string& name) {
   if (const int error = input.Open(name)) {
@@ -67,9 +65,7 @@ bool ReportChunk(const TProgressHook& hook, const TInputFile& input) {
 // Ciphertext of this format is whole blocks, at least one.
 bool IsCiphertextSize(std::uint64_t size) { return size != 0 && size % BlockBytes == 0; }
 
-[[noreturn]] void RaiseInvalidSize() {
-  throw EFileError(TFileErrorCause::InvalidSize);
-}
+[[noreturn]] void RaiseInvalidSize() { throw EFileError(TFileErrorCause::InvalidSize); }
 
 // What both directions share: the input is opened before the output is
 // created, and the output created (an existing file emptied) before anything

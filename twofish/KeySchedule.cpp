@@ -18,10 +18,7 @@ namespace {
 // Stage s is followed by the XOR with key word L[3-s]; a key of k words uses
 // stages 4-k..3. The q after stage 3 lives in MdsTables.
 constexpr int kStageQ[4][4] = {
-    {Q1, Q1, Q0, Q0},
-    {Q0, Q1, Q1, Q0},
-    {Q0, Q0, Q0, Q1},
-    {Q1, Q0, Q1, Q1}};
+    {Q1, Q1, Q0, Q0}, {Q0, Q1, Q1, Q0}, {Q0, Q0, Q0, Q1}, {Q1, Q0, Q1, Q1}};
 
 constexpr std::uint8_t ByteOf(std::uint32_t w, int n) {
   return static_cast<std::uint8_t>(w >> (8 * n));
@@ -54,7 +51,8 @@ TOLVANE_ALWAYS_INLINE std::uint32_t H(std::uint32_t x, const std::uint8_t* words
   for (int col = 0; col < 4; ++col) {
     std::uint32_t y = x;
 #pragma GCC unroll 4
-    for (int s = 4 - K; s < 4; ++s) y = QTable[static_cast<std::size_t>(kStageQ[col][s]) + y] ^ words[8 * (3 - s) + col];
+    for (int s = 4 - K; s < 4; ++s)
+      y = QTable[static_cast<std::size_t>(kStageQ[col][s]) + y] ^ words[8 * (3 - s) + col];
     z ^= MdsTables[static_cast<std::size_t>(col)][y];
   }
   return z;
@@ -145,16 +143,10 @@ void TTwofish::ExpandKey(const std::uint8_t* key, int length) {
   if (used > 0) std::memcpy(scratch.KeyArea, key, static_cast<std::size_t>(used));
 
   switch (FKeySize) {
-    case TKeySize::Small128:
-      Schedule<2>(K, scratch);
-      break;
-    case TKeySize::Med192:
-      Schedule<3>(K, scratch);
-      break;
+    case TKeySize::Small128: Schedule<2>(K, scratch); break;
+    case TKeySize::Med192: Schedule<3>(K, scratch); break;
     case TKeySize::Large256:
-    default:
-      Schedule<4>(K, scratch);
-      break;
+    default: Schedule<4>(K, scratch); break;
   }
   SecureWipe(&scratch, sizeof scratch);
 }

@@ -26,9 +26,7 @@ void TTwofish::CheckLastBlock(const std::string& inputName) const {
   const std::uint8_t* previous = read.Count == 2 * BlockBytes ? tail : K.FIV;
   std::uint8_t plain[BlockBytes];
   switch (FCipherMode) {
-    case TCipherMode::ECB:
-      DecryptBlock(last, plain);
-      break;
+    case TCipherMode::ECB: DecryptBlock(last, plain); break;
     case TCipherMode::CBC:
       DecryptBlock(last, plain);
       for (std::size_t i = 0; i < BlockBytes; ++i) plain[i] ^= previous[i];

@@ -38,9 +38,7 @@ void CheckBufferCount(int n) {
   }
 }
 
-[[noreturn]] void InvalidMode() {
-  throw std::invalid_argument("Twofish: Invalid cipher mode");
-}
+[[noreturn]] void InvalidMode() { throw std::invalid_argument("Twofish: Invalid cipher mode"); }
 
 // CBC decryption of whole blocks in place. Each plaintext block needs the
 // ciphertext block before it, which the in-place decryption overwrites, so a
@@ -113,9 +111,7 @@ void TTwofish::ModeEncryptBlock() {
   std::uint8_t* const W = K.FWorkBlock;
   std::uint8_t* const V = K.FIV;
   switch (FCipherMode) {
-    case TCipherMode::ECB:
-      EncryptBlock(W, W);
-      return;
+    case TCipherMode::ECB: EncryptBlock(W, W); return;
     case TCipherMode::CBC:
       XorBlock(W, W, V);
       EncryptBlock(W, W);
@@ -137,9 +133,7 @@ void TTwofish::ModeDecryptBlock() {
   std::uint8_t* const V = K.FIV;
   std::uint8_t* const S = K.FSavedBlock;
   switch (FCipherMode) {
-    case TCipherMode::ECB:
-      DecryptBlock(W, W);
-      return;
+    case TCipherMode::ECB: DecryptBlock(W, W); return;
     case TCipherMode::CBC:
       CopyBlock(S, W);
       DecryptBlock(W, W);
@@ -150,9 +144,7 @@ void TTwofish::ModeDecryptBlock() {
       XorKeystream();
       CopyBlock(V, S);  // the ciphertext just consumed
       return;
-    case TCipherMode::OFB:
-      XorKeystream();
-      return;
+    case TCipherMode::OFB: XorKeystream(); return;
   }
   InvalidMode();
 }
@@ -186,8 +178,7 @@ void TTwofish::TransformBuffer(int n) {
       CopyBlock(K.FWorkBlock, lastBlock);
       return;
     case TCipherMode::CFB:
-    case TCipherMode::OFB:
-      break;
+    case TCipherMode::OFB: break;
   }
   for (std::size_t offset = 0; offset != count; offset += BlockBytes) {
     CopyBlock(K.FWorkBlock, FBufferPtr + offset);
@@ -204,6 +195,4 @@ void TTwofish::EncryptBuffer(int n) { TransformBuffer<true>(n); }
 
 void TTwofish::DecryptBuffer(int n) { TransformBuffer<false>(n); }
 
-void TTwofish::Wipe() noexcept {
-  SecureWipeObject(K);
-}
+void TTwofish::Wipe() noexcept { SecureWipeObject(K); }

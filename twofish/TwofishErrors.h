@@ -21,7 +21,13 @@ inline constexpr const char* InvalidPadding = "Twofish: Invalid padding";
 enum class TKeyErrorCause { KeyLength, KeyNotSet, IVNotSet };
 
 // Why a file error was raised.
-enum class TFileErrorCause { InputNotFound, OutputNotCreated, ShortWrite, InvalidSize, InvalidPadding };
+enum class TFileErrorCause {
+  InputNotFound,
+  OutputNotCreated,
+  ShortWrite,
+  InvalidSize,
+  InvalidPadding
+};
 
 // Key or IV missing or unusable.
 class EKeyError : public std::runtime_error {

@@ -30,13 +30,15 @@ TOLVANE_ALWAYS_INLINE std::uint32_t Byte1(std::uint32_t x) { return (x >> 8) & 0
 // bytes come from one shifted copy, as its low and second byte.
 TOLVANE_ALWAYS_INLINE std::uint32_t G0(const TTwofishKeyState& key, std::uint32_t x) {
   const std::uint32_t hi = x >> 16;
-  return (key.KeyTables01[Byte0(x)][0] ^ key.KeyTables01[Byte1(x)][1]) ^ (key.KeyTables23[Byte0(hi)][0] ^ key.KeyTables23[Byte1(hi)][1]);
+  return (key.KeyTables01[Byte0(x)][0] ^ key.KeyTables01[Byte1(x)][1]) ^
+         (key.KeyTables23[Byte0(hi)][0] ^ key.KeyTables23[Byte1(hi)][1]);
 }
 
 // g(ROL(x, 8)) without the rotate: byte i of the rotated word is byte i-1 of x.
 TOLVANE_ALWAYS_INLINE std::uint32_t G1(const TTwofishKeyState& key, std::uint32_t x) {
   const std::uint32_t hi = x >> 16;
-  return (key.KeyTables01[Byte1(hi)][0] ^ key.KeyTables01[Byte0(x)][1]) ^ (key.KeyTables23[Byte1(x)][0] ^ key.KeyTables23[Byte0(hi)][1]);
+  return (key.KeyTables01[Byte1(hi)][0] ^ key.KeyTables01[Byte0(x)][1]) ^
+         (key.KeyTables23[Byte1(x)][0] ^ key.KeyTables23[Byte0(hi)][1]);
 }
 
 // One encryption round: g of (x0, x1) is mixed into (y0, y1) with the round's

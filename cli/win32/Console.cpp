@@ -47,7 +47,8 @@ void AwaitStopSignal() {
 
 bool IsConsole(HANDLE handle) {
   DWORD mode = 0;
-  return handle != nullptr && handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0;
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+         ::GetConsoleMode(handle, &mode) != 0;
 }
 
 std::optional<std::string> ReadConsoleLine(HANDLE input, const std::string& prompt, bool hidden) {

@@ -18,9 +18,9 @@ int OpenPasswordFile(const std::string& name, int& fd) {
   fd = -1;
   const std::optional<std::wstring> systemName = SystemName(name);
   if (!systemName) return ERROR_NO_UNICODE_TRANSLATION;
-  const HANDLE handle = ::CreateFileW(systemName->c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle =
+      ::CreateFileW(systemName->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   // A C runtime descriptor, binary: the file is read through the same
   // descriptor path as --password-fd.

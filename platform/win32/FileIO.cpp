@@ -47,9 +47,9 @@ int TInputFile::Open(const std::string& name) {
   // Handles are not inherited by child processes unless asked for. A
   // directory fails here with ERROR_ACCESS_DENIED, as it does for every
   // Windows program.
-  const HANDLE handle = ::CreateFileW(systemName->c_str(), GENERIC_READ, SharedAccess, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                      nullptr);
+  const HANDLE handle =
+      ::CreateFileW(systemName->c_str(), GENERIC_READ, SharedAccess, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
 
   LARGE_INTEGER size{};

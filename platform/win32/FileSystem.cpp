@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileSystem.h"
 
-#include "platform/win32/Win32.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32.h"
 
 namespace {
 
@@ -20,9 +20,9 @@ std::optional<TNameInfo> Examine(const std::string& name) {
   if (name.empty()) return std::nullopt;
   const std::optional<std::wstring> systemName = SystemName(name);
   if (!systemName) return std::nullopt;
-  const HANDLE handle = ::CreateFileW(systemName->c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE handle =
+      ::CreateFileW(systemName->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   TNameInfo info;
   info.Disk = ::GetFileType(handle) == FILE_TYPE_DISK &&
@@ -56,9 +56,7 @@ bool IsDeviceName(const std::wstring& full) {
 
 bool IsRegular(const TNameInfo& info) { return info.Disk && !info.Directory; }
 
-std::uint64_t Join(DWORD high, DWORD low) {
-  return (static_cast<std::uint64_t>(high) << 32) | low;
-}
+std::uint64_t Join(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
 
 // File times count 100 ns from 1601; the stamps only compare them.
 std::int64_t Nanoseconds(std::int64_t fileTime) { return fileTime * 100; }
@@ -77,7 +75,7 @@ bool DirectoryExists(const std::string& name) {
 
 bool DeleteFile(const std::string& name, int* errorCode) {
   const std::optional<std::wstring> systemName = SystemName(name);
-  const int error = !systemName                         ? ERROR_NO_UNICODE_TRANSLATION
+  const int error = !systemName                          ? ERROR_NO_UNICODE_TRANSLATION
                     : ::DeleteFileW(systemName->c_str()) ? 0
                                                          : LastError();
   if (error == 0) return true;
@@ -151,8 +149,7 @@ TFileKind KindOf(const std::string& name) {
                : TFileKind::Other;
   }
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? TFileKind::Directory
-                                                        : TFileKind::Regular;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? TFileKind::Directory : TFileKind::Regular;
   }
   // A link: what it reaches. A link to nothing names a file yet to be made.
   const std::optional<TNameInfo> info = Examine(name);
@@ -183,9 +180,9 @@ std::string ResolveLinks(const std::string& name) {
   // The system follows the whole chain when it opens the name; the final
   // path of that file is where the link leads. A link to nothing keeps its
   // name (and would be replaced itself).
-  const HANDLE handle = ::CreateFileW(systemName->c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle =
+      ::CreateFileW(systemName->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return name;
   std::wstring path(MAX_PATH, L'\0');
   DWORD length = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),

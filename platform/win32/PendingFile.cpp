@@ -7,8 +7,8 @@
 
 #include "platform/SystemError.h"
 #include "platform/TemporaryName.h"
-#include "platform/win32/Win32.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32.h"
 
 // The Win32 twin. Windows has no advisory locks, but its byte-range locks
 // (LockFileEx) serve as one when they cover a range far beyond any data: the
@@ -19,7 +19,6 @@
 // deleting.
 
 namespace {
-
 
 // 2^62: beyond any file NTFS can hold, so never in the way of the data.
 constexpr DWORD MarkerHigh = 0x40000000;
@@ -38,8 +37,8 @@ bool LockMarker(HANDLE handle) {
   OVERLAPPED at{};
   at.Offset = MarkerLow;
   at.OffsetHigh = MarkerHigh;
-  return ::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                      &at) != 0;
+  return ::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) !=
+         0;
 }
 
 std::string Joined(const std::string& folder, const std::string& name) {
@@ -70,17 +69,17 @@ bool Identity(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info) {
 }
 
 bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-         a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
 }
 
 // The name reaches the open file itself: nobody removed or replaced it.
 bool NameHolds(const std::string& name, HANDLE handle, bool followLinks) {
   const std::optional<std::wstring> systemName = SystemName(name);
   if (!systemName) return false;
-  const HANDLE byName = ::CreateFileW(
-      systemName->c_str(), 0, Shared, nullptr, OPEN_EXISTING,
-      followLinks ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  const HANDLE byName =
+      ::CreateFileW(systemName->c_str(), 0, Shared, nullptr, OPEN_EXISTING,
+                    followLinks ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (byName == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION a{};
   BY_HANDLE_FILE_INFORMATION b{};
@@ -124,8 +123,8 @@ int RenameOverOpenFile(HANDLE handle, const std::wstring& finalPart) {
   info->RootDirectory = nullptr;
   info->FileNameLength = static_cast<DWORD>(nameBytes);
   std::memcpy(info->FileName, finalPart.data(), nameBytes);
-  if (::SetFileInformationByHandle(handle, RenameInfoEx, info,
-                                   static_cast<DWORD>(buffer.size())) != 0) {
+  if (::SetFileInformationByHandle(handle, RenameInfoEx, info, static_cast<DWORD>(buffer.size())) !=
+      0) {
     return 0;
   }
   return LastError();
@@ -184,8 +183,8 @@ int TPendingFile::Commit(const TFileAttributes& attributes, TReplaceMode mode) {
   // Without REPLACE_EXISTING the move fails on a name taken meanwhile
   // (ERROR_ALREADY_EXISTS); WRITE_THROUGH returns once the rename is on the
   // disk.
-  const DWORD flags = MOVEFILE_WRITE_THROUGH |
-                      (mode == TReplaceMode::Replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  const DWORD flags =
+      MOVEFILE_WRITE_THROUGH | (mode == TReplaceMode::Replace ? MOVEFILE_REPLACE_EXISTING : 0);
   int error = ::MoveFileExW(from->c_str(), to->c_str(), flags) ? 0 : LastError();
   if (error == ERROR_ACCESS_DENIED && mode == TReplaceMode::Replace) {
     // NTFS refuses to replace a file that is open (in place, the locked
@@ -215,7 +214,8 @@ void TPendingFile::Discard() noexcept {
 void RemoveStaleTemporaries(const std::string& finalName) {
   const std::string folder = FolderOf(finalName);
   const std::string stem = TemporaryStem(finalName);
-  const std::optional<std::wstring> pattern = SystemName(Joined(folder, stem + "*" + TemporarySuffix));
+  const std::optional<std::wstring> pattern =
+      SystemName(Joined(folder, stem + "*" + TemporarySuffix));
   if (!pattern) return;
   WIN32_FIND_DATAW found{};
   const HANDLE listing = ::FindFirstFileExW(pattern->c_str(), FindExInfoBasic, &found,

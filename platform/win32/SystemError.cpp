@@ -3,8 +3,8 @@
 
 #include <utility>
 
-#include "platform/win32/Win32.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32.h"
 
 std::string SystemErrorText(int code) {
   // The wide call: the narrow one would give the text in the ANSI code page,
@@ -36,10 +36,8 @@ bool IsStorageError(int code) {
     case ERROR_IO_DEVICE:
     case ERROR_CRC:
     case ERROR_WRITE_FAULT:
-    case ERROR_READ_FAULT:
-      return true;
-    default:
-      return false;
+    case ERROR_READ_FAULT: return true;
+    default: return false;
   }
 }
 

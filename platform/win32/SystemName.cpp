@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/win32/Win32.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32.h"
 
 std::optional<std::wstring> SystemName(const std::string& utf8) {
   std::optional<std::wstring> name = WideFromUtf8(utf8);
