@@ -24,6 +24,7 @@ test=(
   pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   nettle-dev libgcrypt20-dev libcrypto++-dev libbotan-2-dev
   clang libclang-rt-14-dev
+  clang-format-14  # the format check pins this version
   xvfb xauth
   # The package check: validators, manual page rendering, completion shells.
   desktop-file-utils appstream shared-mime-info man-db groff-base zsh bash-completion

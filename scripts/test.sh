@@ -6,9 +6,22 @@
 # the Windows build cross-compiled with its suites under Wine
 # (scripts/test-windows.sh). Extra arguments go to ctest (for example
 # -R Twofish or -L large).
+#
+# --quick, for the inner loop: the layer and format checks, then the Release
+# build and its suites without the long tests and the package check. The full
+# run is what CI runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+quick=false
+if [ "${1:-}" = "--quick" ]; then
+  quick=true
+  shift
+fi
 "$root/scripts/deps.sh" test
+
+echo "== Layers and format"
+"$root/scripts/check-layers.sh"
+"$root/scripts/check-format.sh"
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
@@ -24,11 +37,18 @@ run_suite() {
 }
 
 CTEST_ARGS=("$@")
+if $quick; then
+  CTEST_ARGS=(-LE "large|package" "${CTEST_ARGS[@]}")
+fi
 echo "== Release build"
 # Installed under /usr, as the package is, so that the package test checks
 # the very layout scripts/package.sh ships.
 run_suite "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DTOLVANE_BUILD_TESTS=ON -DTOLVANE_BUILD_BENCH=ON
+if $quick; then
+  echo "== Quick tests passed (the full run: scripts/test.sh)"
+  exit 0
+fi
 echo "== Sanitizer build (ASan + UBSan)"
 run_suite "$root/build/sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_SANITIZE=ON -DTOLVANE_BUILD_BENCH=OFF
 echo "== Fuzz smoke run (clang, ASan + UBSan)"
