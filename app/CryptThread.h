@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "app/JobMessageBoxes.h"
 #include "job/CryptJob.h"
+#include "window/JobMessageBoxes.h"
 
 class IUserPrompt;
 class QWidget;

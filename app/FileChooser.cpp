@@ -9,7 +9,7 @@
 #include <QSettings>
 #include <QTimer>
 
-#include "app/Messages.h"
+#include "window/Messages.h"
 
 namespace {
 

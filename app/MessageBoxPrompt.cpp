@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QThread>
 
-#include "app/Messages.h"
+#include "window/Messages.h"
 
 namespace {
 

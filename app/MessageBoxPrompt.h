@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/UserPrompt.h"
+#include "window/UserPrompt.h"
 
 class QMessageBox;
 class QWidget;

@@ -18,8 +18,8 @@
 
 #include "app/CryptThread.h"
 #include "app/Translations.h"
-#include "app/UserPrompt.h"
 #include "app/uMain.h"
+#include "window/UserPrompt.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <QFile>
 #include <cstdio>
 
-#include "app/Messages.h"
 #include "app/StartArguments.h"
 #include "app/Translations.h"
 #include "app/uMain.h"
 #include "platform/Process.h"
+#include "window/Messages.h"
 
 int main(int argc, char* argv[]) {
   DisableCoreDumps();

@@ -16,16 +16,16 @@
 #include "app/AppStyle.h"
 #include "app/CryptThread.h"
 #include "app/MessageBoxPrompt.h"
-#include "app/Messages.h"
 #include "app/RadioPair.h"
 #include "app/ShortcutKeyFilter.h"
-#include "app/UserPrompt.h"
 #include "job/KeyDerivation.h"
 #include "job/TargetName.h"
 #include "job/Windows1252.h"
 #include "platform/FileSystem.h"
 #include "ui_uMain.h"
 #include "util/SecureWipe.h"
+#include "window/Messages.h"
+#include "window/UserPrompt.h"
 
 namespace {
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "job/TargetName.h"
 
+#include <cctype>
+#include <string_view>
+
 #include "platform/FileSystem.h"
 
 std::string ReplaceExtension(const std::string& sourceName) {
@@ -23,4 +26,22 @@ std::string ProposeTargetName(const std::string& sourceName,
   // An existing candidate is never replaced behind the user's back: the
   // source is then processed in place instead.
   return fileExists(candidate) ? sourceName : candidate;
+}
+
+bool HasEncryptedExtension(const std::string& name) {
+  const std::string_view extension = EncryptedExtension;
+  const std::string part = FileNamePart(name);
+  if (part.size() < extension.size()) return false;
+  const std::string_view tail = std::string_view(part).substr(part.size() - extension.size());
+  for (std::size_t i = 0; i < extension.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(tail[i])) != extension[i]) return false;
+  }
+  return true;
+}
+
+std::optional<std::string> DecryptedTargetName(const std::string& sourceName) {
+  if (!HasEncryptedExtension(sourceName)) return std::nullopt;
+  const std::size_t extensionSize = std::string_view(EncryptedExtension).size();
+  if (FileNamePart(sourceName).size() == extensionSize) return std::nullopt;
+  return sourceName.substr(0, sourceName.size() - extensionSize);
 }

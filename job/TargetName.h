@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 inline constexpr const char* EncryptedExtension = ".tvn";
@@ -16,3 +17,13 @@ std::string ReplaceExtension(const std::string& sourceName);
 // name exists; then the source itself (processed in place).
 std::string ProposeTargetName(const std::string& sourceName,
                               const std::function<bool(const std::string&)>& fileExists);
+
+// Whether the file-name part ends in ".tvn", in any letter case.
+bool HasEncryptedExtension(const std::string& name);
+
+// Where a ".tvn" file decrypts to by default: the name without ".tvn",
+// beside it. Nothing for other names, and for a name that would be left
+// without a file-name part (".tvn" alone). Never the source itself, so a
+// wrong password that passes the padding check cannot destroy the only copy
+// of the ciphertext.
+std::optional<std::string> DecryptedTargetName(const std::string& sourceName);

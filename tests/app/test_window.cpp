@@ -21,7 +21,7 @@
 
 #include "AppTestSupport.h"
 #include "app/CryptThread.h"
-#include "app/Messages.h"
+#include "window/Messages.h"
 #include "twofish/Twofish.h"
 
 namespace {

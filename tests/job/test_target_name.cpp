@@ -3,6 +3,7 @@
 // place instead.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 #include <string>
 
@@ -57,3 +58,27 @@ TEST_F(TargetProposal, ExistingEncryptedNameMeansInPlace) {
 }
 
 }  // namespace
+
+// A ".tvn" file decrypts beside itself to its name without ".tvn", never
+// over itself.
+TEST(TargetName, DecryptedTargetDropsTheExtension) {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"brief.txt.tvn", "brief.txt"},
+      {"/home/ana/brief.tvn", "/home/ana/brief"},
+      {"ALT.TVN", "ALT"},
+      {"Alt.Tvn", "Alt"},
+      {".bashrc.tvn", ".bashrc"},
+      // Nothing is left of the file-name part, or it is no ".tvn" file.
+      {".tvn", std::nullopt},
+      {"/home/ana/.tvn", std::nullopt},
+      {"brief.txt", std::nullopt},
+      {"brief.tvnx", std::nullopt},
+      {"/x/a.tvn/brief", std::nullopt},
+  };
+  for (const auto& [source, expected] : cases) {
+    EXPECT_EQ(DecryptedTargetName(source), expected) << source;
+    EXPECT_EQ(HasEncryptedExtension(source), expected.has_value() || source.ends_with("/.tvn") ||
+                                                 source == ".tvn")
+        << source;
+  }
+}

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UserPrompt.h"
+#include "window/UserPrompt.h"
 
 struct TShown {
   std::string Text;

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/JobMessageBoxes.h"
+#include "window/JobMessageBoxes.h"
 
 #include <string_view>
 
-#include "app/JobMessages.h"
-#include "app/UserPrompt.h"
+#include "window/JobMessages.h"
+#include "window/UserPrompt.h"
 
 namespace {
 

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "window/StartArguments.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+TStartArguments Refuse(std::string problem) {
+  TStartArguments refused;
+  refused.Action = TStartArguments::TAction::Refuse;
+  refused.Problem = std::move(problem);
+  return refused;
+}
+
+// As the file dialog hands names to the window: absolute, without "." and
+// "..". A name the library cannot convert is kept as given.
+std::string AbsoluteName(const std::string& name) {
+  try {
+    const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (error) return name;
+    const std::u8string cleaned = absolute.lexically_normal().u8string();
+    return std::string(cleaned.begin(), cleaned.end());
+  } catch (const std::exception&) {
+    return name;
+  }
+}
+
+}  // namespace
+
+TStartArguments ParseStartArguments(const std::vector<std::string>& arguments) {
+  std::vector<std::string> names;
+  std::optional<TDirection> direction;
+  bool optionsEnded = false;
+  for (const std::string& argument : arguments) {
+    if (!optionsEnded && argument == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && (argument == "-h" || argument == "--help")) {
+      TStartArguments help;
+      help.Action = TStartArguments::TAction::Help;
+      return help;
+    } else if (!optionsEnded && (argument == "--encrypt" || argument == "--decrypt")) {
+      const TDirection given = argument == "--encrypt" ? TDirection::Encrypt : TDirection::Decrypt;
+      if (direction && *direction != given)
+        return Refuse("--encrypt and --decrypt exclude each other");
+      direction = given;
+    } else if (!optionsEnded && argument.starts_with('-')) {
+      return Refuse("unknown option '" + argument + "'");
+    } else {
+      names.push_back(argument);
+    }
+  }
+  if (names.size() > 1) return Refuse("one file at most ('" + names[1] + "' is one too many)");
+  if (names.empty()) {
+    if (direction) return Refuse("--encrypt and --decrypt need a FILE");
+    return {};
+  }
+  if (names[0].empty()) return Refuse("empty file name");
+  TStartArguments run;
+  run.File = AbsoluteName(names[0]);
+  run.Direction = direction;
+  return run;
+}
+
+std::string StartUsageText() {
+  return "Usage: tolvane-crypter [--encrypt | --decrypt] [FILE]\n"
+         "\n"
+         "Opens the Tolvane Crypter window. FILE becomes the source file, with the\n"
+         "target proposed as for a file chosen with \"...\"; a .tvn file is set up\n"
+         "for decryption into its name without .tvn. --encrypt or --decrypt sets\n"
+         "FILE up for that direction instead. A FILE that begins with '-' follows\n"
+         "'--'.\n";
+}
