@@ -53,6 +53,7 @@ class TestWindowKeys : public QObject {
   void arrowsMoveTheChoice();
   void returnStartsOrPressesTheButton();
   void altAndCtrlTypeNothing();
+  void altGrTypesItsCharacter();
 
  private:
   std::unique_ptr<TWindowRig> FRig;
@@ -204,7 +205,9 @@ void TestWindowKeys::altAndCtrlTypeNothing() {
     QTest::keyClicks(edit, "ab");
     QTest::keyClick(edit, Qt::Key_X, Qt::AltModifier);
     QTest::keyClick(edit, Qt::Key_Y, Qt::AltModifier | Qt::ShiftModifier);
-    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier);
+    // Ctrl+Alt+Z as a keyboard gives it where Z has no AltGr character.
+    QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_Z, QString(QChar(0x1a)),
+                        Qt::ControlModifier | Qt::AltModifier);
     QTest::keyClick(edit, Qt::Key_Q, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_1, Qt::AltModifier);
     QCOMPARE(edit->text(), QString("ab"));
@@ -217,6 +220,15 @@ void TestWindowKeys::altAndCtrlTypeNothing() {
   QTest::keyClick(rig.Get("edPassword2"), Qt::Key_Return);
   QCOMPARE(rig.WindowPrompt.Shown().size(), size_t(1));
   QCOMPARE(rig.WindowPrompt.Shown()[0].Text, std::string(msg::SourceNotFound));
+}
+
+void TestWindowKeys::altGrTypesItsCharacter() {
+  // Windows reports AltGr as Ctrl+Alt: AltGr+Q on a German keyboard.
+  auto* edit = FRig->Get<QLineEdit>("edPassword1");
+  edit->setFocus();
+  QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_Q, QStringLiteral("@"),
+                      Qt::ControlModifier | Qt::AltModifier);
+  QCOMPARE(edit->text(), QStringLiteral("@"));
 }
 
 QTEST_MAIN(TestWindowKeys)

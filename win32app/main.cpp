@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <string>
+#include <vector>
+
+#include "platform/win32/WideText.h"
+#include "win32app/TaskDialogPrompt.h"
+#include "win32app/Win32Gui.h"
+#include "win32app/uMain.h"
+#include "window/Messages.h"
+#include "window/StartArguments.h"
+
+namespace {
+
+// The arguments from the wide command line, so that names outside the ANSI
+// code page arrive intact.
+std::vector<std::string> Arguments() {
+  int count = 0;
+  LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 1; wide && i < count; ++i) arguments.push_back(Utf8FromWide(wide[i]));
+  if (wide) ::LocalFree(wide);
+  return arguments;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
+                                                      ICC_BAR_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  // A program without a console shows its usage and refusals in a box.
+  const TStartArguments start = ParseStartArguments(Arguments());
+  if (start.Action != TStartArguments::TAction::Run) {
+    TTaskDialogPrompt prompt(nullptr);
+    if (start.Action == TStartArguments::TAction::Help) {
+      prompt.ShowMessage(StartUsageText(), "Information", mb::ICONINFORMATION);
+      return 0;
+    }
+    prompt.ShowMessage("tolvane-crypter: " + start.Problem + "\r\n\r\n" + StartUsageText(),
+                       msg::CaptionError, mb::ICONERROR);
+    return 2;
+  }
+
+  TfrmMain frmMain;
+  frmMain.QuitOnDestroy();
+  if (!start.File.empty())
+    frmMain.Model().TakeSourceFile(start.File, TSourceOrigin::StartUp, start.Direction);
+  frmMain.Show();
+
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (frmMain.PreTranslate(msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
