@@ -2,8 +2,10 @@
 #include "job/CryptJob.h"
 
 #include "job/FailureCause.h"
+#include "job/KeyDerivation.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemError.h"
+#include "sha/SHA.h"
 #include "twofish/Twofish.h"
 #include "util/SecureWipe.h"
 
@@ -26,6 +28,23 @@ TCryptJob::TCryptJob(TTwofish& cipher, IJobListener& listener, bool encrypt, boo
       KeyText(std::move(keyText)),
       FCipher(cipher),
       FListener(listener) {}
+
+TCryptJob::TCryptJob(IJobListener& listener, TCryptRequest request)
+    : Encrypt(request.Direction == TDirection::Encrypt),
+      Overwrite(request.Replace == TReplacePolicy::Replace),
+      SourceName(std::move(request.SourceName)),
+      TargetName(std::move(request.TargetName)),
+      FOwnCipher(std::make_unique<TTwofish>()),
+      FCipher(*FOwnCipher),
+      FListener(listener) {
+  TSHA sha;
+  ApplySharedSettings(*FOwnCipher, sha);
+  FOwnCipher->SetCipherMode(request.Mode == TChainMode::ECB ? TCipherMode::ECB : TCipherMode::CBC);
+  const TKeyTexts keys =
+      DeriveKeyTexts(request.Password.str(), request.Hashing == TPasswordHashing::UseHashes, sha);
+  IVText = keys.IVText;
+  KeyText = keys.KeyText;
+}
 
 TCryptJob::~TCryptJob() { WipeTexts(); }
 

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "job/CryptRequest.h"
 #include "job/JobFailure.h"
 #include "job/JobListener.h"
 #include "platform/PendingFile.h"
@@ -39,6 +41,9 @@ class TCryptJob {
   TCryptJob(TTwofish& cipher, IJobListener& listener, bool encrypt, bool overwrite,
             std::string sourceName, std::string targetName, std::string ivText,
             std::string keyText);
+  // A run from a request: the job keys a cipher of its own from the
+  // request's password.
+  TCryptJob(IJobListener& listener, TCryptRequest request);
   TCryptJob(const TCryptJob&) = delete;
   TCryptJob& operator=(const TCryptJob&) = delete;
   ~TCryptJob();  // wipes the IV and key texts
@@ -84,6 +89,7 @@ class TCryptJob {
   std::string IVText;
   std::string KeyText;
 
+  std::unique_ptr<TTwofish> FOwnCipher;  // null when the caller lends one
   TTwofish& FCipher;
   IJobListener& FListener;
   TProgress FProgress;
