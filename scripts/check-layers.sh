@@ -11,6 +11,7 @@
 #   window    job platform util               (the window's rules, no toolkit)
 #   app       window job platform util        (front ends: never twofish, sha)
 #   cli       job platform util
+#   win32app  window job platform util        (the Win32 window: never twofish, sha)
 # tests/, bench/ and fuzz/ may reach everything and are not checked.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,6 +26,7 @@ declare -A allowed=(
   [window]="job platform util"
   [app]="window job platform util"
   [cli]="job platform util"
+  [win32app]="window job platform util"
 )
 # Folders of the project that an include may name; anything else
 # ("ui_uMain.h", "TolvaneVersion.h", system headers) is not a layer.

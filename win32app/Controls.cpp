@@ -53,10 +53,9 @@ LRESULT CALLBACK EditKeys(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
 void TControlBase::Create(HWND parent, int id, const wchar_t* className, DWORD style,
                           const std::string& text, DWORD exStyle) {
   FId = id;
-  FHandle = ::CreateWindowExW(exStyle, className, WideText(text).c_str(),
-                              WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                              ::GetModuleHandleW(nullptr), nullptr);
+  FHandle = ::CreateWindowExW(
+      exStyle, className, WideText(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
 }
 
 std::string TControlBase::Text() const {
@@ -167,8 +166,8 @@ int TProgressBar::Position() const {
 void TTooltip::Create(HWND owner) {
   FOwner = owner;
   FHandle = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
                               ::GetModuleHandleW(nullptr), nullptr);
 }
 
@@ -177,9 +176,7 @@ void TTooltip::SetTimes(int pauseMs, int showMs) {
   ::SendMessageW(FHandle, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(showMs, 0));
 }
 
-void TTooltip::SetMaxWidth(int pixels) {
-  ::SendMessageW(FHandle, TTM_SETMAXTIPWIDTH, 0, pixels);
-}
+void TTooltip::SetMaxWidth(int pixels) { ::SendMessageW(FHandle, TTM_SETMAXTIPWIDTH, 0, pixels); }
 
 void TTooltip::Add(const TControlBase& control, const std::string& hint) {
   std::wstring text = WideText(hint);

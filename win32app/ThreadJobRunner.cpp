@@ -36,8 +36,7 @@ void TThreadJobRunner::Launch(TCryptRequest request) {
   run.Serial = ++FSerial;
   const HWND window = FWindow;
   const auto serial = static_cast<WPARAM>(run.Serial);
-  run.Job.SetProgress([window, serial, last = -1](std::uint64_t done,
-                                                  std::uint64_t total) mutable {
+  run.Job.SetProgress([window, serial, last = -1](std::uint64_t done, std::uint64_t total) mutable {
     const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
     if (percent == last) return;
     last = percent;

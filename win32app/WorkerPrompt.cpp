@@ -59,7 +59,8 @@ void TWorkerPrompt::Abort() {
 }
 
 void TWorkerPrompt::ShowPosted(LPARAM posted, IUserPrompt& shown) {
-  const std::unique_ptr<std::shared_ptr<TCall>> owned(reinterpret_cast<std::shared_ptr<TCall>*>(posted));
+  const std::unique_ptr<std::shared_ptr<TCall>> owned(
+      reinterpret_cast<std::shared_ptr<TCall>*>(posted));
   const std::shared_ptr<TCall> call = *owned;
   if (call->Waited) {
     std::lock_guard lock(call->State->Mutex);

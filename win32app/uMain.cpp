@@ -126,9 +126,9 @@ TfrmMain::TfrmMain(IUserPrompt* prompt)
     wc.lpszClassName = WindowClass;
     // The first icon of the program; none in the test programs.
     wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
-    wc.hIconSm = static_cast<HICON>(
-        ::LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                     ::GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hIconSm = static_cast<HICON>(::LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                 ::GetSystemMetrics(SM_CXSMICON),
+                                                 ::GetSystemMetrics(SM_CYSMICON), 0));
     return ::RegisterClassExW(&wc);
   }();
   (void)windowClass;
@@ -293,8 +293,7 @@ void TfrmMain::Show() {
   ::GetMonitorInfoW(monitor, &info);
   const RECT& work = info.rcWork;
   ::SetWindowPos(FHandle, nullptr, work.left + (work.right - work.left - size.cx) / 2,
-                 work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy,
-                 SWP_NOZORDER);
+                 work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy, SWP_NOZORDER);
   ::ShowWindow(FHandle, SW_SHOW);
   ::UpdateWindow(FHandle);
   ::SetForegroundWindow(FHandle);
@@ -333,9 +332,9 @@ LRESULT TfrmMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND: {
       const HWND from = reinterpret_cast<HWND>(lParam);
-      for (TControlBase* control : std::initializer_list<TControlBase*>{
-               &btnStart, &btnAbout, &btnQuit, &btnBrowseSource, &btnBrowseTarget, &rbEnCrypt,
-               &rbDeCrypt})
+      for (TControlBase* control :
+           std::initializer_list<TControlBase*>{&btnStart, &btnAbout, &btnQuit, &btnBrowseSource,
+                                                &btnBrowseTarget, &rbEnCrypt, &rbDeCrypt})
         if (from && control->Handle() == from) control->Notified(HIWORD(wParam));
       return 0;
     }
@@ -460,9 +459,7 @@ bool TfrmMain::Checked(TControl control) const { return Box(control).Checked(); 
 
 void TfrmMain::SetChecked(TControl control, bool checked) { Box(control).SetChecked(checked); }
 
-void TfrmMain::SetEnabled(TControl control, bool enabled) {
-  Control(control).SetEnabled(enabled);
-}
+void TfrmMain::SetEnabled(TControl control, bool enabled) { Control(control).SetEnabled(enabled); }
 
 void TfrmMain::SetBusyCursor(bool busy) {
   FBusy = busy;
