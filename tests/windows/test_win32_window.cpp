@@ -31,7 +31,7 @@ using C = TControl;
 // The plain text and what the job makes of it on Linux with the password
 // "Geheimnis", SHA-1 hashing and CBC (tolvane encrypt --password-file).
 constexpr char Plain[] = "Zwei Fenster, ein Modell.\n";
-constexpr char CipherHex[] = "@CIPHER_HEX@";
+constexpr char CipherHex[] = "df161b83487188d93df3448803997de391ae0aa03aa8e233b789a3d93535cd64";
 
 std::string FromHex(const std::string& hex) {
   std::string bytes;
