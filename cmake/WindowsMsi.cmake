@@ -1,0 +1,41 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The Windows installer, tolvane-crypter-<version>-x64.msi, built by wixl
+# (Debian's msitools) from cmake/windows/TolvaneCrypter.wxs.in with the
+# target `msi` (scripts/build-windows.sh builds it after the ZIP). It is not
+# part of `all`: a build without wixl still builds and tests the programs.
+# Included at the end of the top-level CMakeLists.txt, when every target is
+# known: the window's program, its Start menu entry, the .tvn file type and
+# the Explorer verbs are in the MSI exactly when the target tolvane-crypter
+# exists.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/windows/TolvaneCrypter.wxs.in
+  ${PROJECT_BINARY_DIR}/TolvaneCrypter.wxs @ONLY)
+
+# wixl finds sources only by paths relative to the .wxs file's folder.
+file(RELATIVE_PATH readme ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR}/cli/README.md)
+set(wixl_defines
+  -D CommandExe=$<PATH:RELATIVE_PATH,$<TARGET_FILE:tolvane>,${PROJECT_BINARY_DIR}>
+  -D Readme=${readme})
+set(msi_programs tolvane)
+if(TARGET tolvane-crypter)
+  list(APPEND wixl_defines
+    -D WindowExe=$<PATH:RELATIVE_PATH,$<TARGET_FILE:tolvane-crypter>,${PROJECT_BINARY_DIR}>)
+  list(APPEND msi_programs tolvane-crypter)
+endif()
+
+find_program(TOLVANE_WIXL wixl)
+if(TOLVANE_WIXL)
+  add_custom_command(OUTPUT ${TOLVANE_MSI}
+    COMMAND ${TOLVANE_WIXL} --arch x64 ${wixl_defines} -o ${TOLVANE_MSI}
+      ${PROJECT_BINARY_DIR}/TolvaneCrypter.wxs
+    DEPENDS ${PROJECT_BINARY_DIR}/TolvaneCrypter.wxs ${PROJECT_SOURCE_DIR}/cli/README.md
+      ${msi_programs}
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+    COMMENT "Building the installer ${TOLVANE_MSI}"
+    VERBATIM)
+  add_custom_target(msi DEPENDS ${TOLVANE_MSI})
+else()
+  add_custom_target(msi
+    COMMAND ${CMAKE_COMMAND} -E echo "wixl not found: install msitools and wixl (scripts/deps.sh --windows)"
+    COMMAND ${CMAKE_COMMAND} -E false
+    VERBATIM)
+endif()
