@@ -2,11 +2,18 @@
 # The Windows installer, tolvane-crypter-<version>-x64.msi, built by wixl
 # (Debian's msitools) from cmake/windows/TolvaneCrypter.wxs.in with the
 # target `msi` (scripts/build-windows.sh builds it after the ZIP). It is not
-# part of `all`: a build without wixl still builds and tests the programs.
+# part of `all`: a build without wixl still builds the programs.
 # Included at the end of the top-level CMakeLists.txt, when every target is
 # known: the window's program, its Start menu entry, the .tvn file type and
 # the Explorer verbs are in the MSI exactly when the target tolvane-crypter
 # exists.
+# Windows Installer compares only major.minor.build, at most 255.255.65535,
+# when it looks for an older version to replace; a version beyond that would
+# install beside the older one instead.
+if(PROJECT_VERSION_MAJOR GREATER 255 OR PROJECT_VERSION_MINOR GREATER 255
+   OR PROJECT_VERSION_PATCH GREATER 65535 OR NOT PROJECT_VERSION_TWEAK STREQUAL "")
+  message(FATAL_ERROR "The MSI needs a version major.minor.build up to 255.255.65535, not ${PROJECT_VERSION}")
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/windows/TolvaneCrypter.wxs.in
   ${PROJECT_BINARY_DIR}/TolvaneCrypter.wxs @ONLY)
 

@@ -15,6 +15,7 @@ unset DISPLAY WAYLAND_DISPLAY
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 cleanup() {
   "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true  # it writes the registry as it ends
   rm -rf "$work" "$prefix"
 }
 trap cleanup EXIT
