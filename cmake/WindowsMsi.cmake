@@ -29,11 +29,20 @@ if(TARGET tolvane-crypter)
   list(APPEND msi_programs tolvane-crypter)
 endif()
 
+# wixl writes the tables' texts in Windows-1252 yet leaves the database's
+# code page neutral, which Windows reads as the installing system's ANSI code
+# page: on a Greek or Russian Windows the "ü" of the Explorer entries would
+# come out as another letter. Importing the _ForceCodepage table marks the
+# database as Windows-1252.
+file(WRITE ${PROJECT_BINARY_DIR}/msi-codepage/_ForceCodepage.idt "\r\n\r\n1252\t_ForceCodepage\r\n")
+
 find_program(TOLVANE_WIXL wixl)
-if(TOLVANE_WIXL)
+find_program(TOLVANE_MSIBUILD msibuild)
+if(TOLVANE_WIXL AND TOLVANE_MSIBUILD)
   add_custom_command(OUTPUT ${TOLVANE_MSI}
     COMMAND ${TOLVANE_WIXL} --arch x64 ${wixl_defines} -o ${TOLVANE_MSI}
       ${PROJECT_BINARY_DIR}/TolvaneCrypter.wxs
+    COMMAND ${TOLVANE_MSIBUILD} ${TOLVANE_MSI} -i ${PROJECT_BINARY_DIR}/msi-codepage/_ForceCodepage.idt
     DEPENDS ${PROJECT_BINARY_DIR}/TolvaneCrypter.wxs ${PROJECT_SOURCE_DIR}/cli/README.md
       ${msi_programs}
     WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
@@ -42,7 +51,7 @@ if(TOLVANE_WIXL)
   add_custom_target(msi DEPENDS ${TOLVANE_MSI})
 else()
   add_custom_target(msi
-    COMMAND ${CMAKE_COMMAND} -E echo "wixl not found: install msitools and wixl (scripts/deps.sh --windows)"
+    COMMAND ${CMAKE_COMMAND} -E echo "wixl or msibuild not found: install wixl and msitools (scripts/deps.sh --windows)"
     COMMAND ${CMAKE_COMMAND} -E false
     VERBATIM)
 endif()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The installer: its tables read back with msiinfo, then, under Wine in a
-# fresh prefix of its own, installed over an older version (a major upgrade),
-# and removed again without a trace.
+# fresh prefix of its own set up as a Russian system, installed over an older
+# version (a major upgrade) and removed again without a trace.
 # Usage: msi.sh WINE MSI WINDOW PREFIX
 #   WINDOW is 1 when the window program is built: its Start menu entry, the
 #   .tvn file type and the Explorer verbs are in the MSI then, and only then.
@@ -47,6 +47,9 @@ version=$(table Property | awk -F'\t' '$1 == "ProductVersion" { print $2 }')
 table Property | grep -qFx $'ALLUSERS\t1' || fail "not per machine (ALLUSERS)"
 table Property | grep -qFx $'UpgradeCode\t'"$upgrade_code" || fail "UpgradeCode changed"
 msiinfo suminfo "$msi" | grep -q '^Template: x64;' || fail "not a 64-bit package"
+# Without it Windows reads the texts in its own ANSI code page.
+msiinfo export "$msi" _ForceCodepage | tr -d '\r' | grep -qx $'1252\t_ForceCodepage' ||
+  fail "the texts' code page is not Windows-1252"
 table Directory | grep -qFx $'INSTALLDIR\tProgramFiles64Folder\tTolvane Crypter' ||
   fail "not installed into Program Files\\Tolvane Crypter"
 # A component without the 64-bit attribute writes its registry values into
@@ -76,15 +79,19 @@ else
 fi
 
 # ---- Installed under Wine ----
+# On a Russian system: its ANSI code page, 1251, has no "ü", so a text read
+# in the system's code page instead of the MSI's comes out wrong. Wine takes
+# the system's locale from the variable alone.
+win() { LC_ALL=ru_RU.UTF-8 "$wine" "$@"; }
 rm -rf "$prefix"
-"$wine" wineboot --init >/dev/null 2>&1 || true
+win wineboot --init >/dev/null 2>&1 || true
 "$wineserver" -p 2>/dev/null || true
-msiexec() { "$wine" msiexec "$@" /qn >/dev/null 2>&1; }
+msiexec() { win msiexec "$@" /qn >/dev/null 2>&1; }
 program_files=$prefix/drive_c/Program\ Files/Tolvane\ Crypter
 
 # HKLM\Software\Classes as reg exports it, in UTF-8.
 export_classes() {
-  "$wine" reg export 'HKLM\Software\Classes' "$work/classes.reg" /y >/dev/null 2>&1
+  win reg export 'HKLM\Software\Classes' "$work/classes.reg" /y >/dev/null 2>&1
   iconv -f UTF-16LE -t UTF-8 "$work/classes.reg" | tr -d '\r' >"$work/classes.txt"
 }
 # Its default values as "key<TAB>value" lines, unescaped.
@@ -118,7 +125,7 @@ export_classes
 msiexec /i "$msi" || fail "installing"
 [ "$(cd "$program_files" 2>/dev/null && ls | sort)" = "$files" ] || fail "installed files: $(ls "$program_files" 2>&1 | tr '\n' ' ')"
 [ ! -e "$prefix/drive_c/Program Files (x86)/Tolvane Crypter" ] || fail "installed as 32-bit"
-"$wine" "${installdir}tolvane.exe" --version >/dev/null 2>&1 || fail "the installed tolvane.exe does not run"
+win "${installdir}tolvane.exe" --version >/dev/null 2>&1 || fail "the installed tolvane.exe does not run"
 export_classes
 installed=$(defaults)
 [ "$(products)" = "$(dword_of "$version")" ] || fail "after the upgrade, installed: $(products | tr '\n' ' ')"
