@@ -18,7 +18,7 @@ comment_for() {
     *.cpp | *.h | *.hpp | *.h.in) echo "// $id" ;;
     *.cmake | *.sh | *.py | *.bash | .ci/* | *.supp | *.desktop) echo "# $id" ;;
     */_tolvane) echo "# $id" ;;
-    *.ui | *.xml | *.xml.in | *.svg) echo "<!-- $id -->" ;;
+    *.ui | *.xml | *.xml.in | *.svg | *.wxs | *.wxs.in) echo "<!-- $id -->" ;;
     *.1 | *.1.in | *.roff) echo ".\\\" $id" ;;
   esac
 }

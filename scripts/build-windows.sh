@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds for 64-bit Windows with Debian's mingw-w64: the core, job/,
 # tolvane.exe and the Windows test suites (GoogleTest built from Debian's
-# sources), with warnings as errors, and packs tolvane.exe with its README
-# into a ZIP. The window needs a Qt for Windows: see docs/windows.md.
+# sources), with warnings as errors; packs the programs with their README
+# into a portable ZIP, and builds the installer (MSI) with wixl. The Qt
+# window needs a Qt for Windows: see docs/windows.md.
 #   scripts/build-windows.sh [BUILD_DIR]     (default build/windows)
 # TOLVANE_NATIVE_TOLVANE may name this machine's tolvane, for the round-trip
 # test against tolvane.exe.
@@ -22,4 +23,6 @@ cmake -S "$root" -B "$build" -G Ninja \
 cmake --build "$build" -j "$(nproc)"
 (cd "$build" && cpack -G ZIP >/dev/null)
 zip=$(ls "$build"/tolvane-*-win64.zip)  # fails the build when CPack made another package
-echo "Built: $build/cli/tolvane.exe and $zip"
+cmake --build "$build" --target msi
+msi=$(ls "$build"/tolvane-crypter-*-x64.msi)
+echo "Built: $build/cli/tolvane.exe, $zip and $msi"

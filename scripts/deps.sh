@@ -3,8 +3,9 @@
 # Installs on Debian 12, if missing, what one of these needs:
 #   deps.sh run      building the programs and running the window (scripts/run.sh)
 #   deps.sh package  that, plus what builds the .deb (scripts/package.sh)
-#   deps.sh windows  the cross compiler, GoogleTest's sources and Wine, for the
-#                    Windows build and its tests (scripts/build-windows.sh)
+#   deps.sh windows  the cross compiler, GoogleTest's sources, Wine and
+#                    msitools, for the Windows build, its installer and its
+#                    tests (scripts/build-windows.sh)
 #   deps.sh test     everything: also the test and benchmark libraries, the
 #                    virtual X server, the package checks, clang for the fuzz
 #                    targets and the Windows build (the default)
@@ -19,7 +20,8 @@ run=(
   qt6-translations-l10n fonts-liberation qt6-wayland
 )
 package=(dpkg-dev)  # dpkg-shlibdeps finds the package's library dependencies
-windows=(g++-mingw-w64-x86-64-posix googletest wine wine64)
+# wixl builds the MSI; msitools reads its tables back (msiinfo) for the test.
+windows=(g++-mingw-w64-x86-64-posix googletest wine wine64 msitools wixl)
 test=(
   pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   nettle-dev libgcrypt20-dev libcrypto++-dev libbotan-2-dev
