@@ -124,11 +124,6 @@ TfrmMain::TfrmMain(IUserPrompt* prompt)
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = WindowClass;
-    // The first icon of the program; none in the test programs.
-    wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
-    wc.hIconSm = static_cast<HICON>(::LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                 ::GetSystemMetrics(SM_CXSMICON),
-                                                 ::GetSystemMetrics(SM_CYSMICON), 0));
     return ::RegisterClassExW(&wc);
   }();
   (void)windowClass;
@@ -136,6 +131,13 @@ TfrmMain::TfrmMain(IUserPrompt* prompt)
   FHandle = ::CreateWindowExW(WS_EX_ACCEPTFILES, WindowClass, WideText(msg::AppTitle).c_str(),
                               WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,
                               ::GetModuleHandleW(nullptr), this);
+  // The program's first icon, in the sizes of the title bar and of Alt+Tab.
+  for (const auto& [kind, size] : {std::pair{ICON_SMALL, SM_CXSMICON}, {ICON_BIG, SM_CXICON}}) {
+    const int pixels = ::GetSystemMetrics(size);
+    if (const HANDLE icon = ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
+                                         IMAGE_ICON, pixels, pixels, LR_SHARED))
+      ::SendMessageW(FHandle, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
+  }
   FOwnPrompt.SetOwner(FHandle);
   FRunner.SetWindow(FHandle);
   CreateControls();

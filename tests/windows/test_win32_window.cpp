@@ -26,6 +26,9 @@
 
 namespace {
 
+#define WIDEN2(text) L##text
+#define WIDEN(text) WIDEN2(text)
+
 using C = TControl;
 
 // The plain text and what the job makes of it on Linux with the password
@@ -433,6 +436,67 @@ TEST_F(Win32Window, Picture) {
   ::DeleteDC(memory);
   ::ReleaseDC(nullptr, screen);
   EXPECT_TRUE(out.good());
+}
+
+}  // namespace
+
+namespace {
+
+// tolvane-crypter.exe itself: its icon, its window for a start with a file,
+// a refused command line shown in a box and answered with exit code 2.
+TEST(Win32Program, StartsOrRefusesItsCommandLine) {
+  struct TCase {
+    std::wstring Arguments;
+    std::wstring Title;
+    DWORD ExitCode;
+  };
+  const TCase cases[] = {
+      {L"--encrypt brief.txt", L"Tolvane Crypter", 0},
+      {L"--unbekannt", L"Fehler", 2},
+  };
+  // Explorer shows the first icon of the file, and the window shows it too
+  // (this program carries the same resources).
+  EXPECT_NE(::ExtractIconW(::GetModuleHandleW(nullptr), WIDEN(TOLVANE_WINDOW_EXE), 0), nullptr);
+  {
+    TfrmMain form;
+    EXPECT_NE(::SendMessageW(form.Handle(), WM_GETICON, ICON_BIG, 0), 0);
+  }
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::string(c.Arguments.begin(), c.Arguments.end()));
+    std::wstring command = L"\"" WIDEN(TOLVANE_WINDOW_EXE) L"\" " + c.Arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &process));
+    struct TFind {
+      DWORD Process;
+      HWND Found = nullptr;
+    } find{process.dwProcessId};
+    for (int i = 0; i < 1000 && !find.Found; ++i) {
+      ::Sleep(10);
+      ::EnumWindows(
+          [](HWND window, LPARAM data) {
+            auto* f = reinterpret_cast<TFind*>(data);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            if (owner != f->Process || !::IsWindowVisible(window)) return TRUE;
+            f->Found = window;
+            return FALSE;
+          },
+          reinterpret_cast<LPARAM>(&find));
+    }
+    ASSERT_NE(find.Found, nullptr);
+    EXPECT_EQ(WindowText(find.Found), c.Title);
+    // The window closes; the box takes Escape's answer.
+    ::PostMessageW(find.Found, c.ExitCode == 0 ? WM_CLOSE : TDM_CLICK_BUTTON, IDCANCEL, 0);
+    EXPECT_EQ(::WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD exitCode = 99;
+    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, c.ExitCode);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
 }
 
 }  // namespace
