@@ -15,9 +15,8 @@ TEST(KeyRule, OnlyPlainKeysAndAltGrType) {
       {true, true, true, true},     // AltGr+Q: @
       {true, true, false, false},   // Ctrl+Alt+Z without an AltGr meaning
       {false, true, true, false},   // Alt+X
-      {false, true, false, false},
-      {true, false, true, false},   // Ctrl with a character
-      {true, false, false, false},  // Ctrl+A: select all, no text
+      {false, true, false, false}, {true, false, true, false},  // Ctrl with a character
+      {true, false, false, false},                              // Ctrl+A: select all, no text
   };
   for (const TCase& c : cases)
     EXPECT_EQ(KeyTypesText({c.Ctrl, c.Alt, c.Printable}), c.Types)

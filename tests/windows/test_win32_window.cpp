@@ -21,6 +21,7 @@
 #include "win32app/uMain.h"
 // DROPFILES, after windows.h.
 #include <shlobj.h>
+
 #include "window/JobMessages.h"
 #include "window/Messages.h"
 
@@ -70,8 +71,7 @@ class Win32Window : public ::testing::Test {
 
   HWND H(C control) const { return Form->ControlHandle(control); }
   void SetText(C control, const std::string& text) {
-    ::SendMessageW(H(control), WM_SETTEXT, 0,
-                   reinterpret_cast<LPARAM>(WideText(text).c_str()));
+    ::SendMessageW(H(control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(WideText(text).c_str()));
   }
   std::string Text(C control) const { return Form->Text(control); }
   void Click(C control) { ::SendMessageW(H(control), BM_CLICK, 0, 0); }
@@ -204,8 +204,8 @@ TEST_F(Win32Window, CancelAndCloseStopTheWaitingWorker) {
     if (close) {
       EXPECT_EQ(Form->Handle(), nullptr);
       // The close question opened over the worker's and was answered first.
-      EXPECT_EQ(Captions(), (std::vector<std::string>{msg::CaptionWarning,
-                                                      JobText::OverwriteCaption}));
+      EXPECT_EQ(Captions(),
+                (std::vector<std::string>{msg::CaptionWarning, JobText::OverwriteCaption}));
     } else {
       EXPECT_FALSE(Running());
       EXPECT_EQ(Text(C::edSource), "");
@@ -259,9 +259,9 @@ TEST_F(Win32Window, TabVisitsOneStopPerRadioPair) {
   };
   EXPECT_EQ(walk(C::edSource, 15),
             handles({C::btnBrowseSource, C::edTarget, C::btnBrowseTarget, C::rbEnCrypt,
-                     C::rbCBCCipher, C::cbOverwriteTarget, C::cbSearchNewFileName,
-                     C::edPassword1, C::edPassword2, C::cbUseHashes, C::btnStart, C::btnAbout,
-                     C::btnQuit, C::edSource, C::btnBrowseSource}));
+                     C::rbCBCCipher, C::cbOverwriteTarget, C::cbSearchNewFileName, C::edPassword1,
+                     C::edPassword2, C::cbUseHashes, C::btnStart, C::btnAbout, C::btnQuit,
+                     C::edSource, C::btnBrowseSource}));
 
   // The arrows move the choice within a pair, and the pair is then entered
   // at the checked button.
