@@ -145,8 +145,10 @@ void TGroupBox::Create(HWND parent, int id, const std::string& caption) {
 }
 
 void TLabel::Create(HWND parent, int id, const std::string& caption, bool centred) {
-  TControlBase::Create(parent, id, WC_STATICW, SS_NOPREFIX | (centred ? SS_CENTER : SS_LEFT),
-                       caption);
+  // A label too narrow for its text cuts it rather than wrapping it into a
+  // second line that its height hides.
+  TControlBase::Create(parent, id, WC_STATICW,
+                       SS_NOPREFIX | (centred ? SS_CENTER : SS_LEFTNOWORDWRAP), caption);
 }
 
 void TProgressBar::Create(HWND parent, int id) {

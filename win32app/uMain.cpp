@@ -82,9 +82,12 @@ SIZE OuterSize(UINT dpi) {
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-HFONT ArialFont(int pixels96, bool bold, UINT dpi) {
+// From points rather than from the pixels at 96 dpi: 8 pt is 11 pixels
+// there, but 16 (not 17) at 144 dpi, where the labels' widths leave no room
+// for a larger font.
+HFONT ArialFont(int points, bool bold, UINT dpi) {
   LOGFONTW font{};
-  font.lfHeight = -::MulDiv(pixels96, static_cast<int>(dpi), 96);
+  font.lfHeight = -::MulDiv(points, static_cast<int>(dpi), 72);
   font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   // Not ANSI_CHARSET: file names may hold any script, which the system then
   // shows from a linked font.
@@ -233,8 +236,8 @@ void TfrmMain::ApplyDpi(UINT dpi) {
   };
   const HFONT oldFont = FFont;
   const HFONT oldCaptionFont = FCaptionFont;
-  FFont = ArialFont(11, false, dpi);
-  FCaptionFont = ArialFont(16, true, dpi);
+  FFont = ArialFont(8, false, dpi);
+  FCaptionFont = ArialFont(12, true, dpi);
   for (const TPlace& place : places) {
     place.Control.Place(place.Bounds, dpi);
     place.Control.SetFont(&place.Control == &lbCaption ? FCaptionFont : FFont);
