@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "util/Secret.h"
+
 #ifndef _WIN32
 #include <termios.h>
-
-#include "util/Secret.h"
 #endif
 
 // The user's terminal (a console on Windows): questions go to standard
