@@ -33,8 +33,10 @@ TEST_P(CryptJobModes, EncryptThenDecryptRestoresTheBytes) {
   EXPECT_EQ(LeftoverCount(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, CryptJobModes,
-                         ::testing::Values(TChainMode::ECB, TChainMode::CBC));
+INSTANTIATE_TEST_SUITE_P(Modes, CryptJobModes, ::testing::Values(TChainMode::ECB, TChainMode::CBC),
+                         [](const auto& param) {
+                           return std::string(param.param == TChainMode::ECB ? "ECB" : "CBC");
+                         });
 
 using CryptJob = TCryptJobTest;
 
