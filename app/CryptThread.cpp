@@ -14,13 +14,10 @@ IUserPrompt& PromptOf(IUserPrompt* given, const std::unique_ptr<TMessageBoxPromp
 
 }  // namespace
 
-TCryptThread::TCryptThread(TTwofish& cipher, IUserPrompt* prompt, QWidget* owner, bool encrypt,
-                           bool overwrite, std::string sourceName, std::string targetName,
-                           std::string ivText, std::string keyText)
+TCryptThread::TCryptThread(IUserPrompt* prompt, QWidget* owner, TCryptRequest request)
     : FOwnPrompt(prompt ? nullptr : std::make_unique<TMessageBoxPrompt>(owner)),
       FMessages(PromptOf(prompt, FOwnPrompt)),
-      FJob(cipher, FMessages, encrypt, overwrite, std::move(sourceName), std::move(targetName),
-           std::move(ivText), std::move(keyText)) {
+      FJob(FMessages, std::move(request)) {
   FJob.SetProgress(
       [this](std::uint64_t done, std::uint64_t total) { ReportProgress(done, total); });
   // Queued: the worker never waits for the GUI thread, so the GUI thread may

@@ -12,7 +12,6 @@
 class IUserPrompt;
 class QWidget;
 class TMessageBoxPrompt;
-class TTwofish;
 
 // Runs one TCryptJob on a thread of its own. Lives on the GUI thread; its
 // signals arrive there. After JobCompleted (or after a cancel, once the
@@ -23,9 +22,7 @@ class TCryptThread final : public QThread {
  public:
   // prompt: answers the job's messages; null shows message boxes over owner
   // on the GUI thread while the worker waits. Not started: connect first.
-  TCryptThread(TTwofish& cipher, IUserPrompt* prompt, QWidget* owner, bool encrypt, bool overwrite,
-               std::string sourceName, std::string targetName, std::string ivText,
-               std::string keyText);
+  TCryptThread(IUserPrompt* prompt, QWidget* owner, TCryptRequest request);
   ~TCryptThread() override;  // stops the worker and waits for it
 
   TCryptJob& Job() { return FJob; }

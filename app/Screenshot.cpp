@@ -66,7 +66,7 @@ QPixmap RenderRunning(TfrmMain& frmMain) {
   TSilentPrompt silent;
   frmMain.SetJobPrompt(&silent);
   auto hold = std::make_shared<THold>();
-  frmMain.SetJobObserver([hold](const TJobRequest&, TCryptThread& job) {
+  frmMain.SetJobObserver([hold](const TCryptRequest&, TCryptThread& job) {
     QObject::connect(
         &job, &TCryptThread::ProgressChanged, &job,
         [hold](int percent) {

@@ -18,7 +18,6 @@
 #include "app/MessageBoxPrompt.h"
 #include "app/RadioPair.h"
 #include "app/ShortcutKeyFilter.h"
-#include "job/KeyDerivation.h"
 #include "job/TargetName.h"
 #include "job/Windows1252.h"
 #include "platform/FileSystem.h"
@@ -42,24 +41,15 @@ QIcon AppIcon() {
 // the ANSI code page on Windows, which cannot hold every name).
 std::string FileNameOf(const QString& text) { return text.toUtf8().toStdString(); }
 
-// A password copy that is wiped however the start path leaves.
-struct TPasswordBytes {
-  std::string Bytes;
-  TPasswordBytes() = default;
-  TPasswordBytes(const TPasswordBytes&) = delete;
-  TPasswordBytes& operator=(const TPasswordBytes&) = delete;
-  ~TPasswordBytes() { SecureWipeString(Bytes); }
-};
-
-// The edit's text as Windows-1252 bytes; false when a character has no
+// The edit's text as Windows-1252 bytes; nothing when a character has no
 // Windows-1252 form.
-bool ToWindows1252(const QString& text, TPasswordBytes& out) {
+std::optional<TSecret> ToWindows1252(const QString& text) {
   QByteArray utf8 = text.toUtf8();
   TWindows1252Result converted =
       Utf8ToWindows1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
   SecureWipe(utf8.data(), static_cast<std::size_t>(utf8.size()));
-  out.Bytes.swap(converted.Bytes);
-  return converted.Ok;
+  if (!converted.Ok) return std::nullopt;
+  return TSecret::Take(converted.Bytes);
 }
 
 }  // namespace
@@ -70,9 +60,6 @@ TfrmMain::TfrmMain(QWidget* parent)
       FOwnPrompt(std::make_unique<TMessageBoxPrompt>(this)) {
   ui->setupUi(this);
   FOpenDialog = std::make_unique<TOpenDialog>(this);
-
-  ApplySharedSettings(Twofish, SHA);
-  Twofish.SetCipherMode(TCipherMode::CBC);
 
   connect(ui->btnStart, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
   connect(ui->btnBrowseSource, &QPushButton::clicked, this, &TfrmMain::btnBrowseSourceClick);
@@ -97,7 +84,7 @@ TfrmMain::TfrmMain(QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
-  // The worker uses Twofish, which dies with this object: stop it and wait.
+  // The worker reports to this window: stop it and wait.
   delete CurrentJob.data();
 }
 
@@ -135,7 +122,7 @@ bool TfrmMain::Running() const { return ui->btnStart->text() == QString::fromUtf
 void TfrmMain::SetPrompt(IUserPrompt* prompt) { FPrompt = prompt; }
 void TfrmMain::SetJobPrompt(IUserPrompt* prompt) { FJobPrompt = prompt; }
 void TfrmMain::SetFileChooser(IFileChooser* chooser) { FFileChooser = chooser; }
-void TfrmMain::SetJobObserver(std::function<void(const TJobRequest&, TCryptThread&)> observer) {
+void TfrmMain::SetJobObserver(std::function<void(const TCryptRequest&, TCryptThread&)> observer) {
   FJobObserver = std::move(observer);
 }
 
@@ -147,8 +134,6 @@ int TfrmMain::Tell(const char* text, const char* caption, unsigned flags) {
   return Prompt().ShowMessage(text, caption, flags);
 }
 
-std::string TfrmMain::HashText(const std::string& text) { return ::HashText(SHA, text); }
-
 void TfrmMain::SetStartCaption(const QString& caption) { ui->btnStart->setText(caption); }
 
 void TfrmMain::btnStartClick() {
@@ -159,61 +144,71 @@ void TfrmMain::btnStartClick() {
 }
 
 void TfrmMain::StartJob() {
+  std::optional<TCryptRequest> request = ValidatedRequest();
+  if (!request) return;
+  // A cancelled job may still be closing its files and removing its
+  // unfinished result.
+  WaitForStoppedJob();
+  SwitchToRunning();
+  request->TargetName = FileNameOf(ui->edTarget->text());
+  Launch(std::move(*request));
+}
+
+// The checks in the order the user meets them; each refusal says why.
+std::optional<TCryptRequest> TfrmMain::ValidatedRequest() {
   if (ui->edPassword1->text() != ui->edPassword2->text()) {
     Tell(msg::PasswordsDiffer, msg::CaptionError, mb::ICONERROR);
     ClearPasswords();
-    return;
+    return std::nullopt;
   }
-  TPasswordBytes password;
-  if (!ToWindows1252(ui->edPassword1->text(), password)) {
+  std::optional<TSecret> password = ToWindows1252(ui->edPassword1->text());
+  if (!password) {
     Tell(msg::PasswordNotWindows1252, msg::CaptionError, mb::ICONERROR);
     ClearPasswords();
-    return;
+    return std::nullopt;
   }
-  if (password.Bytes.empty() &&
+  if (password->empty() &&
       Tell(msg::NoPassword, msg::CaptionWarning, mb::YESNO | mb::ICONWARNING) == idNo)
-    return;
+    return std::nullopt;
   if (ui->edSource->text().isEmpty() || ui->edTarget->text().isEmpty()) {
     Tell(msg::InvalidFileName, msg::CaptionError, mb::ICONERROR);
-    return;
+    return std::nullopt;
   }
-  TJobRequest request;
+  TCryptRequest request;
   request.SourceName = FileNameOf(ui->edSource->text());
   switch (KindOf(request.SourceName)) {
     case TFileKind::Regular: break;
-    case TFileKind::Missing: Tell(msg::SourceNotFound, msg::CaptionError, mb::ICONERROR); return;
+    case TFileKind::Missing:
+      Tell(msg::SourceNotFound, msg::CaptionError, mb::ICONERROR);
+      return std::nullopt;
     case TFileKind::Directory:
     case TFileKind::Other:
       // A folder, a pipe or a device: present, but nothing to process.
       Tell(msg::SourceNotRegular, msg::CaptionError, mb::ICONERROR);
-      return;
+      return std::nullopt;
   }
+  request.Direction = ui->rbEnCrypt->isChecked() ? TDirection::Encrypt : TDirection::Decrypt;
+  request.Replace =
+      ui->cbOverwriteTarget->isChecked() ? TReplacePolicy::Replace : TReplacePolicy::Ask;
+  request.Mode = ui->rbECBCipher->isChecked() ? TChainMode::ECB : TChainMode::CBC;
+  request.Hashing =
+      ui->cbUseHashes->isChecked() ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
+  request.Password = std::move(*password);
+  return request;
+}
 
-  // A cancelled job may still be closing its files and removing its
-  // unfinished result, and it uses Twofish until it ends.
-  WaitForStoppedJob();
-  Twofish.SetCipherMode(ui->rbECBCipher->isChecked() ? TCipherMode::ECB : TCipherMode::CBC);
-  TKeyTexts keys = DeriveKeyTexts(password.Bytes, ui->cbUseHashes->isChecked(), SHA);
-
+void TfrmMain::SwitchToRunning() {
   EnableControls(false);
   ui->btnStart->setCursor(Qt::ArrowCursor);
   SetStartCaption(QString::fromUtf8(msg::Cancel));
   ui->pbProgress->setValue(0);
   ui->pbProgress->show();
   repaint();
+}
 
-  request.Encrypt = ui->rbEnCrypt->isChecked();
-  request.Overwrite = ui->cbOverwriteTarget->isChecked();
-  request.TargetName = FileNameOf(ui->edTarget->text());
-  request.IVText = keys.IVText;
-  request.KeyText = keys.KeyText;
-
-  auto* job =
-      new TCryptThread(Twofish, FJobPrompt, this, request.Encrypt, request.Overwrite,
-                       request.SourceName, request.TargetName, request.IVText, request.KeyText);
-  if (FJobObserver) FJobObserver(request, *job);
-  SecureWipeString(request.IVText);
-  SecureWipeString(request.KeyText);
+void TfrmMain::Launch(TCryptRequest request) {
+  auto* job = new TCryptThread(FJobPrompt, this, std::move(request));
+  if (FJobObserver) FJobObserver(job->Job().Request(), *job);
   connect(job, &TCryptThread::JobCompleted, this, &TfrmMain::JobFinished);
   const QPointer<TCryptThread> watched(job);
   connect(job, &TCryptThread::ProgressChanged, this, [this, watched](int percent) {

@@ -6,11 +6,11 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/FileChooser.h"
-#include "sha/SHA.h"
-#include "twofish/Twofish.h"
+#include "job/CryptRequest.h"
 
 namespace Ui {
 class TfrmMain;
@@ -19,17 +19,7 @@ class IUserPrompt;
 class TCryptThread;
 class TMessageBoxPrompt;
 
-// The six inputs a job is built from, in the order the job takes them.
-struct TJobRequest {
-  bool Encrypt = true;
-  bool Overwrite = false;
-  std::string SourceName;
-  std::string TargetName;
-  std::string IVText;
-  std::string KeyText;
-};
-
-// The main window: collects the inputs, checks them, derives the key texts,
+// The main window: collects the inputs, checks them, builds the request,
 // starts one job at a time and returns to Idle when it ends. A job runs
 // exactly while btnStart reads "Abbrechen".
 class TfrmMain final : public QWidget {
@@ -39,9 +29,6 @@ class TfrmMain final : public QWidget {
   explicit TfrmMain(QWidget* parent = nullptr);
   ~TfrmMain() override;
 
-  // Components owned for the window's life.
-  TTwofish Twofish;  // CBC, 256-bit key, smEncode
-  TSHA SHA;          // SHA-1
   TOpenDialog& OpenDialog() { return *FOpenDialog; }
 
   // The most recent job; only meaningful while a job runs.
@@ -54,12 +41,9 @@ class TfrmMain final : public QWidget {
   void SetPrompt(IUserPrompt* prompt);
   void SetJobPrompt(IUserPrompt* prompt);
   void SetFileChooser(IFileChooser* chooser);
-  // Sees every job's inputs and the job itself before its worker starts, so
+  // Sees every job's request and the job itself before its worker starts, so
   // that its signals can be connected. Key material: for tests only.
-  void SetJobObserver(std::function<void(const TJobRequest&, TCryptThread&)> observer);
-
-  // The 40-digit SHA-1 digest text of text, through SHA.
-  std::string HashText(const std::string& text);
+  void SetJobObserver(std::function<void(const TCryptRequest&, TCryptThread&)> observer);
 
   // A file chosen as the source, from the dialog or elsewhere: it goes into
   // edSource, and with automatic naming on the target is proposed for it
@@ -100,6 +84,9 @@ class TfrmMain final : public QWidget {
   IUserPrompt& Prompt();
   IFileChooser& Chooser();
   void ClearPasswords();
+  std::optional<TCryptRequest> ValidatedRequest();
+  void SwitchToRunning();
+  void Launch(TCryptRequest request);
 
   std::unique_ptr<Ui::TfrmMain> ui;
   std::unique_ptr<TMessageBoxPrompt> FOwnPrompt;
@@ -107,6 +94,6 @@ class TfrmMain final : public QWidget {
   IUserPrompt* FPrompt = nullptr;
   IUserPrompt* FJobPrompt = nullptr;
   IFileChooser* FFileChooser = nullptr;
-  std::function<void(const TJobRequest&, TCryptThread&)> FJobObserver;
+  std::function<void(const TCryptRequest&, TCryptThread&)> FJobObserver;
   bool FCentred = false;
 };

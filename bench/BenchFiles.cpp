@@ -56,13 +56,20 @@ class TQuietListener final : public IJobListener {
   TFailureKind Failure = TFailureKind::None;
 };
 
-TJobOutcome RunJob(bool encrypt, const std::string& source, const std::string& target,
+// The password keys the cipher as it is (no digest): IV and key are both the
+// key text, which the wrong-password figure relies on only for the key.
+TJobOutcome RunJob(TDirection direction, const std::string& source, const std::string& target,
                    const std::string& keyText, TFailureKind* failure = nullptr) {
-  static TTwofish t;  // 8 KiB of state: off the stack, like the product
-  t.SetKeySize(TKeySize::Large256);
-  t.SetCipherMode(TCipherMode::CBC);
+  TCryptRequest request;
+  request.Direction = direction;
+  request.Replace = TReplacePolicy::Replace;
+  request.Mode = TChainMode::CBC;
+  request.Hashing = TPasswordHashing::Plain;
+  request.SourceName = source;
+  request.TargetName = target;
+  request.Password = TSecret(keyText);
   TQuietListener listener;
-  TCryptJob job(t, listener, encrypt, true, source, target, kIVText, keyText);
+  TCryptJob job(listener, std::move(request));
   job.RunJob();
   if (failure) *failure = listener.Failure;
   return job.Outcome();
@@ -206,7 +213,7 @@ void EncryptFileJob(benchmark::State& state) {
   TFileSet& files = TFileSet::Get();
   for (auto _ : state) {
     RemoveOutput(state, files.Output);
-    if (RunJob(true, files.Plain, files.Output, kKeyText) != TJobOutcome::Succeeded) {
+    if (RunJob(TDirection::Encrypt, files.Plain, files.Output, kKeyText) != TJobOutcome::Succeeded) {
       state.SkipWithError("the job failed");
       break;
     }
@@ -288,7 +295,7 @@ void RefuseWrongPasswordJob(benchmark::State& state) {
   const std::string& large = files.LargeCipher();
   for (auto _ : state) {
     TFailureKind failure = TFailureKind::None;
-    if (RunJob(false, large, files.LargeOutput, files.WrongKeyText, &failure) !=
+    if (RunJob(TDirection::Decrypt, large, files.LargeOutput, files.WrongKeyText, &failure) !=
             TJobOutcome::Failed ||
         failure != TFailureKind::InvalidPadding) {
       state.SkipWithError("the wrong password was not refused as such");

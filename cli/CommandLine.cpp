@@ -75,9 +75,9 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       const auto mode = takeValue();
       if (!mode) return Fail("option --mode needs a value (cbc or ecb)");
       if (*mode == "cbc") {
-        options.Mode = TCipherMode::CBC;
+        options.Mode = TChainMode::CBC;
       } else if (*mode == "ecb") {
-        options.Mode = TCipherMode::ECB;
+        options.Mode = TChainMode::ECB;
       } else {
         return Fail("unknown mode '" + *mode + "' (expected cbc or ecb)");
       }

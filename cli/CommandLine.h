@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "twofish/Twofish.h"
+#include "job/CryptRequest.h"
 
 enum class TCliCommand { Encrypt, Decrypt, Help, Version };
 
 struct TCliOptions {
   TCliCommand Command = TCliCommand::Help;
-  TCipherMode Mode = TCipherMode::CBC;
+  TChainMode Mode = TChainMode::CBC;
   bool UseHashes = true;
   bool Force = false;
   bool Quiet = false;

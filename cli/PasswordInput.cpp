@@ -8,7 +8,6 @@
 #include "cli/Terminal.h"
 #include "job/Windows1252.h"
 #include "platform/SystemError.h"
-#include "util/SecureWipe.h"
 
 namespace {
 
@@ -30,10 +29,8 @@ TPasswordResult Problem(TPasswordStatus status, std::string message) {
   return result;
 }
 
-// Takes ownership of the typed or read UTF-8 text and wipes it.
-TPasswordResult Convert(std::string& utf8, const std::string& origin) {
-  TWindows1252Result converted = Utf8ToWindows1252(utf8);
-  SecureWipeString(utf8);
+TPasswordResult Convert(const TSecret& utf8, const std::string& origin) {
+  TWindows1252Result converted = Utf8ToWindows1252(utf8.view());
   if (!converted.Ok) {
     if (converted.Unrepresentable == U'\uFFFD') {
       return Problem(TPasswordStatus::Refused, "the password " + origin + " is not valid UTF-8");
@@ -43,15 +40,14 @@ TPasswordResult Convert(std::string& utf8, const std::string& origin) {
                                                  ", which Windows-1252 cannot represent");
   }
   TPasswordResult result;
-  result.Bytes.swap(converted.Bytes);
+  result.Password = TSecret::Take(converted.Bytes);
   return result;
 }
 
 TPasswordResult FromDescriptor(int fd, const std::string& what) {
-  std::string line;
+  TSecret line;
   const int error = ReadPasswordLine(fd, line);
   if (error != 0) {
-    SecureWipeString(line);
     return Problem(TPasswordStatus::Usage,
                    "cannot read the password from " + what + ": " + SystemErrorText(error));
   }
@@ -70,18 +66,12 @@ TPasswordResult FromFile(const std::string& name) {
 }
 
 TPasswordResult FromTerminal(TTerminal& terminal, bool encrypt) {
-  std::optional<std::string> first = terminal.ReadLine("Password: ", true);
+  const std::optional<TSecret> first = terminal.ReadLine("Password: ", true);
   if (!first) return Problem(TPasswordStatus::Stopped, "no password entered");
   if (encrypt) {
-    std::optional<std::string> second = terminal.ReadLine("Repeat password: ", true);
-    if (!second) {
-      SecureWipeString(*first);
-      return Problem(TPasswordStatus::Stopped, "no password entered");
-    }
-    const bool same = *first == *second;
-    SecureWipeString(*second);
-    if (!same) {
-      SecureWipeString(*first);
+    const std::optional<TSecret> second = terminal.ReadLine("Repeat password: ", true);
+    if (!second) return Problem(TPasswordStatus::Stopped, "no password entered");
+    if (*first != *second) {
       return Problem(TPasswordStatus::Refused, "the two passwords differ; nothing was done");
     }
   }
@@ -92,8 +82,6 @@ TPasswordResult FromTerminal(TTerminal& terminal, bool encrypt) {
 }
 
 }  // namespace
-
-TPasswordResult::~TPasswordResult() { SecureWipeString(Bytes); }
 
 TPasswordResult ObtainPassword(const TCliOptions& options, TTerminal* terminal) {
   const bool encrypt = options.Command == TCliCommand::Encrypt;

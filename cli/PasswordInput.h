@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/CommandLine.h"
+#include "util/Secret.h"
 
 class TTerminal;
 
@@ -16,19 +17,14 @@ enum class TPasswordStatus {
 
 struct TPasswordResult {
   TPasswordStatus Status = TPasswordStatus::Ok;
-  std::string Bytes;    // the password as Windows-1252 bytes when Ok
+  TSecret Password;     // as Windows-1252 bytes when Ok
   std::string Message;  // one line for the user when not Ok
-  TPasswordResult() = default;
-  TPasswordResult(const TPasswordResult&) = delete;
-  TPasswordResult& operator=(const TPasswordResult&) = delete;
-  TPasswordResult(TPasswordResult&&) = default;
-  ~TPasswordResult();  // wipes Bytes
 };
 
 // The first line of an open descriptor without its line ending. Reads no
 // further than that line, so a descriptor shared with other data keeps the
 // rest. Returns 0 or the OS error code.
-int ReadFirstLine(int fd, std::string& line);
+int ReadFirstLine(int fd, TSecret& line);
 
 // The password from --password-file, --password-fd or, on a terminal, typed
 // without echo (twice when encrypting), converted to Windows-1252. terminal

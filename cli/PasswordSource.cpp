@@ -18,14 +18,14 @@ int OpenPasswordFile(const std::string& name, int& fd) {
 
 void ClosePasswordFile(int fd) { close(fd); }
 
-int ReadPasswordLine(int fd, std::string& line) {
+int ReadPasswordLine(int fd, TSecret& line) {
   // --password-fd 0 on a terminal: the password must not show as it is typed.
   std::optional<TEchoOff> echoOff;
   if (isatty(fd) == 1) echoOff.emplace(fd);
   return ReadFirstLine(fd, line);
 }
 
-int ReadFirstLine(int fd, std::string& line) {
+int ReadFirstLine(int fd, TSecret& line) {
   line.clear();
   line.reserve(MaxPasswordLength);
   for (;;) {
@@ -37,6 +37,6 @@ int ReadFirstLine(int fd, std::string& line) {
     if (line.size() == MaxPasswordLength) return EFBIG;
     line.push_back(c);
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (!line.empty() && line.view().back() == '\r') line.pop_back();
   return 0;
 }

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "util/Secret.h"
+
 // Where a password comes from besides the prompt, for each system: a named
 // file or an open descriptor. Each returns 0 or the OS error code.
 
@@ -15,4 +17,4 @@ void ClosePasswordFile(int fd);
 
 // The first line of the descriptor as ReadFirstLine reads it; when the
 // descriptor is the user's terminal (console), typed without echo.
-int ReadPasswordLine(int fd, std::string& line);
+int ReadPasswordLine(int fd, TSecret& line);

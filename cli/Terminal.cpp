@@ -9,7 +9,6 @@
 #include <cerrno>
 
 #include "cli/StopSignals.h"
-#include "util/SecureWipe.h"
 
 namespace {
 
@@ -54,7 +53,7 @@ void WriteStderr(const std::string& text) {
   }
 }
 
-std::optional<std::string> TTerminal::ReadLine(const std::string& prompt, bool hidden) {
+std::optional<TSecret> TTerminal::ReadLine(const std::string& prompt, bool hidden) {
   // Echo goes off before the prompt shows, so that nothing typed after the
   // prompt can appear.
   std::optional<TEchoOff> echoOff;
@@ -63,12 +62,9 @@ std::optional<std::string> TTerminal::ReadLine(const std::string& prompt, bool h
 
   // Reserved once: a growing string would leave copies of a password behind
   // in freed memory.
-  std::string line;
+  TSecret line;
   line.reserve(MaxLineLength);
-  const auto giveUp = [&line]() -> std::optional<std::string> {
-    SecureWipeString(line);
-    return std::nullopt;
-  };
+  const auto giveUp = []() -> std::optional<TSecret> { return std::nullopt; };
 
   // Byte by byte, so that nothing after the line is taken from the terminal,
   // and with a timeout, so that a stop signal is noticed on any thread.
@@ -86,6 +82,6 @@ std::optional<std::string> TTerminal::ReadLine(const std::string& prompt, bool h
     if (line.size() < MaxLineLength) line.push_back(c);
     c = 0;
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (!line.empty() && line.view().back() == '\r') line.pop_back();
   return line;
 }

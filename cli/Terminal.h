@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "util/Secret.h"
+
 #ifndef _WIN32
 #include <termios.h>
 #endif
@@ -19,7 +21,7 @@ class TTerminal {
   // Shows the prompt and reads one line without its line ending; the typed
   // characters are not echoed when hidden is set. Returns nothing on end of
   // input, on an error, or when a stop signal arrives meanwhile.
-  std::optional<std::string> ReadLine(const std::string& prompt, bool hidden);
+  std::optional<TSecret> ReadLine(const std::string& prompt, bool hidden);
 
   // A question answered with y/yes or n/no; anything else but an empty line
   // asks again. Empty answer, end of input and a stop signal count as No.

@@ -14,12 +14,12 @@ std::string Lower(std::string text) {
 
 bool TTerminal::AskYesNo(const std::string& question) {
   for (;;) {
-    const std::optional<std::string> answer = ReadLine(question + " [y/N] ", false);
+    const std::optional<TSecret> answer = ReadLine(question + " [y/N] ", false);
     if (!answer) {
       WriteStderr("\n");
       return false;
     }
-    const std::string word = Lower(*answer);
+    const std::string word = Lower(std::string(answer->view()));
     if (word == "y" || word == "yes") return true;
     if (word.empty() || word == "n" || word == "no") return false;
   }

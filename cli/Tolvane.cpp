@@ -17,13 +17,9 @@
 #include "cli/Terminal.h"
 #include "cli/TerminalListener.h"
 #include "job/CryptJob.h"
-#include "job/KeyDerivation.h"
 #include "job/TargetName.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
-#include "sha/SHA.h"
-#include "twofish/Twofish.h"
-#include "util/SecureWipe.h"
 
 namespace {
 
@@ -84,10 +80,11 @@ void RunWatched(TCryptJob& job, bool showProgress) {
 int Report(const TCryptJob& job, const TTerminalListener& listener, bool quiet) {
   const std::string& source = job.SourceName;
   const std::string& target = job.TargetName;
+  const bool encrypted = job.Request().Direction == TDirection::Encrypt;
   switch (job.Outcome()) {
     case TJobOutcome::Succeeded:
       if (!quiet && TTerminal::StderrIsTerminal()) {
-        Say((job.Encrypt ? "encrypted " : "decrypted ") + Printable(source) + " into " +
+        Say((encrypted ? "encrypted " : "decrypted ") + Printable(source) + " into " +
             Printable(target));
       }
       return ExitSuccess;
@@ -133,7 +130,7 @@ int Run(const TCliOptions& options) {
     return ExitNotDone;
   }
 
-  const TPasswordResult password = ObtainPassword(options, terminal);
+  TPasswordResult password = ObtainPassword(options, terminal);
   StopIfSignalled();
   switch (password.Status) {
     case TPasswordStatus::Ok: break;
@@ -145,27 +142,27 @@ int Run(const TCliOptions& options) {
   // read from a file or descriptor is most likely a mistake (an empty file, a
   // wrong descriptor) and would give the built-in key, which protects nothing.
   const bool passwordGiven = options.PasswordFile || options.PasswordFd;
-  if (password.Bytes.empty() && passwordGiven && !options.AllowEmptyPassword) {
+  if (password.Password.empty() && passwordGiven && !options.AllowEmptyPassword) {
     Say("the password read is empty: the built-in key would be used, which protects nothing; "
         "give --allow-empty-password to use it anyway; nothing was done");
     return ExitUsage;
   }
-  if (password.Bytes.empty() && encrypt && (passwordGiven || terminal == nullptr)) {
+  if (password.Password.empty() && encrypt && (passwordGiven || terminal == nullptr)) {
     Say("warning: empty password: " + Printable(source) +
         " is encrypted with the built-in default key and is not protected");
   }
 
-  TTwofish twofish;
-  TSHA sha;
-  ApplySharedSettings(twofish, sha);
-  twofish.SetCipherMode(options.Mode);
-  TKeyTexts texts = DeriveKeyTexts(password.Bytes, options.UseHashes, sha);
+  TCryptRequest request;
+  request.Direction = encrypt ? TDirection::Encrypt : TDirection::Decrypt;
+  request.Replace = options.Force ? TReplacePolicy::Replace : TReplacePolicy::Ask;
+  request.Mode = options.Mode;
+  request.Hashing = options.UseHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
+  request.SourceName = source;
+  request.TargetName = std::move(target);
+  request.Password = std::move(password.Password);
 
   TTerminalListener listener(terminal);
-  TCryptJob job(twofish, listener, encrypt, options.Force, source, target, texts.IVText,
-                texts.KeyText);
-  SecureWipeString(texts.IVText);
-  SecureWipeString(texts.KeyText);
+  TCryptJob job(listener, std::move(request));
 
   const std::optional<std::uint64_t> size = FileSize(source);
   const bool showProgress =

@@ -43,7 +43,7 @@ bool IsArgument(const std::vector<std::string>& args, const std::string& text) {
 std::vector<std::string> Canonical(const TCliOptions& options) {
   std::vector<std::string> args;
   args.push_back(options.Command == TCliCommand::Encrypt ? "encrypt" : "decrypt");
-  args.push_back(options.Mode == TCipherMode::ECB ? "--mode=ecb" : "--mode=cbc");
+  args.push_back(options.Mode == TChainMode::ECB ? "--mode=ecb" : "--mode=cbc");
   if (!options.UseHashes) args.push_back("--no-hash");
   if (options.Force) args.push_back("--force");
   if (options.Quiet) args.push_back("--quiet");
@@ -67,7 +67,7 @@ void CheckOptions(const std::vector<std::string>& args, const TCliOptions& optio
   if (options.Command == TCliCommand::Help || options.Command == TCliCommand::Version) return;
   Require(options.Command == TCliCommand::Encrypt || options.Command == TCliCommand::Decrypt,
           "unknown command");
-  Require(options.Mode == TCipherMode::CBC || options.Mode == TCipherMode::ECB,
+  Require(options.Mode == TChainMode::CBC || options.Mode == TChainMode::ECB,
           "a mode the command line does not offer");
   Require(options.Command == TCliCommand::Encrypt || options.Target.has_value(),
           "decrypt without a target");

@@ -7,7 +7,6 @@
 #include "platform/SystemError.h"
 #include "sha/SHA.h"
 #include "twofish/Twofish.h"
-#include "util/SecureWipe.h"
 
 namespace {
 
@@ -17,36 +16,19 @@ namespace {
 
 }  // namespace
 
-TCryptJob::TCryptJob(TTwofish& cipher, IJobListener& listener, bool encrypt, bool overwrite,
-                     std::string sourceName, std::string targetName, std::string ivText,
-                     std::string keyText)
-    : Encrypt(encrypt),
-      Overwrite(overwrite),
-      SourceName(std::move(sourceName)),
-      TargetName(std::move(targetName)),
-      IVText(std::move(ivText)),
-      KeyText(std::move(keyText)),
-      FCipher(cipher),
-      FListener(listener) {}
-
 TCryptJob::TCryptJob(IJobListener& listener, TCryptRequest request)
-    : Encrypt(request.Direction == TDirection::Encrypt),
-      Overwrite(request.Replace == TReplacePolicy::Replace),
-      SourceName(std::move(request.SourceName)),
-      TargetName(std::move(request.TargetName)),
+    : FRequest(std::move(request)),
       FOwnCipher(std::make_unique<TTwofish>()),
       FCipher(*FOwnCipher),
       FListener(listener) {
-  TSHA sha;
-  ApplySharedSettings(*FOwnCipher, sha);
-  FOwnCipher->SetCipherMode(request.Mode == TChainMode::ECB ? TCipherMode::ECB : TCipherMode::CBC);
-  const TKeyTexts keys =
-      DeriveKeyTexts(request.Password.str(), request.Hashing == TPasswordHashing::UseHashes, sha);
-  IVText = keys.IVText;
-  KeyText = keys.KeyText;
+  // The settings both front ends share, so that either one decrypts what the
+  // other encrypted.
+  FCipher.SetKeySize(TKeySize::Large256);
+  FCipher.SetStringMode(TStringMode::smEncode);
+  FCipher.SetCipherMode(FRequest.Mode == TChainMode::ECB ? TCipherMode::ECB : TCipherMode::CBC);
 }
 
-TCryptJob::~TCryptJob() { WipeTexts(); }
+TCryptJob::~TCryptJob() { FCipher.Wipe(); }
 
 void TCryptJob::RequestStop() noexcept { FStop.store(true, std::memory_order_release); }
 
@@ -58,9 +40,14 @@ TJobOutcome TCryptJob::Outcome() const noexcept { return FOutcome.load(std::memo
 
 const TJobFailure& TCryptJob::Failure() const { return FFailure; }
 
-void TCryptJob::WipeTexts() noexcept {
-  SecureWipeString(IVText);
-  SecureWipeString(KeyText);
+void TCryptJob::KeyCipher() {
+  TSHA sha;
+  sha.SetHashType(THashType::htSHA1);
+  const TKeyTexts texts =
+      DeriveKeyTexts(FRequest.Password, FRequest.Hashing == TPasswordHashing::UseHashes, sha);
+  FRequest.Password.clear();
+  FCipher.SetIV(texts.IVText.str());
+  FCipher.SetKey(texts.KeyText.str());
 }
 
 void TCryptJob::StopPoint() const {
@@ -80,7 +67,7 @@ void TCryptJob::RunJob() {
   }
   FResult.Discard();
   FSourceLock.Unlock();
-  WipeTexts();
+  FRequest.Password.clear();
   FOutcome.store(outcome, std::memory_order_release);
 }
 
@@ -95,20 +82,18 @@ TJobOutcome TCryptJob::Execute() {
   if (FInPlace) LockInPlaceSource();
 
   const bool targetExists = FInPlace || KindOf(finalName) == TFileKind::Regular;
-  if (targetExists && !Overwrite) {
+  if (targetExists && FRequest.Replace == TReplacePolicy::Ask) {
     const bool replace = FListener.MayReplace(TargetName, FInPlace);
     if (StopRequested()) return TJobOutcome::Cancelled;
     if (!replace) return TJobOutcome::Declined;
   }
 
   FCipherKeyed = true;
-  FCipher.SetIV(IVText);
-  FCipher.SetKey(KeyText);
-  WipeTexts();
+  KeyCipher();
   StopPoint();
   // A wrong password, mode or hashing choice shows in the last block: refuse
   // it before anything is written, however large the file.
-  if (!Encrypt) FCipher.CheckLastBlock(SourceName);
+  if (FRequest.Direction == TDirection::Decrypt) FCipher.CheckLastBlock(SourceName);
 
   RemoveStaleTemporaries(finalName);
   if (const int error = FResult.Create(finalName)) Fail(TFailureKind::OutputNotCreated, error);
@@ -146,7 +131,7 @@ void TCryptJob::Transform(const std::string& outputName) {
     if (FProgress) FProgress(done, total);
     return !StopRequested();
   };
-  if (Encrypt) {
+  if (FRequest.Direction == TDirection::Encrypt) {
     FCipher.EncryptFile(SourceName, outputName, hook);
   } else {
     FCipher.DecryptFile(SourceName, outputName, hook);

@@ -32,21 +32,17 @@ enum class TJobOutcome {
 // failure, a stop or a kill never leaves a partial or wrong file under that
 // name, and a source processed in place (target and source one file) is
 // replaced only by its complete result. A link as the target leads to the
-// file it names, which is replaced; the link stays. The cipher's key state is
-// wiped whenever the job keyed it.
+// file it names, which is replaced; the link stays. The job derives the key
+// and IV from the request's password only when it keys its own cipher, and
+// wipes the password then and the cipher's key state after the run.
 class TCryptJob {
  public:
   using TProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
-  TCryptJob(TTwofish& cipher, IJobListener& listener, bool encrypt, bool overwrite,
-            std::string sourceName, std::string targetName, std::string ivText,
-            std::string keyText);
-  // A run from a request: the job keys a cipher of its own from the
-  // request's password.
   TCryptJob(IJobListener& listener, TCryptRequest request);
   TCryptJob(const TCryptJob&) = delete;
   TCryptJob& operator=(const TCryptJob&) = delete;
-  ~TCryptJob();  // wipes the IV and key texts
+  ~TCryptJob();
 
   // The worker's body. Never throws. Asks MayReplace at most once and
   // reports exactly one of Succeeded or Failed, unless declined or stopped.
@@ -68,10 +64,18 @@ class TCryptJob {
   // job has finished.
   const TJobFailure& Failure() const;
 
-  const bool Encrypt;
-  const bool Overwrite;
-  const std::string SourceName;
-  const std::string TargetName;
+  // The request as given; its password is empty once the cipher is keyed.
+  const TCryptRequest& Request() const { return FRequest; }
+  // The cipher this job keys; for tests of its wipe.
+  const TTwofish& Cipher() const { return FCipher; }
+
+ private:
+  TCryptRequest FRequest;
+
+ public:
+  // The request's names, which the job's steps and the front ends read.
+  const std::string& SourceName = FRequest.SourceName;
+  const std::string& TargetName = FRequest.TargetName;
 
  private:
   // Thrown inside the job when it notices a stop request between steps.
@@ -84,12 +88,10 @@ class TCryptJob {
   void Transform(const std::string& outputName);
   void PutInPlace(bool targetExisted);
   void StopPoint() const;
-  void WipeTexts() noexcept;
+  void KeyCipher();
 
-  std::string IVText;
-  std::string KeyText;
-
-  std::unique_ptr<TTwofish> FOwnCipher;  // null when the caller lends one
+  // 8 KiB of key state: on the heap, not on a worker's stack.
+  std::unique_ptr<TTwofish> FOwnCipher;
   TTwofish& FCipher;
   IJobListener& FListener;
   TProgress FProgress;

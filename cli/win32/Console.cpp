@@ -51,7 +51,7 @@ bool IsConsole(HANDLE handle) {
          ::GetConsoleMode(handle, &mode) != 0;
 }
 
-std::optional<std::string> ReadConsoleLine(HANDLE input, const std::string& prompt, bool hidden) {
+std::optional<TSecret> ReadConsoleLine(HANDLE input, const std::string& prompt, bool hidden) {
   // Echo goes off before the prompt shows, so that nothing typed after the
   // prompt can appear.
   const TConsoleMode mode(input, !hidden);
@@ -100,5 +100,5 @@ std::optional<std::string> ReadConsoleLine(HANDLE input, const std::string& prom
   if (hidden) WriteStderr("\n");
   std::string utf8 = Utf8FromWide(line);
   wipeAll();
-  return utf8;
+  return TSecret::Take(utf8);
 }

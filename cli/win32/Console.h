@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/win32/Win32.h"
+#include "util/Secret.h"
 
 // The Windows console as the command's terminal: what the terminal and the
 // password sources share.
@@ -16,4 +17,4 @@ bool IsConsole(HANDLE handle);
 // its line ending; the typed characters are not echoed when hidden is set.
 // Read as UTF-16, so that the console's code page plays no part. Returns
 // nothing on Ctrl-Z (end of input), Ctrl-C or an error.
-std::optional<std::string> ReadConsoleLine(HANDLE input, const std::string& prompt, bool hidden);
+std::optional<TSecret> ReadConsoleLine(HANDLE input, const std::string& prompt, bool hidden);

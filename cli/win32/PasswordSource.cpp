@@ -34,19 +34,19 @@ int OpenPasswordFile(const std::string& name, int& fd) {
 
 void ClosePasswordFile(int fd) { ::_close(fd); }
 
-int ReadPasswordLine(int fd, std::string& line) {
+int ReadPasswordLine(int fd, TSecret& line) {
   const HANDLE handle = HandleOf(fd);
   if (handle == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
   if (!IsConsole(handle)) return ReadFirstLine(fd, line);
   // --password-fd 0 on a console: typed without echo, as UTF-16.
-  std::optional<std::string> typed = ReadConsoleLine(handle, "", true);
+  std::optional<TSecret> typed = ReadConsoleLine(handle, "", true);
   line.clear();
   if (!typed) return ReceivedStopSignal() != 0 ? ERROR_OPERATION_ABORTED : 0;
-  line.swap(*typed);
+  line = std::move(*typed);
   return 0;
 }
 
-int ReadFirstLine(int fd, std::string& line) {
+int ReadFirstLine(int fd, TSecret& line) {
   line.clear();
   line.reserve(MaxPasswordLength);
   const HANDLE handle = HandleOf(fd);
@@ -65,6 +65,6 @@ int ReadFirstLine(int fd, std::string& line) {
     if (line.size() == MaxPasswordLength) return ERROR_FILE_TOO_LARGE;
     line.push_back(c);
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (!line.empty() && line.view().back() == '\r') line.pop_back();
   return 0;
 }

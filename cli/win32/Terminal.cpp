@@ -75,6 +75,6 @@ bool StderrTakesEscapes() {
   return ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-std::optional<std::string> TTerminal::ReadLine(const std::string& prompt, bool hidden) {
+std::optional<TSecret> TTerminal::ReadLine(const std::string& prompt, bool hidden) {
   return ReadConsoleLine(StdinHandle(), prompt, hidden);
 }

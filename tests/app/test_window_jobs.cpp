@@ -189,7 +189,7 @@ void TestWindowJobs::cancelLargeFile() {
   const QByteArray before = ReadAll(target);
   TWindowRig rig;
   TWorkerGate gate;
-  rig.Form.SetJobObserver([&](const TJobRequest&, TCryptThread& job) { gate.Attach(job); });
+  rig.Form.SetJobObserver([&](const TCryptRequest&, TCryptThread& job) { gate.Attach(job); });
   rig.Get<QCheckBox>("cbOverwriteTarget")->setChecked(true);
   Start(rig, source, target, "pw", true);
   auto* bar = rig.Get<QProgressBar>("pbProgress");
@@ -230,7 +230,7 @@ void TestWindowJobs::closeDuringJobStopsItAfterAsking() {
   WriteAll(dir.filePath("gross.bin"), SampleData(LargeSize, 5));
   TWindowRig rig;
   TWorkerGate gate;
-  rig.Form.SetJobObserver([&](const TJobRequest&, TCryptThread& job) { gate.Attach(job); });
+  rig.Form.SetJobObserver([&](const TCryptRequest&, TCryptThread& job) { gate.Attach(job); });
   rig.Form.show();
   Start(rig, dir.filePath("gross.bin"), dir.filePath("gross.tvn"), "pw", true);
   QVERIFY(gate.WaitUntilHeld());

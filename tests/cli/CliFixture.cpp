@@ -2,9 +2,7 @@
 #include "CliFixture.h"
 
 #include "job/CryptJob.h"
-#include "job/KeyDerivation.h"
 #include "job/Windows1252.h"
-#include "sha/SHA.h"
 #include "tests/support/RecordingListener.h"
 
 std::string CliTest::PasswordFile(const std::string& line, const std::string& name) {
@@ -13,19 +11,19 @@ std::string CliTest::PasswordFile(const std::string& line, const std::string& na
 }
 
 void ProcessLikeTheWindow(bool encrypt, const std::string& source, const std::string& target,
-                          const std::string& utf8Password, TCipherMode mode, bool useHashes) {
+                          const std::string& utf8Password, TChainMode mode, bool useHashes) {
   BuildMdsTables();
-  TTwofish twofish;
-  twofish.SetCipherMode(TCipherMode::CBC);
-  twofish.SetKeySize(TKeySize::Large256);
-  twofish.SetStringMode(TStringMode::smEncode);
-  twofish.SetCipherMode(mode);
-  TSHA sha;
-  const TWindows1252Result password = Utf8ToWindows1252(utf8Password);
+  TWindows1252Result password = Utf8ToWindows1252(utf8Password);
   ASSERT_TRUE(password.Ok);
-  const TKeyTexts keys = DeriveKeyTexts(password.Bytes, useHashes, sha);
+  TCryptRequest request;
+  request.Direction = encrypt ? TDirection::Encrypt : TDirection::Decrypt;
+  request.Mode = mode;
+  request.Hashing = useHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
+  request.SourceName = source;
+  request.TargetName = target;
+  request.Password = TSecret::Take(password.Bytes);
   TRecordingListener listener;
-  TCryptJob job(twofish, listener, encrypt, false, source, target, keys.IVText, keys.KeyText);
+  TCryptJob job(listener, std::move(request));
   job.RunJob();
   ASSERT_EQ(job.Outcome(), TJobOutcome::Succeeded);
 }

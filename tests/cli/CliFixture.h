@@ -11,6 +11,7 @@
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSeed.h"
+#include "job/CryptRequest.h"
 #include "twofish/Twofish.h"
 
 // A fresh directory per test, removed afterwards.
@@ -31,7 +32,7 @@ class CliTest : public ::testing::Test {
 // conversion and key derivation, and a crypt job whose questions are
 // answered Yes.
 void ProcessLikeTheWindow(bool encrypt, const std::string& source, const std::string& target,
-                          const std::string& utf8Password, TCipherMode mode, bool useHashes);
+                          const std::string& utf8Password, TChainMode mode, bool useHashes);
 
 // The names in a directory: a refusal or a stop leaves nothing new there.
 std::set<std::string> Listing(const std::string& dir);

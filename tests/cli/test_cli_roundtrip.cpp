@@ -11,15 +11,15 @@ constexpr const char* Password = "Grüße, €uro – ok";  // non-ASCII, all in
 
 struct TSettings {
   const char* Mode;
-  TCipherMode CipherMode;
+  TChainMode CipherMode;
   bool UseHashes;
 };
 
 const TSettings AllSettings[] = {
-    {"cbc", TCipherMode::CBC, true},
-    {"cbc", TCipherMode::CBC, false},
-    {"ecb", TCipherMode::ECB, true},
-    {"ecb", TCipherMode::ECB, false},
+    {"cbc", TChainMode::CBC, true},
+    {"cbc", TChainMode::CBC, false},
+    {"ecb", TChainMode::ECB, true},
+    {"ecb", TChainMode::ECB, false},
 };
 
 std::vector<std::string> Args(const char* command, const TSettings& s, const std::string& pw,
@@ -61,13 +61,13 @@ TEST_F(CliTest, WindowDecryptsWhatTheCommandEncrypted) {
   const std::string original = SampleBytes(12345);
   WriteFileBytes(Path("plain.bin"), original);
   ASSERT_EQ(Run({"encrypt", "--password-file", pw, Path("plain.bin")}).Exit.Code, 0);
-  ProcessLikeTheWindow(false, Path("plain.tvn"), Path("back.bin"), Password, TCipherMode::CBC, true);
+  ProcessLikeTheWindow(false, Path("plain.tvn"), Path("back.bin"), Password, TChainMode::CBC, true);
   EXPECT_EQ(ReadFileBytes(Path("back.bin")), original);
 }
 
 TEST_F(CliTest, PasswordSourcesAgree) {
   WriteFileBytes(Path("plain.bin"), SampleBytes(1000));
-  ProcessLikeTheWindow(true, Path("plain.bin"), Path("expected.tvn"), "secret", TCipherMode::CBC,
+  ProcessLikeTheWindow(true, Path("plain.bin"), Path("expected.tvn"), "secret", TChainMode::CBC,
                        true);
   const std::string expected = ReadFileBytes(Path("expected.tvn"));
 
@@ -131,7 +131,7 @@ TEST_F(CliTest, EmptyPasswordFromAFileNeedsToBeAllowed) {
              Path("cli.tvn")});
   ASSERT_EQ(run.Exit.Code, 0) << run.Err;
   EXPECT_NE(run.Err.find("empty password"), std::string::npos) << run.Err;
-  ProcessLikeTheWindow(true, Path("plain.bin"), Path("window.tvn"), "", TCipherMode::CBC, true);
+  ProcessLikeTheWindow(true, Path("plain.bin"), Path("window.tvn"), "", TChainMode::CBC, true);
   EXPECT_EQ(ReadFileBytes(Path("cli.tvn")), ReadFileBytes(Path("window.tvn")));
 }
 

@@ -26,7 +26,7 @@ TEST_F(CliTest, TerminalPasswordIsAskedTwiceAndNotEchoed) {
   EXPECT_EQ(tolvane.Wait().Code, 0) << tolvane.Output();
   EXPECT_EQ(tolvane.Output().find("Grüße"), std::string::npos) << tolvane.Output();
 
-  ProcessLikeTheWindow(true, Path("a.txt"), Path("window.tvn"), "Grüße", TCipherMode::CBC, true);
+  ProcessLikeTheWindow(true, Path("a.txt"), Path("window.tvn"), "Grüße", TChainMode::CBC, true);
   EXPECT_EQ(ReadFileBytes(Path("a.tvn")), ReadFileBytes(Path("window.tvn")));
 }
 

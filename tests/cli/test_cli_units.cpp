@@ -12,7 +12,7 @@ TEST(CliCommandLine, DefaultsFollowTheWindow) {
   const TParseResult parsed = ParseCommandLine({"encrypt", "brief.txt"});
   ASSERT_TRUE(parsed.Options) << parsed.Error;
   EXPECT_EQ(parsed.Options->Command, TCliCommand::Encrypt);
-  EXPECT_EQ(parsed.Options->Mode, TCipherMode::CBC);
+  EXPECT_EQ(parsed.Options->Mode, TChainMode::CBC);
   EXPECT_TRUE(parsed.Options->UseHashes);
   EXPECT_FALSE(parsed.Options->Force);
   EXPECT_EQ(parsed.Options->Source, "brief.txt");
@@ -23,7 +23,7 @@ TEST(CliCommandLine, OptionsMayFollowTheFilesAndDashDashEndsThem) {
   const TParseResult parsed =
       ParseCommandLine({"decrypt", "in.tvn", "--mode=ecb", "--no-hash", "-q", "--", "--out"});
   ASSERT_TRUE(parsed.Options) << parsed.Error;
-  EXPECT_EQ(parsed.Options->Mode, TCipherMode::ECB);
+  EXPECT_EQ(parsed.Options->Mode, TChainMode::ECB);
   EXPECT_FALSE(parsed.Options->UseHashes);
   EXPECT_TRUE(parsed.Options->Quiet);
   EXPECT_EQ(parsed.Options->Target, "--out");

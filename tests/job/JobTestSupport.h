@@ -59,32 +59,21 @@ inline TFileSnapshot Snapshot(const std::string& name) {
 #include <memory>
 
 #include "job/CryptJob.h"
+#include "tests/support/JobRequests.h"
 #include "twofish/Twofish.h"
 
 namespace jobtest {
 
-// A cipher set up as the window sets it, a scripted user, and a way to run
-// one job to its end on the test's thread.
+// A scripted user and a way to run one job to its end on the test's thread.
 using TWhat = TJobEvent::TWhat;
 class TCryptJobTest : public TJobDirTest {
  protected:
-  void SetUp() override {
-    TJobDirTest::SetUp();
-    Cipher.SetKeySize(TKeySize::Large256);
-    Cipher.SetCipherMode(TCipherMode::CBC);
+  std::unique_ptr<TCryptJob> MakeJob(TCryptRequest request) {
+    return std::make_unique<TCryptJob>(Listener, std::move(request));
   }
 
-  std::unique_ptr<TCryptJob> MakeJob(bool encrypt, bool overwrite, const std::string& source,
-                                     const std::string& target,
-                                     const std::string& password = "Geheimnis") {
-    return std::make_unique<TCryptJob>(Cipher, Listener, encrypt, overwrite, source, target,
-                                       password, password);
-  }
-
-  std::unique_ptr<TCryptJob> Run(bool encrypt, bool overwrite, const std::string& source,
-                                 const std::string& target,
-                                 const std::string& password = "Geheimnis") {
-    auto job = MakeJob(encrypt, overwrite, source, target, password);
+  std::unique_ptr<TCryptJob> Run(TCryptRequest request) {
+    auto job = MakeJob(std::move(request));
     job->RunJob();
     return job;
   }
@@ -96,7 +85,6 @@ class TCryptJobTest : public TJobDirTest {
     return events.back().Failure;
   }
 
-  TTwofish Cipher;
   TRecordingListener Listener;
 };
 

@@ -7,17 +7,18 @@ using namespace jobtest;
 
 namespace {
 
-class CryptJobModes : public TCryptJobTest, public ::testing::WithParamInterface<TCipherMode> {};
+class CryptJobModes : public TCryptJobTest, public ::testing::WithParamInterface<TChainMode> {};
 
 TEST_P(CryptJobModes, EncryptThenDecryptRestoresTheBytes) {
-  Cipher.SetCipherMode(GetParam());
+  const TChainMode mode = GetParam();
   for (const std::size_t size : {std::size_t{0}, std::size_t{15}, std::size_t{4096},
                                  std::size_t{70001}}) {
     SCOPED_TRACE(size);
     const std::string plain = SampleBytes(size, static_cast<std::uint32_t>(size));
     WriteFileBytes(Path("brief.txt"), plain);
 
-    ASSERT_EQ(Run(true, true, Path("brief.txt"), Path("brief.tvn"))->Outcome(),
+    ASSERT_EQ(Run(Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace, "Geheimnis", mode))
+                  ->Outcome(),
               TJobOutcome::Succeeded);
     const std::string cipher = ReadFileBytes(Path("brief.tvn"));
     EXPECT_EQ(cipher.size(), (size / 16 + 1) * 16);
@@ -25,28 +26,68 @@ TEST_P(CryptJobModes, EncryptThenDecryptRestoresTheBytes) {
       EXPECT_NE(cipher.substr(0, plain.size()), plain);
     }
 
-    ASSERT_EQ(Run(false, true, Path("brief.tvn"), Path("back.txt"))->Outcome(),
+    ASSERT_EQ(Run(Decrypting(Path("brief.tvn"), Path("back.txt"), Replace, "Geheimnis", mode))->Outcome(),
               TJobOutcome::Succeeded);
     EXPECT_EQ(ReadFileBytes(Path("back.txt")), plain);
   }
   EXPECT_EQ(LeftoverCount(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, CryptJobModes,
-                         ::testing::Values(TCipherMode::ECB, TCipherMode::CBC));
+INSTANTIATE_TEST_SUITE_P(Modes, CryptJobModes, ::testing::Values(TChainMode::ECB, TChainMode::CBC),
+                         [](const auto& param) {
+                           return std::string(param.param == TChainMode::ECB ? "ECB" : "CBC");
+                         });
 
 using CryptJob = TCryptJobTest;
 
 TEST_F(CryptJob, SuccessNamesTheTargetAsTypedAndWipesTheKey) {
   WriteFileBytes(Path("brief.txt"), "Hallo");
-  const auto job = Run(true, false, Path("brief.txt"), Path("brief.tvn"));
+  const auto job = Run(Encrypting(Path("brief.txt"), Path("brief.tvn")));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded);
   EXPECT_EQ(job->Failure().Kind, TFailureKind::None);
   ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Succeeded});
   EXPECT_EQ(Listener.Events()[0].Target, Path("brief.tvn"));
-  EXPECT_FALSE(Cipher.KeyState().FKeySet);
-  EXPECT_FALSE(Cipher.KeyState().FIVSet);
+  EXPECT_FALSE(job->Cipher().KeyState().FKeySet);
+  EXPECT_FALSE(job->Cipher().KeyState().FIVSet);
+}
+
+// The request's mode, hash choice and password reach the cipher as the key
+// derivation rules say, with the settings files written earlier expect.
+TEST_F(CryptJob, RequestSettingsKeyTheCipherAsEarlierFilesExpect) {
+  WriteFileBytes(Path("brief.txt"), SampleBytes(100, 3));
+  const std::string abcDigest = "A9993E364706816ABA3E25717850C26C9CD0D89D";
+  struct TCase {
+    const char* Name;
+    TChainMode Mode;
+    TPasswordHashing Hashing;
+    std::string Password;
+    TCipherMode CipherMode;
+    std::string IVText, KeyText;
+  };
+  const TCase cases[] = {
+      {"hashed CBC", TChainMode::CBC, TPasswordHashing::UseHashes, "abc", TCipherMode::CBC,
+       abcDigest, abcDigest},
+      {"plain ECB", TChainMode::ECB, TPasswordHashing::Plain, "abc", TCipherMode::ECB, "abc", "abc"},
+      {"empty", TChainMode::CBC, TPasswordHashing::UseHashes, "", TCipherMode::CBC, "Gate Ribbon",
+       "Lamp Harbor"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TCryptRequest request = Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace, c.Password,
+                                       c.Mode);
+    request.Hashing = c.Hashing;
+    ASSERT_EQ(Run(std::move(request))->Outcome(), TJobOutcome::Succeeded);
+
+    TTwofish reference;
+    reference.SetKeySize(TKeySize::Large256);
+    reference.SetStringMode(TStringMode::smEncode);
+    reference.SetCipherMode(c.CipherMode);
+    reference.SetIV(c.IVText);
+    reference.SetKey(c.KeyText);
+    reference.EncryptFile(Path("brief.txt"), Path("erwartet.tvn"), nullptr);
+    EXPECT_EQ(ReadFileBytes(Path("brief.tvn")), ReadFileBytes(Path("erwartet.tvn")));
+  }
 }
 
 TEST_F(CryptJob, ReplaceQuestionAnsweredNoTouchesNothingAndYesReplaces) {
@@ -54,11 +95,9 @@ TEST_F(CryptJob, ReplaceQuestionAnsweredNoTouchesNothingAndYesReplaces) {
   WriteFileBytes(Path("brief.tvn"), "altes Ziel");
   const TFileSnapshot source = Snapshot(Path("brief.txt"));
   const TFileSnapshot target = Snapshot(Path("brief.tvn"));
-  // A key from an earlier run: a declined job must not even wipe it.
-  Cipher.SetKey("frueher");
   Listener.Script({false});
 
-  const auto job = Run(true, false, Path("brief.txt"), Path("brief.tvn"));
+  const auto job = Run(Encrypting(Path("brief.txt"), Path("brief.tvn")));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Declined);
   ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Asked});
@@ -66,12 +105,11 @@ TEST_F(CryptJob, ReplaceQuestionAnsweredNoTouchesNothingAndYesReplaces) {
   EXPECT_FALSE(Listener.Events()[0].InPlace);
   EXPECT_EQ(Snapshot(Path("brief.txt")), source);
   EXPECT_EQ(Snapshot(Path("brief.tvn")), target);
-  EXPECT_TRUE(Cipher.KeyState().FKeySet);
   EXPECT_EQ(LeftoverCount(), 0u);
 
   Listener.Clear();
   Listener.Script({true});
-  EXPECT_EQ(Run(true, false, Path("brief.txt"), Path("brief.tvn"))->Outcome(),
+  EXPECT_EQ(Run(Encrypting(Path("brief.txt"), Path("brief.tvn")))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_EQ(Listener.Sequence(), (std::vector{TWhat::Asked, TWhat::Succeeded}));
   EXPECT_EQ(ReadFileBytes(Path("brief.tvn")).size(), 16u);
@@ -80,7 +118,7 @@ TEST_F(CryptJob, ReplaceQuestionAnsweredNoTouchesNothingAndYesReplaces) {
 TEST_F(CryptJob, OverwriteOnAsksNothing) {
   WriteFileBytes(Path("brief.txt"), "Quelle");
   WriteFileBytes(Path("brief.tvn"), "altes Ziel");
-  EXPECT_EQ(Run(true, true, Path("brief.txt"), Path("brief.tvn"))->Outcome(),
+  EXPECT_EQ(Run(Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_EQ(Listener.Sequence(), std::vector{TWhat::Succeeded});
 }
@@ -93,13 +131,13 @@ TEST_F(CryptJob, ALinkAsTargetReplacesTheLinkedFileAndStays) {
   std::filesystem::create_symlink(Path("ablage/echt.tvn"), Path("verweis.tvn"));
   std::filesystem::create_symlink("fehlt.tvn", Path("ablage/ins-leere.tvn"));
 
-  ASSERT_EQ(Run(true, true, Path("brief.txt"), Path("verweis.tvn"))->Outcome(),
+  ASSERT_EQ(Run(Encrypting(Path("brief.txt"), Path("verweis.tvn"), Replace))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_TRUE(std::filesystem::is_symlink(Path("verweis.tvn")));
   EXPECT_EQ(ReadFileBytes(Path("ablage/echt.tvn")).size(), 3008u);
 
   // A link to nothing yet: the file appears where the link points.
-  ASSERT_EQ(Run(true, false, Path("brief.txt"), Path("ablage/ins-leere.tvn"))->Outcome(),
+  ASSERT_EQ(Run(Encrypting(Path("brief.txt"), Path("ablage/ins-leere.tvn")))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_TRUE(std::filesystem::is_symlink(Path("ablage/ins-leere.tvn")));
   EXPECT_EQ(ReadFileBytes(Path("ablage/fehlt.tvn")).size(), 3008u);
@@ -113,11 +151,11 @@ TEST_F(CryptJob, TheResultTakesTheSourcesPermissions) {
   WriteFileBytes(Path("offen.tvn"), "war lesbar");
   fs::permissions(Path("offen.tvn"), fs::perms::all);
 
-  ASSERT_EQ(Run(true, true, Path("geheim.txt"), Path("offen.tvn"))->Outcome(),
+  ASSERT_EQ(Run(Encrypting(Path("geheim.txt"), Path("offen.tvn"), Replace))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_EQ(fs::status(Path("offen.tvn")).permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
-  ASSERT_EQ(Run(false, false, Path("offen.tvn"), Path("zurueck.txt"))->Outcome(),
+  ASSERT_EQ(Run(Decrypting(Path("offen.tvn"), Path("zurueck.txt")))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_EQ(fs::status(Path("zurueck.txt")).permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
@@ -125,7 +163,7 @@ TEST_F(CryptJob, TheResultTakesTheSourcesPermissions) {
 
 TEST_F(CryptJob, StopBeforeTheRunTouchesNothingAndSaysNothing) {
   WriteFileBytes(Path("brief.txt"), "Quelle");
-  auto job = MakeJob(true, true, Path("brief.txt"), Path("brief.tvn"));
+  auto job = MakeJob(Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace));
   job->RequestStop();
   job->RunJob();
   EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
@@ -137,7 +175,7 @@ TEST_F(CryptJob, StopWhileTheReplaceQuestionIsOpenTouchesNothing) {
   WriteFileBytes(Path("brief.txt"), "Quelle");
   WriteFileBytes(Path("brief.tvn"), "altes Ziel");
   const TFileSnapshot target = Snapshot(Path("brief.tvn"));
-  auto job = MakeJob(true, false, Path("brief.txt"), Path("brief.tvn"));
+  auto job = MakeJob(Encrypting(Path("brief.txt"), Path("brief.tvn")));
   Listener.OnAsk = [&] { job->RequestStop(); };
 
   job->RunJob();
@@ -158,7 +196,7 @@ TEST_F(CryptJob, StopDuringTheTransformLeavesTheTargetsNameAsItWas) {
 
   for (const std::string& target : {Path("neu.tvn"), Path("alt.tvn")}) {
     SCOPED_TRACE(target);
-    auto job = MakeJob(true, true, Path("gross.bin"), target);
+    auto job = MakeJob(Encrypting(Path("gross.bin"), target, Replace));
     TCryptJob* running = job.get();
     int chunks = 0;
     job->SetProgress([&](std::uint64_t, std::uint64_t total) {
@@ -169,7 +207,7 @@ TEST_F(CryptJob, StopDuringTheTransformLeavesTheTargetsNameAsItWas) {
     EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
     EXPECT_EQ(chunks, 40);
     EXPECT_TRUE(Listener.Events().empty());
-    EXPECT_FALSE(Cipher.KeyState().FKeySet);
+    EXPECT_FALSE(job->Cipher().KeyState().FKeySet);
   }
   EXPECT_FALSE(std::filesystem::exists(Path("neu.tvn")));
   EXPECT_EQ(Snapshot(Path("alt.tvn")), old);

@@ -20,7 +20,7 @@ TEST_F(CryptJobFailure, MissingSourceNamesTheSystemCauseAndKeepsTheTarget) {
   WriteFileBytes(Path("ziel.tvn"), "altes Ziel");
   const TFileSnapshot target = Snapshot(Path("ziel.tvn"));
 
-  const auto job = Run(true, true, Path("fehlt.txt"), Path("ziel.tvn"));
+  const auto job = Run(Encrypting(Path("fehlt.txt"), Path("ziel.tvn"), Replace));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
   ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Failed});
@@ -38,7 +38,7 @@ TEST_F(CryptJobFailure, KeyTooLongIsTheCauseWhateverErrnoHeld) {
   const TFileSnapshot target = Snapshot(Path("ziel.tvn"));
   errno = EACCES;
 
-  const auto job = Run(true, true, Path("brief.txt"), Path("ziel.tvn"), std::string(157, 'k'));
+  const auto job = Run(Encrypting(Path("brief.txt"), Path("ziel.tvn"), Replace, std::string(157, 'k')));
 
   EXPECT_EQ(Reported().Kind, TFailureKind::KeyLength);
   EXPECT_EQ(Reported().ErrorCode, 0);
@@ -50,7 +50,7 @@ TEST_F(CryptJobFailure, KeyTooLongIsTheCauseWhateverErrnoHeld) {
 // there was none.
 TEST_F(CryptJobFailure, WrongPasswordChangesNothingAnywhere) {
   WriteFileBytes(Path("brief.txt"), SampleBytes(50000));
-  ASSERT_EQ(Run(true, true, Path("brief.txt"), Path("brief.tvn"), "richtig")->Outcome(),
+  ASSERT_EQ(Run(Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace, "richtig"))->Outcome(),
             TJobOutcome::Succeeded);
   const TFileSnapshot encrypted = Snapshot(Path("brief.tvn"));
   WriteFileBytes(Path("alt.txt"), SampleBytes(40000, 9));
@@ -60,10 +60,10 @@ TEST_F(CryptJobFailure, WrongPasswordChangesNothingAnywhere) {
   for (const std::string& target : {Path("alt.txt"), Path("verweis.txt"), Path("neu.txt")}) {
     SCOPED_TRACE(target);
     Listener.Clear();
-    const auto job = Run(false, true, Path("brief.tvn"), target, "falsch");
+    const auto job = Run(Decrypting(Path("brief.tvn"), target, Replace, "falsch"));
     EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
     EXPECT_EQ(Reported().Kind, TFailureKind::InvalidPadding);
-    EXPECT_FALSE(Cipher.KeyState().FKeySet);
+    EXPECT_FALSE(job->Cipher().KeyState().FKeySet);
   }
   EXPECT_EQ(Snapshot(Path("alt.txt")), old);
   EXPECT_TRUE(std::filesystem::is_symlink(Path("verweis.txt")));
@@ -76,7 +76,7 @@ TEST_F(CryptJobFailure, WrongPasswordChangesNothingAnywhere) {
 // last block alone: truncated, grown, or ending in a byte 0.
 TEST_F(CryptJobFailure, DamagedCiphertextIsRefusedBeforeAnythingIsWritten) {
   WriteFileBytes(Path("brief.txt"), SampleBytes(10000, 4));
-  ASSERT_EQ(Run(true, true, Path("brief.txt"), Path("brief.tvn"))->Outcome(),
+  ASSERT_EQ(Run(Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace))->Outcome(),
             TJobOutcome::Succeeded);
   const std::string cipher = ReadFileBytes(Path("brief.tvn"));
   // Decrypting this last block gives sixteen bytes of value 0.
@@ -91,25 +91,24 @@ TEST_F(CryptJobFailure, DamagedCiphertextIsRefusedBeforeAnythingIsWritten) {
   struct TCase {
     const char* Name;
     std::string Bytes;
-    TCipherMode Mode;
+    TChainMode Mode;
     TFailureKind Kind;
   };
   const TCase cases[] = {
-      {"empty", "", TCipherMode::CBC, TFailureKind::InvalidSize},
-      {"odd size", cipher.substr(0, 17), TCipherMode::CBC, TFailureKind::InvalidSize},
-      {"cut at a block", cipher.substr(0, 4096), TCipherMode::CBC, TFailureKind::InvalidPadding},
+      {"empty", "", TChainMode::CBC, TFailureKind::InvalidSize},
+      {"odd size", cipher.substr(0, 17), TChainMode::CBC, TFailureKind::InvalidSize},
+      {"cut at a block", cipher.substr(0, 4096), TChainMode::CBC, TFailureKind::InvalidPadding},
       {"last byte 0", std::string(reinterpret_cast<const char*>(encryptedZeroes), 16),
-       TCipherMode::ECB, TFailureKind::InvalidPadding},
+       TChainMode::ECB, TFailureKind::InvalidPadding},
   };
   WriteFileBytes(Path("ziel.txt"), "altes Ziel");
   const TFileSnapshot target = Snapshot(Path("ziel.txt"));
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     Listener.Clear();
-    Cipher.SetCipherMode(c.Mode);
     WriteFileBytes(Path("kaputt.tvn"), c.Bytes);
     int chunks = 0;
-    auto job = MakeJob(false, true, Path("kaputt.tvn"), Path("ziel.txt"));
+    auto job = MakeJob(Decrypting(Path("kaputt.tvn"), Path("ziel.txt"), Replace, "Geheimnis", c.Mode));
     job->SetProgress([&](std::uint64_t, std::uint64_t) { ++chunks; });
     job->RunJob();
     EXPECT_EQ(Reported().Kind, c.Kind);
@@ -139,10 +138,10 @@ TEST_F(CryptJobFailure, WhatIsNoRegularFileIsRefusedUpFront) {
       {Path("brief.txt"), "/dev/null", TFailureKind::TargetNotRegular},
   };
   for (const TCase& c : cases) {
-    for (const bool overwrite : {false, true}) {
+    for (const TReplacePolicy replace : {Ask, Replace}) {
       SCOPED_TRACE(c.Source + " -> " + c.Target);
       Listener.Clear();
-      const auto job = Run(true, overwrite, c.Source, c.Target);
+      const auto job = Run(Encrypting(c.Source, c.Target, replace));
       EXPECT_EQ(Listener.Sequence(), std::vector{TWhat::Failed});
       EXPECT_EQ(Reported().Kind, c.Kind);
     }
@@ -158,7 +157,7 @@ TEST_F(CryptJobFailure, AFolderThatCannotTakeTheResultFailsCleanly) {
   for (const std::string& target : {Path("fehlt/ziel.tvn"), Path("datei/ziel.tvn")}) {
     SCOPED_TRACE(target);
     Listener.Clear();
-    const auto job = Run(true, true, Path("brief.txt"), target);
+    const auto job = Run(Encrypting(Path("brief.txt"), target, Replace));
     EXPECT_EQ(Reported().Kind, TFailureKind::OutputNotCreated);
     EXPECT_NE(Reported().ErrorCode, 0);
   }
@@ -169,7 +168,7 @@ TEST_F(CryptJobFailure, AFolderThatCannotTakeTheResultFailsCleanly) {
 // to be replaced: it stays, and the result goes.
 TEST_F(CryptJobFailure, ATargetThatAppearsMeanwhileIsKept) {
   WriteFileBytes(Path("gross.bin"), SampleBytes(1u << 20));
-  auto job = MakeJob(true, false, Path("gross.bin"), Path("ziel.tvn"));
+  auto job = MakeJob(Encrypting(Path("gross.bin"), Path("ziel.tvn")));
   bool written = false;
   job->SetProgress([&](std::uint64_t, std::uint64_t) {
     if (!written) WriteFileBytes(Path("ziel.tvn"), "von nebenan");
@@ -191,7 +190,7 @@ TEST_F(CryptJobFailure, LeftoversOfKilledRunsGoUnlessARunHoldsThem) {
   TPendingFile live;
   ASSERT_EQ(live.Create(Path("brief.tvn")), 0);
 
-  ASSERT_EQ(Run(true, true, Path("brief.txt"), Path("brief.tvn"))->Outcome(),
+  ASSERT_EQ(Run(Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_FALSE(std::filesystem::exists(Path(".brief.tvn.abc123.tolvane-tmp")));
   EXPECT_TRUE(std::filesystem::exists(Path(".anderes.tvn.abc123.tolvane-tmp")));

@@ -17,14 +17,14 @@ TEST_F(InPlace, EqualNamesAskAsInPlaceAndKeepThePermissions) {
   WriteFileBytes(Path("brief.txt"), plain);
   ASSERT_EQ(::chmod(Path("brief.txt").c_str(), 0640), 0);
 
-  const auto job = Run(true, false, Path("brief.txt"), Path("brief.txt"));
+  const auto job = Run(Encrypting(Path("brief.txt"), Path("brief.txt")));
 
   EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded);
   ASSERT_EQ(Listener.Sequence(), (std::vector{TWhat::Asked, TWhat::Succeeded}));
   EXPECT_TRUE(Listener.Events()[0].InPlace);
   EXPECT_EQ(ReadFileBytes(Path("brief.txt")).size(), 10000u / 16 * 16 + 16);
 
-  ASSERT_EQ(Run(false, true, Path("brief.txt"), Path("brief.txt"))->Outcome(),
+  ASSERT_EQ(Run(Decrypting(Path("brief.txt"), Path("brief.txt"), Replace))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_EQ(ReadFileBytes(Path("brief.txt")), plain);
   struct stat info {};
@@ -71,7 +71,7 @@ TEST_P(InPlaceTwoNames, ResultUnderTheTargetNameNothingLost) {
       break;
   }
 
-  ASSERT_EQ(Run(true, false, source, target)->Outcome(), TJobOutcome::Succeeded);
+  ASSERT_EQ(Run(Encrypting(source, target))->Outcome(), TJobOutcome::Succeeded);
   EXPECT_TRUE(Listener.Events()[0].InPlace);
   const std::string cipher = ReadFileBytes(target);
   EXPECT_EQ(cipher.size(), 9008u);
@@ -90,7 +90,7 @@ TEST_P(InPlaceTwoNames, ResultUnderTheTargetNameNothingLost) {
       break;
   }
 
-  ASSERT_EQ(Run(false, true, target, target)->Outcome(), TJobOutcome::Succeeded);
+  ASSERT_EQ(Run(Decrypting(target, target, Replace))->Outcome(), TJobOutcome::Succeeded);
   EXPECT_EQ(ReadFileBytes(target), plain);
 }
 
@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Names, InPlaceTwoNames,
 TEST_F(InPlace, NamesDifferingInCaseAreTwoFilesHere) {
   WriteFileBytes(Path("Brief.txt"), "gross");
   WriteFileBytes(Path("brief.txt"), "klein");
-  ASSERT_EQ(Run(true, true, Path("Brief.txt"), Path("brief.txt"))->Outcome(),
+  ASSERT_EQ(Run(Encrypting(Path("Brief.txt"), Path("brief.txt"), Replace))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_EQ(ReadFileBytes(Path("Brief.txt")), "gross");
   EXPECT_EQ(ReadFileBytes(Path("brief.txt")).size(), 16u);
@@ -109,11 +109,11 @@ TEST_F(InPlace, NamesDifferingInCaseAreTwoFilesHere) {
 
 TEST_F(InPlace, WrongPasswordLeavesTheFileByteForByte) {
   WriteFileBytes(Path("brief.txt"), SampleBytes(20000, 3));
-  ASSERT_EQ(Run(true, true, Path("brief.txt"), Path("brief.txt"), "richtig")->Outcome(),
+  ASSERT_EQ(Run(Encrypting(Path("brief.txt"), Path("brief.txt"), Replace, "richtig"))->Outcome(),
             TJobOutcome::Succeeded);
   const TFileSnapshot encrypted = Snapshot(Path("brief.txt"));
 
-  const auto job = Run(false, true, Path("brief.txt"), Path("brief.txt"), "falsch");
+  const auto job = Run(Decrypting(Path("brief.txt"), Path("brief.txt"), Replace, "falsch"));
 
   EXPECT_EQ(Reported().Kind, TFailureKind::InvalidPadding);
   EXPECT_EQ(Snapshot(Path("brief.txt")), encrypted);
@@ -124,7 +124,7 @@ TEST_F(InPlace, StopLeavesTheFileAsItWas) {
   constexpr std::size_t LargeSize = 16u << 20;
   WriteFileBytes(Path("gross.bin"), SampleBytes(LargeSize, 11));
   const TFileSnapshot before = Snapshot(Path("gross.bin"));
-  auto job = MakeJob(true, true, Path("gross.bin"), Path("gross.bin"));
+  auto job = MakeJob(Encrypting(Path("gross.bin"), Path("gross.bin"), Replace));
   TCryptJob* running = job.get();
   int chunks = 0;
   job->SetProgress([&](std::uint64_t, std::uint64_t) {
@@ -137,7 +137,7 @@ TEST_F(InPlace, StopLeavesTheFileAsItWas) {
   EXPECT_TRUE(Listener.Events().empty());
   EXPECT_EQ(Snapshot(Path("gross.bin")), before);
   EXPECT_EQ(LeftoverCount(), 0u);
-  EXPECT_FALSE(Cipher.KeyState().FKeySet);
+  EXPECT_FALSE(job->Cipher().KeyState().FKeySet);
 }
 
 // A second run on a file being processed in place is refused at once,
@@ -148,7 +148,7 @@ TEST_F(InPlace, AFileHeldByAnotherRunIsRefused) {
   TFileLock otherRun;
   ASSERT_EQ(otherRun.TryLock(Path("brief.txt")), 0);
 
-  const auto job = Run(true, false, Path("brief.txt"), Path("brief.txt"));
+  const auto job = Run(Encrypting(Path("brief.txt"), Path("brief.txt")));
 
   EXPECT_EQ(Listener.Sequence(), std::vector{TWhat::Failed});
   EXPECT_EQ(Reported().Kind, TFailureKind::FileBusy);
@@ -156,7 +156,7 @@ TEST_F(InPlace, AFileHeldByAnotherRunIsRefused) {
 
   otherRun.Unlock();
   Listener.Clear();
-  EXPECT_EQ(Run(true, true, Path("brief.txt"), Path("brief.txt"))->Outcome(),
+  EXPECT_EQ(Run(Encrypting(Path("brief.txt"), Path("brief.txt"), Replace))->Outcome(),
             TJobOutcome::Succeeded);
 }
 

@@ -35,13 +35,13 @@ TEST(Win32Cli, PasswordFromAPipeEndsAtTheLineAndLeavesTheRest) {
   const int fd = ::_open_osfhandle(reinterpret_cast<std::intptr_t>(readEnd), _O_RDONLY | _O_BINARY);
   ASSERT_GE(fd, 0);
 
-  std::string line;
+  TSecret line;
   EXPECT_EQ(ReadPasswordLine(fd, line), 0);
-  EXPECT_EQ(line, "Gr\xC3\xBC\xC3\x9F" "e\x1A");
+  EXPECT_EQ(line.view(), "Gr\xC3\xBC\xC3\x9F" "e\x1A");
   EXPECT_EQ(ReadFirstLine(fd, line), 0);
-  EXPECT_EQ(line, "Rest");
+  EXPECT_EQ(line.view(), "Rest");
   EXPECT_EQ(ReadFirstLine(fd, line), 0);
-  EXPECT_EQ(line, "");
+  EXPECT_EQ(line.view(), "");
   ::_close(fd);
 }
 
@@ -54,7 +54,7 @@ TEST(Win32Cli, PasswordFileUnderAForeignNameIsConvertedToWindows1252) {
   options.PasswordFile = name;
   const TPasswordResult result = ObtainPassword(options, nullptr);
   ASSERT_EQ(result.Status, TPasswordStatus::Ok) << result.Message;
-  EXPECT_EQ(result.Bytes, "Gr\xFC\xDF" "e \x80" "5");
+  EXPECT_EQ(result.Password.view(), "Gr\xFC\xDF" "e \x80" "5");
 
   options.PasswordFile = dir.File("fehlt.txt");
   const TPasswordResult missing = ObtainPassword(options, nullptr);

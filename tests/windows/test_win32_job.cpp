@@ -19,7 +19,7 @@
 #include "tests/support/RecordingListener.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSeed.h"
-#include "twofish/Twofish.h"
+#include "tests/support/JobRequests.h"
 
 namespace {
 
@@ -54,22 +54,12 @@ TSnapshot Snapshot(const std::string& name) { return {ReadFileBytes(name), Stamp
 
 class Win32Job : public ::testing::Test {
  protected:
-  Win32Job() {
-    Cipher.SetKeySize(TKeySize::Large256);
-    Cipher.SetCipherMode(TCipherMode::CBC);
+  std::unique_ptr<TCryptJob> Make(TCryptRequest request) {
+    return std::make_unique<TCryptJob>(Listener, std::move(request));
   }
 
-  std::unique_ptr<TCryptJob> Make(bool encrypt, bool overwrite, const std::string& source,
-                                  const std::string& target,
-                                  const std::string& password = "Geheimnis") {
-    return std::make_unique<TCryptJob>(Cipher, Listener, encrypt, overwrite, source, target,
-                                       password, password);
-  }
-
-  std::unique_ptr<TCryptJob> Run(bool encrypt, bool overwrite, const std::string& source,
-                                 const std::string& target,
-                                 const std::string& password = "Geheimnis") {
-    auto job = Make(encrypt, overwrite, source, target, password);
+  std::unique_ptr<TCryptJob> Run(TCryptRequest request) {
+    auto job = Make(std::move(request));
     job->RunJob();
     return job;
   }
@@ -77,7 +67,6 @@ class Win32Job : public ::testing::Test {
   std::string File(const std::string& name) const { return Dir.File(name); }
 
   TTempDir Dir;
-  TTwofish Cipher;
   TRecordingListener Listener;
 };
 
@@ -97,7 +86,7 @@ TEST_F(Win32Job, TextModeBytesAndForeignNamesRoundTrip) {
 
   // While the run writes, its result sits beside the target under a name
   // made of the target's, outside the ANSI code page as it is.
-  auto job = Make(true, false, source, target);
+  auto job = Make(Encrypting(source, target));
   std::vector<std::string> during;
   job->SetProgress([&](std::uint64_t, std::uint64_t) {
     if (during.empty()) during = Entries(Dir.Path());
@@ -114,7 +103,7 @@ TEST_F(Win32Job, TextModeBytesAndForeignNamesRoundTrip) {
   }
   EXPECT_TRUE(sawTemporary);
 
-  job = Run(false, false, target, back);
+  job = Run(Decrypting(target, back));
   ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
   EXPECT_EQ(ReadFileBytes(back), plain);
   EXPECT_EQ(ReadFileBytes(source), plain);
@@ -126,7 +115,7 @@ TEST_F(Win32Job, AnExistingTargetIsAskedForAndKeptOnNo) {
   WriteFileBytes(File("brief.tvn"), "schon da");
   const TSnapshot before = Snapshot(File("brief.tvn"));
   Listener.Script({false});
-  auto job = Run(true, false, File("brief.txt"), File("brief.tvn"));
+  auto job = Run(Encrypting(File("brief.txt"), File("brief.tvn")));
   EXPECT_EQ(job->Outcome(), TJobOutcome::Declined);
   ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Asked});
   EXPECT_EQ(Listener.Events()[0].Target, File("brief.tvn"));
@@ -134,7 +123,7 @@ TEST_F(Win32Job, AnExistingTargetIsAskedForAndKeptOnNo) {
   EXPECT_EQ(Snapshot(File("brief.tvn")), before);
 
   Listener.Script({true});
-  job = Run(true, false, File("brief.txt"), File("brief.tvn"));
+  job = Run(Encrypting(File("brief.txt"), File("brief.tvn")));
   EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded);
   EXPECT_EQ(FileSize(File("brief.tvn")), 16u);
   EXPECT_EQ(Leftovers(Dir.Path()), 0u);
@@ -142,12 +131,12 @@ TEST_F(Win32Job, AnExistingTargetIsAskedForAndKeptOnNo) {
 
 TEST_F(Win32Job, AWrongPasswordLeavesEveryTargetAsItWas) {
   WriteFileBytes(File("brief.txt"), std::string(5000, 'b'));
-  ASSERT_EQ(Run(true, false, File("brief.txt"), File("brief.tvn"))->Outcome(),
+  ASSERT_EQ(Run(Encrypting(File("brief.txt"), File("brief.tvn")))->Outcome(),
             TJobOutcome::Succeeded);
   Listener.Clear();
 
   // A new target is never created.
-  auto job = Run(false, false, File("brief.tvn"), File("zurück.txt"), "falsch");
+  auto job = Run(Decrypting(File("brief.tvn"), File("zurück.txt"), Ask, "falsch"));
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
   EXPECT_EQ(job->Failure().Kind, TFailureKind::InvalidPadding);
   EXPECT_FALSE(FileExists(File("zurück.txt")));
@@ -160,10 +149,10 @@ TEST_F(Win32Job, AWrongPasswordLeavesEveryTargetAsItWas) {
   WriteFileBytes(File("alt.txt"), old);
   const TSnapshot target = Snapshot(File("alt.txt"));
   const TSnapshot source = Snapshot(File("brief.tvn"));
-  job = Run(false, true, File("brief.tvn"), File("alt.txt"), "falsch");
+  job = Run(Decrypting(File("brief.tvn"), File("alt.txt"), Replace, "falsch"));
   EXPECT_EQ(job->Failure().Kind, TFailureKind::InvalidPadding);
   EXPECT_EQ(Snapshot(File("alt.txt")), target);
-  job = Run(false, true, File("brief.tvn"), File("brief.tvn"), "falsch");
+  job = Run(Decrypting(File("brief.tvn"), File("brief.tvn"), Replace, "falsch"));
   EXPECT_EQ(job->Failure().Kind, TFailureKind::InvalidPadding);
   EXPECT_EQ(Snapshot(File("brief.tvn")), source);
   EXPECT_EQ(Leftovers(Dir.Path()), 0u);
@@ -173,7 +162,7 @@ TEST_F(Win32Job, AnotherSpellingOfTheSourceIsProcessedInPlace) {
   const std::string plain = std::string("\x1A\x1A\r\n") + std::string(10000, 'i');
   WriteFileBytes(File("Brief.txt"), plain);
   // Another letter case: equal names on Windows.
-  auto job = Run(true, true, File("Brief.txt"), File("BRIEF.TXT"));
+  auto job = Run(Encrypting(File("Brief.txt"), File("BRIEF.TXT"), Replace));
   ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
   EXPECT_EQ(FileSize(File("Brief.txt")), CipherSize(plain.size()));
   // One file, under its own name; nothing else is left.
@@ -184,7 +173,7 @@ TEST_F(Win32Job, AnotherSpellingOfTheSourceIsProcessedInPlace) {
   for (char& c : slashed) {
     if (c == '\\') c = '/';
   }
-  job = Run(false, true, File("Brief.txt"), slashed);
+  job = Run(Decrypting(File("Brief.txt"), slashed, Replace));
   ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
   EXPECT_EQ(ReadFileBytes(File("Brief.txt")), plain);
   EXPECT_EQ(Entries(Dir.Path()), std::vector<std::string>{"Brief.txt"});
@@ -195,7 +184,7 @@ TEST_F(Win32Job, AStoppedInPlaceRunLeavesTheFileIntact) {
   const std::string plain = RandomBytes(random, 3 * 1024 * 1024);
   WriteFileBytes(File("groß.bin"), plain);
   const TSnapshot before = Snapshot(File("groß.bin"));
-  auto job = Make(true, true, File("groß.bin"), File("groß.bin"));
+  auto job = Make(Encrypting(File("groß.bin"), File("groß.bin"), Replace));
   job->SetProgress([&](std::uint64_t done, std::uint64_t) {
     if (done > 0) job->RequestStop();
   });
@@ -207,16 +196,13 @@ TEST_F(Win32Job, AStoppedInPlaceRunLeavesTheFileIntact) {
 
 TEST_F(Win32Job, ASecondInPlaceRunOnTheFileIsRefused) {
   WriteFileBytes(File("brief.txt"), std::string(2 * 1024 * 1024, 'z'));
-  TTwofish otherCipher;
-  otherCipher.SetKeySize(TKeySize::Large256);
   TRecordingListener otherListener;
   TJobFailure secondFailure;
   TSnapshot duringSecond;
-  auto job = Make(true, true, File("brief.txt"), File("brief.txt"));
+  auto job = Make(Encrypting(File("brief.txt"), File("brief.txt"), Replace));
   job->SetProgress([&](std::uint64_t, std::uint64_t) {
     if (secondFailure.Kind != TFailureKind::None) return;
-    TCryptJob second(otherCipher, otherListener, true, true, File("brief.txt"),
-                     File("BRIEF.txt"), "Geheimnis", "Geheimnis");
+    TCryptJob second(otherListener, Encrypting(File("brief.txt"), File("BRIEF.txt"), Replace));
     second.RunJob();
     secondFailure = second.Failure();
     duringSecond = Snapshot(File("brief.txt"));
@@ -232,7 +218,7 @@ TEST_F(Win32Job, ASecondInPlaceRunOnTheFileIsRefused) {
 
 TEST_F(Win32Job, ATargetThatAppearedMeanwhileIsKept) {
   WriteFileBytes(File("brief.txt"), std::string(1024 * 1024, 'q'));
-  auto job = Make(true, false, File("brief.txt"), File("brief.tvn"));
+  auto job = Make(Encrypting(File("brief.txt"), File("brief.tvn")));
   job->SetProgress([&](std::uint64_t, std::uint64_t) {
     if (!FileExists(File("brief.tvn"))) WriteFileBytes(File("brief.tvn"), "von woanders");
   });
@@ -246,7 +232,7 @@ TEST_F(Win32Job, ATargetThatAppearedMeanwhileIsKept) {
 TEST_F(Win32Job, LeftoversOfAKilledRunGoWithTheNextRun) {
   WriteFileBytes(File("brief.txt"), "Brief");
   WriteFileBytes(File(".brief.tvn.a1b2c3.tolvane-tmp"), "halb geschrieben");
-  ASSERT_EQ(Run(true, false, File("brief.txt"), File("brief.tvn"))->Outcome(),
+  ASSERT_EQ(Run(Encrypting(File("brief.txt"), File("brief.tvn")))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_EQ(Leftovers(Dir.Path()), 0u);
   EXPECT_EQ(FileSize(File("brief.tvn")), 16u);
@@ -255,13 +241,13 @@ TEST_F(Win32Job, LeftoversOfAKilledRunGoWithTheNextRun) {
 TEST_F(Win32Job, TheReadOnlyAttributeCarriesOverToTheResult) {
   WriteFileBytes(File("brief.txt"), "Brief");
   ASSERT_TRUE(::SetFileAttributesW(Wide(File("brief.txt")).c_str(), FILE_ATTRIBUTE_READONLY));
-  ASSERT_EQ(Run(true, false, File("brief.txt"), File("brief.tvn"))->Outcome(),
+  ASSERT_EQ(Run(Encrypting(File("brief.txt"), File("brief.tvn")))->Outcome(),
             TJobOutcome::Succeeded);
   EXPECT_NE(Attributes(File("brief.tvn")) & FILE_ATTRIBUTE_READONLY, 0u);
 
   // In place, a read-only file is replaced as the user agreed, and stays
   // read-only.
-  auto job = Run(false, true, File("brief.tvn"), File("brief.tvn"));
+  auto job = Run(Decrypting(File("brief.tvn"), File("brief.tvn"), Replace));
   EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
   EXPECT_NE(Attributes(File("brief.tvn")) & FILE_ATTRIBUTE_READONLY, 0u);
   ::SetFileAttributesW(Wide(File("brief.txt")).c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -270,17 +256,17 @@ TEST_F(Win32Job, TheReadOnlyAttributeCarriesOverToTheResult) {
 
 TEST_F(Win32Job, FoldersAndDevicesAreRefusedUnopened) {
   WriteFileBytes(File("brief.txt"), "Brief");
-  auto job = Run(true, true, Dir.Path(), File("x.tvn"));
+  auto job = Run(Encrypting(Dir.Path(), File("x.tvn"), Replace));
   EXPECT_EQ(job->Failure().Kind, TFailureKind::SourceNotRegular);
-  job = Run(true, true, File("brief.txt"), "NUL");
+  job = Run(Encrypting(File("brief.txt"), "NUL", Replace));
   EXPECT_EQ(job->Failure().Kind, TFailureKind::TargetNotRegular);
-  job = Run(true, true, "\\\\.\\pipe\\tolvane-niemand", File("x.tvn"));
+  job = Run(Encrypting("\\\\.\\pipe\\tolvane-niemand", File("x.tvn"), Replace));
   EXPECT_EQ(job->Failure().Kind, TFailureKind::SourceNotRegular);
   EXPECT_EQ(Entries(Dir.Path()), std::vector<std::string>{"brief.txt"});
 }
 
 TEST_F(Win32Job, AMissingSourceIsReportedWithTheSystemsText) {
-  auto job = Run(true, false, File("fehlt.txt"), File("fehlt.tvn"));
+  auto job = Run(Encrypting(File("fehlt.txt"), File("fehlt.tvn")));
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
   EXPECT_EQ(job->Failure().Kind, TFailureKind::InputNotFound);
   EXPECT_EQ(job->Failure().ErrorCode, ERROR_FILE_NOT_FOUND);
