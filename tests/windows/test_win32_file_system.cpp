@@ -63,9 +63,9 @@ TEST(Win32FileSystem, ExistenceTellsFilesFromFoldersAndDevices) {
   EXPECT_FALSE(FileSize(dir.File("fehlt")));
   EXPECT_EQ(FileSize(dir.File("datei")), 1u);
 
-  int error = 0;
+  std::error_code error;
   EXPECT_FALSE(DeleteFile(dir.File("fehlt"), &error));
-  EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(error, SystemError(ERROR_FILE_NOT_FOUND));
 }
 
 TEST(Win32FileSystem, StampsTellIdentityAndChange) {
@@ -135,8 +135,10 @@ TEST(Win32FileSystem, ANameWithoutLinksResolvesToItself) {
 }
 
 TEST(Win32FileSystem, ErrorTextsAreTheSystemsInUtf8) {
-  const int codes[] = {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_DISK_FULL, GenericIoError()};
-  for (const int code : codes) {
+  const std::error_code codes[] = {SystemError(ERROR_FILE_NOT_FOUND),
+                                   SystemError(ERROR_ACCESS_DENIED), SystemError(ERROR_DISK_FULL),
+                                   TFileError::FileShrank, TFileError::NameNotUtf8};
+  for (const std::error_code& code : codes) {
     const std::string text = SystemErrorText(code);
     EXPECT_FALSE(text.empty());
     EXPECT_NE(text.rfind("Error ", 0), 0u) << code << ": " << text;

@@ -283,7 +283,7 @@ TEST_F(Win32Job, AMissingSourceIsReportedWithTheSystemsText) {
   auto job = Run(true, false, File("fehlt.txt"), File("fehlt.tvn"));
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
   EXPECT_EQ(job->Failure().Kind, TFailureKind::InputNotFound);
-  EXPECT_EQ(job->Failure().ErrorCode, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(job->Failure().ErrorCode, SystemError(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(job->Failure().SystemText, SystemErrorText(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(FileExists(File("fehlt.tvn")));
 }
