@@ -4,7 +4,6 @@
 #include <new>
 #include <system_error>
 
-#include "platform/SystemError.h"
 #include "twofish/TwofishErrors.h"
 
 namespace {
@@ -30,7 +29,6 @@ TJobFailure OsFailure(TFailureKind kind, std::error_code errorCode) {
   TJobFailure failure;
   failure.Kind = kind;
   failure.ErrorCode = errorCode;
-  if (errorCode) failure.SystemText = SystemErrorText(errorCode);
   return failure;
 }
 

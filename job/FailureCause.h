@@ -10,5 +10,5 @@
 // component's typed cause, the file layer's code where it named one.
 TJobFailure DescribeFailure(const std::exception_ptr& error);
 
-// The failure for an error code (empty: none), with the system's text.
+// The failure for an error code (empty: none).
 TJobFailure OsFailure(TFailureKind kind, std::error_code errorCode = {});

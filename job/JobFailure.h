@@ -29,9 +29,9 @@ enum class TFailureKind {
 struct TJobFailure {
   TFailureKind Kind = TFailureKind::None;
   // The file layer's code when it named the cause: the system's own, or one
-  // of TFileError (platform/FileError.h). Empty without one.
+  // of TFileError (platform/FileError.h). Empty without one. The front ends
+  // word it with SystemErrorText.
   std::error_code ErrorCode;
-  std::string SystemText;  // the system's text for ErrorCode, empty without one
 };
 
 // A failure the job found itself, outside the cipher component.

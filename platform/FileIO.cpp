@@ -11,9 +11,14 @@
 
 namespace {
 
-// The helper thread only adds speed: when the system cannot start one, the
-// file is read or written in the caller's thread instead.
-bool EnsureWorker(std::unique_ptr<TIoWorker>& worker) {
+// Handing a stage to the helper thread costs a wake-up each way; only a
+// stage this large moves enough bytes to win that back.
+constexpr std::size_t MinBackgroundStage = 64 * 1024;
+
+// The helper thread only adds speed: when the stages are small or the system
+// cannot start one, the file is read or written in the caller's thread.
+bool EnsureWorker(std::unique_ptr<TIoWorker>& worker, std::size_t stageSize) {
+  if (stageSize < MinBackgroundStage) return false;
   if (!worker) {
     try {
       worker = std::make_unique<TIoWorker>();
@@ -81,7 +86,7 @@ std::error_code TInputFile::Refill() {
     return {};
   }
   // A full stage hints at more to come: read the next one meanwhile.
-  if (stage.Full() && EnsureWorker(FWorker)) {
+  if (stage.Full() && EnsureWorker(FWorker, FStageSize)) {
     FWorker->Start(
         {TIoRequest::TKind::Read, FHandle, FStages[FCurrent ^ 1].Data.get(), FStageSize});
   }
@@ -186,7 +191,7 @@ TIoResult TOutputFile::Write(const void* data, std::size_t count) {
       // for that sync to wait for.
       request.StartWritebackAt = static_cast<std::int64_t>(FWritten);
       // Hand the full stage to the worker once it has finished the other one.
-      const bool background = EnsureWorker(FWorker);
+      const bool background = EnsureWorker(FWorker, FStageSize);
       const TIoResult outcome = background ? FWorker->Wait() : RunIo(request);
       if (!outcome.Ok()) {
         FFailure = outcome;

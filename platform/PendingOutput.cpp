@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/PendingFile.h"
-
 #include "platform/FileError.h"
 #include "platform/FileIO.h"
 #include "platform/NativeFile.h"
+#include "platform/PendingFile.h"
 
 // A duplicate, so that the output's close leaves the lock held through the
 // pending file's own handle, and the later sync and rename act on the very

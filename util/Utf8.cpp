@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "util/Utf8.h"
 
-std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& at,
-                                   TSurrogates surrogates) {
+std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& at, TSurrogates surrogates) {
   const auto lead = static_cast<unsigned char>(text[at++]);
   if (lead < 0x80) return lead;
 

@@ -103,7 +103,7 @@ TEST_F(Win32Job, TextModeBytesAndForeignNamesRoundTrip) {
     if (during.empty()) during = Entries(Dir.Path());
   });
   job->RunJob();
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_EQ(FileSize(target), CipherSize(plain.size()));
   ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Succeeded});
   EXPECT_EQ(Listener.Events()[0].Target, target);
@@ -115,7 +115,7 @@ TEST_F(Win32Job, TextModeBytesAndForeignNamesRoundTrip) {
   EXPECT_TRUE(sawTemporary);
 
   job = Run(false, false, target, back);
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_EQ(ReadFileBytes(back), plain);
   EXPECT_EQ(ReadFileBytes(source), plain);
   EXPECT_EQ(Leftovers(Dir.Path()), 0u);
@@ -174,7 +174,7 @@ TEST_F(Win32Job, AnotherSpellingOfTheSourceIsProcessedInPlace) {
   WriteFileBytes(File("Brief.txt"), plain);
   // Another letter case: equal names on Windows.
   auto job = Run(true, true, File("Brief.txt"), File("BRIEF.TXT"));
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_EQ(FileSize(File("Brief.txt")), CipherSize(plain.size()));
   // One file, under its own name; nothing else is left.
   EXPECT_EQ(Entries(Dir.Path()), std::vector<std::string>{"Brief.txt"});
@@ -185,7 +185,7 @@ TEST_F(Win32Job, AnotherSpellingOfTheSourceIsProcessedInPlace) {
     if (c == '\\') c = '/';
   }
   job = Run(false, true, File("Brief.txt"), slashed);
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_EQ(ReadFileBytes(File("Brief.txt")), plain);
   EXPECT_EQ(Entries(Dir.Path()), std::vector<std::string>{"Brief.txt"});
 }
@@ -225,7 +225,7 @@ TEST_F(Win32Job, ASecondInPlaceRunOnTheFileIsRefused) {
   EXPECT_EQ(secondFailure.Kind, TFailureKind::FileBusy);
   EXPECT_EQ(duringSecond.Bytes, std::string(2 * 1024 * 1024, 'z'));
   // The first run is not disturbed by the refusal.
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_EQ(FileSize(File("brief.txt")), CipherSize(2 * 1024 * 1024));
   EXPECT_EQ(Leftovers(Dir.Path()), 0u);
 }
@@ -262,7 +262,7 @@ TEST_F(Win32Job, TheReadOnlyAttributeCarriesOverToTheResult) {
   // In place, a read-only file is replaced as the user agreed, and stays
   // read-only.
   auto job = Run(false, true, File("brief.tvn"), File("brief.tvn"));
-  EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_NE(Attributes(File("brief.tvn")) & FILE_ATTRIBUTE_READONLY, 0u);
   ::SetFileAttributesW(Wide(File("brief.txt")).c_str(), FILE_ATTRIBUTE_NORMAL);
   ::SetFileAttributesW(Wide(File("brief.tvn")).c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -284,7 +284,7 @@ TEST_F(Win32Job, AMissingSourceIsReportedWithTheSystemsText) {
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
   EXPECT_EQ(job->Failure().Kind, TFailureKind::InputNotFound);
   EXPECT_EQ(job->Failure().ErrorCode, SystemError(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(job->Failure().SystemText, SystemErrorText(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(SystemErrorText(job->Failure().ErrorCode), SystemErrorText(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(FileExists(File("fehlt.tvn")));
 }
 
