@@ -5,6 +5,9 @@
 // attribute carries over, and error texts are the system's own.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <system_error>
+
 #include <filesystem>
 #include <string>
 
@@ -147,6 +150,10 @@ TEST(Win32FileSystem, ErrorTextsAreTheSystemsInUtf8) {
     EXPECT_TRUE(last != '.' && last != ' ' && last != '\n' && last != '\r') << text;
   }
   EXPECT_EQ(SystemErrorText(0x2FFFFFFF), "Error 805306367");
+  // A C library code is no Win32 code: its own text, not FormatMessage's for
+  // the same number (2 would read "The system cannot find the file").
+  EXPECT_EQ(SystemErrorText(std::make_error_code(std::errc::no_such_file_or_directory)),
+            TidySystemErrorText(std::generic_category().message(ENOENT), ENOENT));
 }
 
 }  // namespace
