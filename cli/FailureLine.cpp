@@ -2,12 +2,13 @@
 #include "cli/FailureLine.h"
 
 #include "cli/Printable.h"
+#include "platform/SystemError.h"
 
 namespace {
 
-// The OS text when the system named a cause, else the fallback.
+// The system's text when the file layer named a cause, else the fallback.
 std::string Cause(const TJobFailure& failure, const char* fallback) {
-  return failure.SystemText.empty() ? fallback : failure.SystemText;
+  return failure.ErrorCode ? SystemErrorText(failure.ErrorCode) : fallback;
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "job/FailureCause.h"
 #include "job/KeyDerivation.h"
+#include "platform/FileError.h"
+#include "platform/FileIO.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemError.h"
 #include "sha/SHA.h"
@@ -10,8 +12,15 @@
 
 namespace {
 
-[[noreturn]] void Fail(TFailureKind kind, int errorCode = 0) {
+[[noreturn]] void Fail(TFailureKind kind, std::error_code errorCode = {}) {
   throw EJobFailure(OsFailure(kind, errorCode));
+}
+
+// What the job records for a source or target that is no regular file: a
+// folder is what opening it would have refused.
+std::error_code DirectoryCode(TFileKind kind) {
+  return kind == TFileKind::Directory ? make_error_code(TFileError::IsDirectory)
+                                      : std::error_code();
 }
 
 }  // namespace
@@ -96,8 +105,10 @@ TJobOutcome TCryptJob::Execute() {
   if (FRequest.Direction == TDirection::Decrypt) FCipher.CheckLastBlock(SourceName);
 
   RemoveStaleTemporaries(finalName);
-  if (const int error = FResult.Create(finalName)) Fail(TFailureKind::OutputNotCreated, error);
-  Transform(FResult.Name());
+  if (const std::error_code error = FResult.Create(finalName)) {
+    Fail(TFailureKind::OutputNotCreated, error);
+  }
+  Transform();
   // The last chance to take the run back; after this it counts as done.
   StopPoint();
   PutInPlace(targetExists);
@@ -112,29 +123,35 @@ void TCryptJob::CheckFileKinds(const std::string& finalName) const {
   // Found by the names alone: opening a FIFO could wait forever.
   const TFileKind source = KindOf(SourceName);
   if (source != TFileKind::Regular && source != TFileKind::Missing) {
-    Fail(TFailureKind::SourceNotRegular, source == TFileKind::Directory ? DirectoryError() : 0);
+    Fail(TFailureKind::SourceNotRegular, DirectoryCode(source));
   }
   const TFileKind target = KindOf(finalName);
   if (target != TFileKind::Regular && target != TFileKind::Missing) {
-    Fail(TFailureKind::TargetNotRegular, target == TFileKind::Directory ? DirectoryError() : 0);
+    Fail(TFailureKind::TargetNotRegular, DirectoryCode(target));
   }
 }
 
 void TCryptJob::LockInPlaceSource() {
-  const int error = FSourceLock.TryLock(SourceName);
+  const std::error_code error = FSourceLock.TryLock(SourceName);
   if (IsBusyError(error)) Fail(TFailureKind::FileBusy);
-  if (error != 0) Fail(TFailureKind::InputNotFound, error);
+  if (error) Fail(TFailureKind::InputNotFound, error);
 }
 
-void TCryptJob::Transform(const std::string& outputName) {
+void TCryptJob::Transform() {
+  // Into the file the pending result created and holds, not whatever its
+  // name reaches by now.
+  TOutputFile output;
+  if (const std::error_code error = FResult.OpenOutput(output)) {
+    Fail(TFailureKind::OutputNotCreated, error);
+  }
   const TProgressHook hook = [this](std::uint64_t done, std::uint64_t total) {
     if (FProgress) FProgress(done, total);
     return !StopRequested();
   };
   if (FRequest.Direction == TDirection::Encrypt) {
-    FCipher.EncryptFile(SourceName, outputName, hook);
+    FCipher.EncryptFile(SourceName, output, hook);
   } else {
-    FCipher.DecryptFile(SourceName, outputName, hook);
+    FCipher.DecryptFile(SourceName, output, hook);
   }
 }
 
@@ -147,8 +164,8 @@ void TCryptJob::PutInPlace(bool targetExisted) {
   // was never agreed to be replaced.
   const TReplaceMode mode = targetExisted ? TReplaceMode::Replace : TReplaceMode::NoReplace;
   if (FInPlace) FSourceLock.BeforeReplace();
-  const int error = FResult.Commit(attributes, mode);
-  if (error == 0) return;
+  const std::error_code error = FResult.Commit(attributes, mode);
+  if (!error) return;
   if (IsNameTakenError(error) && mode == TReplaceMode::NoReplace)
     Fail(TFailureKind::TargetAppeared);
   // Syncing is where a full disk or a failing device may show at last.

@@ -85,7 +85,7 @@ class TCryptJob {
   TJobOutcome Recover(const std::exception_ptr& error);
   void CheckFileKinds(const std::string& finalName) const;
   void LockInPlaceSource();
-  void Transform(const std::string& outputName);
+  void Transform();
   void PutInPlace(bool targetExisted);
   void StopPoint() const;
   void KeyCipher();

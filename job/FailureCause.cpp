@@ -4,7 +4,6 @@
 #include <new>
 #include <system_error>
 
-#include "platform/SystemError.h"
 #include "twofish/TwofishErrors.h"
 
 namespace {
@@ -26,11 +25,10 @@ TFailureKind KindOf(TFileErrorCause cause) {
 
 }  // namespace
 
-TJobFailure OsFailure(TFailureKind kind, int errorCode) {
+TJobFailure OsFailure(TFailureKind kind, std::error_code errorCode) {
   TJobFailure failure;
   failure.Kind = kind;
   failure.ErrorCode = errorCode;
-  if (errorCode != 0) failure.SystemText = SystemErrorText(errorCode);
   return failure;
 }
 
@@ -40,19 +38,19 @@ TJobFailure DescribeFailure(const std::exception_ptr& error) {
   } catch (const EJobFailure& e) {
     return e.Failure;
   } catch (const EKeyError& e) {
-    return OsFailure(KindOf(e.Cause), 0);
+    return OsFailure(KindOf(e.Cause));
   } catch (const EFileError& e) {
     return OsFailure(KindOf(e.Cause), e.ErrorCode);
   } catch (const EInOutError& e) {
     return OsFailure(TFailureKind::ReadWrite, e.ErrorCode);
   } catch (const std::bad_alloc&) {
-    return OsFailure(TFailureKind::OutOfMemory, 0);
+    return OsFailure(TFailureKind::OutOfMemory);
   } catch (const std::system_error& e) {
     const auto& category = e.code().category();
     if (category == std::generic_category() || category == std::system_category()) {
-      return OsFailure(TFailureKind::Other, e.code().value());
+      return OsFailure(TFailureKind::Other, e.code());
     }
   } catch (...) {
   }
-  return OsFailure(TFailureKind::Other, 0);
+  return OsFailure(TFailureKind::Other);
 }

@@ -2,12 +2,13 @@
 #pragma once
 
 #include <exception>
+#include <system_error>
 
 #include "job/JobFailure.h"
 
 // The cause of a failure from the exception that ended a run: the cipher
-// component's typed cause, the OS error code where the system reported one.
+// component's typed cause, the file layer's code where it named one.
 TJobFailure DescribeFailure(const std::exception_ptr& error);
 
-// The failure for an OS error code (0: none), with the system's text.
-TJobFailure OsFailure(TFailureKind kind, int errorCode);
+// The failure for an error code (empty: none).
+TJobFailure OsFailure(TFailureKind kind, std::error_code errorCode = {});

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 // Why a job failed. Whatever the cause, the target's name holds what it held
 // before the run.
@@ -27,8 +28,10 @@ enum class TFailureKind {
 
 struct TJobFailure {
   TFailureKind Kind = TFailureKind::None;
-  int ErrorCode = 0;       // OS error code when the OS reported the failure
-  std::string SystemText;  // the OS text for ErrorCode, empty without one
+  // The file layer's code when it named the cause: the system's own, or one
+  // of TFileError (platform/FileError.h). Empty without one. The front ends
+  // word it with SystemErrorText.
+  std::error_code ErrorCode;
 };
 
 // A failure the job found itself, outside the cipher component.

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "util/SecureWipe.h"
+#include "util/Utf8.h"
 
 namespace {
 
@@ -37,53 +38,6 @@ char32_t DecodeByte(unsigned char byte) {
   return HighControlRange[byte - 0x80];
 }
 
-// Reads one code point at position i and advances i. Malformed input
-// (stray continuation bytes, truncated or overlong sequences, surrogates,
-// values beyond U+10FFFF) gives U+FFFD.
-char32_t NextCodePoint(std::string_view utf8, std::size_t& i) {
-  const auto lead = static_cast<unsigned char>(utf8[i++]);
-  if (lead < 0x80) return lead;
-
-  int length = 0;
-  char32_t codePoint = 0;
-  char32_t minimum = 0;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, codePoint = lead & 0x1Fu, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, codePoint = lead & 0x0Fu, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, codePoint = lead & 0x07u, minimum = 0x10000;
-  } else {
-    return ReplacementCharacter;
-  }
-  for (int k = 1; k < length; ++k) {
-    if (i >= utf8.size()) return ReplacementCharacter;
-    const auto next = static_cast<unsigned char>(utf8[i]);
-    if ((next & 0xC0) != 0x80) return ReplacementCharacter;
-    codePoint = (codePoint << 6) | (next & 0x3Fu);
-    ++i;
-  }
-  if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-    return ReplacementCharacter;
-  }
-  return codePoint;
-}
-
-void AppendUtf8(std::string& out, char32_t codePoint) {
-  auto put = [&out](char32_t bits) { out.push_back(static_cast<char>(bits)); };
-  if (codePoint < 0x80) {
-    put(codePoint);
-  } else if (codePoint < 0x800) {
-    put(0xC0 | (codePoint >> 6));
-    put(0x80 | (codePoint & 0x3F));
-  } else {
-    // Every character of the code page lies in the Basic Multilingual Plane.
-    put(0xE0 | (codePoint >> 12));
-    put(0x80 | ((codePoint >> 6) & 0x3F));
-    put(0x80 | (codePoint & 0x3F));
-  }
-}
-
 }  // namespace
 
 TWindows1252Result::~TWindows1252Result() { SecureWipeString(Bytes); }
@@ -95,7 +49,9 @@ TWindows1252Result Utf8ToWindows1252(std::string_view utf8) {
   result.Bytes.reserve(utf8.size());
   std::size_t i = 0;
   while (i < utf8.size()) {
-    char32_t codePoint = NextCodePoint(utf8, i);
+    // Malformed input (stray continuation bytes, truncated or overlong
+    // sequences, surrogates, values beyond U+10FFFF) reports U+FFFD.
+    char32_t codePoint = DecodeUtf8(utf8, i).value_or(ReplacementCharacter);
     const int byte = codePoint == ReplacementCharacter ? -1 : EncodeCodePoint(codePoint);
     if (byte < 0) {
       SecureWipeString(result.Bytes);

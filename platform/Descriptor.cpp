@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/FileError.h"
+
 int OpenRetrying(const std::string& name, int flags, mode_t mode) {
   int handle;
   do {
@@ -14,7 +16,7 @@ int OpenRetrying(const std::string& name, int flags, mode_t mode) {
   return handle;
 }
 
-int CloseHandle(int handle) {
-  if (::close(handle) != 0 && errno != EINTR) return errno;
-  return 0;
+std::error_code CloseDescriptor(int handle) {
+  if (::close(handle) != 0 && errno != EINTR) return SystemError(errno);
+  return {};
 }

@@ -1,37 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileIO.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <system_error>
 
-#include "platform/Descriptor.h"
+#include "platform/FileError.h"
 #include "platform/IoWorker.h"
+#include "platform/NativeFile.h"
 #include "util/SecureWipe.h"
 
 namespace {
 
-void AllocateStages(std::unique_ptr<std::uint8_t[]> (&stages)[2], std::size_t size) {
-  for (auto& stage : stages) {
-    if (!stage) stage = std::make_unique<std::uint8_t[]>(size);
-  }
-}
+// Handing a stage to the helper thread costs a wake-up each way; only a
+// stage this large moves enough bytes to win that back.
+constexpr std::size_t MinBackgroundStage = 64 * 1024;
 
-// The staged bytes may be plaintext.
-void WipeStages(std::unique_ptr<std::uint8_t[]> (&stages)[2], std::size_t size) {
-  for (auto& stage : stages) {
-    if (stage) SecureWipe(stage.get(), size);
-  }
-}
-
-// The helper thread only adds speed: when the system cannot start one, the
-// file is read or written in the caller's thread instead.
-bool EnsureWorker(std::unique_ptr<TIoWorker>& worker) {
+// The helper thread only adds speed: when the stages are small or the system
+// cannot start one, the file is read or written in the caller's thread.
+bool EnsureWorker(std::unique_ptr<TIoWorker>& worker, std::size_t stageSize) {
+  if (stageSize < MinBackgroundStage) return false;
   if (!worker) {
     try {
       worker = std::make_unique<TIoWorker>();
@@ -44,6 +31,21 @@ bool EnsureWorker(std::unique_ptr<TIoWorker>& worker) {
 
 }  // namespace
 
+// ---------------------------------------------------------------- stage
+
+void TStage::Allocate(std::size_t capacity) {
+  if (!Data) {
+    Data = std::make_unique<std::uint8_t[]>(capacity);
+    Capacity = capacity;
+  }
+  Clear();
+}
+
+void TStage::Wipe() noexcept {
+  if (Data) SecureWipe(Data.get(), Capacity);
+  Clear();
+}
+
 // ---------------------------------------------------------------- input
 
 TInputFile::TInputFile(std::size_t stageSize) : FStageSize(std::max<std::size_t>(stageSize, 1)) {}
@@ -52,84 +54,63 @@ TInputFile::~TInputFile() {
   if (IsOpen()) Close();
 }
 
-int TInputFile::Open(const std::string& name) {
+std::error_code TInputFile::Open(const std::string& name) {
   if (IsOpen()) Close();
-  // Allocated first: a failure then leaves no descriptor behind.
-  AllocateStages(FStages, FStageSize);
-  // Non-blocking only for the open itself: a FIFO without a writer would
-  // otherwise hold the caller forever.
-  const int handle = OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (handle < 0) return errno;
-  const int flags = ::fcntl(handle, F_GETFL);
-  if (flags < 0 || ::fcntl(handle, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    const int error = errno;
-    CloseHandle(handle);
-    return error;
-  }
-
-  struct stat info {};
-  if (::fstat(handle, &info) != 0) {
-    const int error = errno;
-    CloseHandle(handle);
-    return error;
-  }
-  // A directory opens fine for reading on POSIX but is no input file.
-  if (S_ISDIR(info.st_mode)) {
-    CloseHandle(handle);
-    return EISDIR;
-  }
-  FHasSize = S_ISREG(info.st_mode);
-  FSize = FHasSize ? static_cast<std::uint64_t>(info.st_size) : 0;
-  // Read-ahead hint only; a refusal changes nothing but speed.
-  (void)::posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);
-
-  FHandle = handle;
+  // Allocated first: a failure then leaves no handle behind.
+  for (TStage& stage : FStages) stage.Allocate(FStageSize);
+  TOpenedFile opened;
+  if (const std::error_code error = OpenForReading(name, opened)) return error;
+  FHandle = opened.Handle;
+  FHasSize = opened.HasSize;
+  FSize = opened.Size;
   FCurrent = 0;
-  FStageBegin = FStageEnd = 0;
   FSourceDone = false;
   FPosition = 0;
-  return 0;
+  return {};
 }
 
-int TInputFile::Refill() {
+std::error_code TInputFile::Refill() {
   TIoResult got;
   if (FWorker && FWorker->Busy()) {
     got = FWorker->Wait();  // the other stage was read ahead
     FCurrent ^= 1;
   } else {
-    got = RunIo({TIoRequest::TKind::Read, FHandle, FStages[FCurrent].get(), FStageSize});
+    got = RunIo({TIoRequest::TKind::Read, FHandle, FStages[FCurrent].Data.get(), FStageSize});
   }
-  FStageBegin = 0;
-  FStageEnd = got.Error == 0 ? got.Bytes : 0;
-  if (got.Error != 0) return got.Error;
+  TStage& stage = FStages[FCurrent];
+  stage.Begin = 0;
+  stage.End = got.Ok() ? got.Bytes : 0;
+  if (!got.Ok()) return got.Error;
   if (got.Bytes == 0) {
     FSourceDone = true;
-    return 0;
+    return {};
   }
   // A full stage hints at more to come: read the next one meanwhile.
-  if (got.Bytes == FStageSize && EnsureWorker(FWorker)) {
-    FWorker->Start({TIoRequest::TKind::Read, FHandle, FStages[FCurrent ^ 1].get(), FStageSize});
+  if (stage.Full() && EnsureWorker(FWorker, FStageSize)) {
+    FWorker->Start(
+        {TIoRequest::TKind::Read, FHandle, FStages[FCurrent ^ 1].Data.get(), FStageSize});
   }
-  return 0;
+  return {};
 }
 
 TIoResult TInputFile::Read(void* data, std::size_t count) {
   TIoResult result;
   if (!IsOpen()) {
-    result.Error = EBADF;
+    result.Error = TFileError::NotOpen;
     return result;
   }
   auto* target = static_cast<std::uint8_t*>(data);
   while (result.Bytes < count) {
-    if (FStageBegin == FStageEnd) {
+    TStage& stage = FStages[FCurrent];
+    if (stage.Held() == 0) {
       if (FSourceDone) break;
       result.Error = Refill();
-      if (result.Error != 0) break;
+      if (result.Error) break;
       continue;
     }
-    const std::size_t take = std::min(count - result.Bytes, FStageEnd - FStageBegin);
-    std::memcpy(target + result.Bytes, FStages[FCurrent].get() + FStageBegin, take);
-    FStageBegin += take;
+    const std::size_t take = std::min(count - result.Bytes, stage.Held());
+    std::memcpy(target + result.Bytes, stage.Data.get() + stage.Begin, take);
+    stage.Begin += take;
     result.Bytes += take;
   }
   FPosition += result.Bytes;
@@ -139,21 +120,20 @@ TIoResult TInputFile::Read(void* data, std::size_t count) {
 TEndResult TInputFile::AtEnd() {
   TEndResult result;
   if (!IsOpen()) {
-    result.Error = EBADF;
+    result.Error = TFileError::NotOpen;
     return result;
   }
-  if (FStageBegin == FStageEnd && !FSourceDone) result.Error = Refill();
-  result.AtEnd = result.Error == 0 && FStageBegin == FStageEnd && FSourceDone;
+  if (FStages[FCurrent].Held() == 0 && !FSourceDone) result.Error = Refill();
+  result.AtEnd = !result.Error && FStages[FCurrent].Held() == 0 && FSourceDone;
   return result;
 }
 
-int TInputFile::Close() {
-  if (!IsOpen()) return 0;
+std::error_code TInputFile::Close() {
+  if (!IsOpen()) return {};
   FWorker.reset();  // waits for a read ahead in progress
-  const int error = CloseHandle(FHandle);
-  FHandle = -1;
-  WipeStages(FStages, FStageSize);
-  FStageBegin = FStageEnd = 0;
+  const std::error_code error = CloseFile(FHandle);
+  FHandle = NoFileHandle;
+  for (TStage& stage : FStages) stage.Wipe();
   return error;
 }
 
@@ -165,51 +145,67 @@ TOutputFile::~TOutputFile() {
   if (IsOpen()) Close();
 }
 
-int TOutputFile::Create(const std::string& name) {
+std::error_code TOutputFile::Create(const std::string& name) {
   if (IsOpen()) Close();
   // Allocated first: a failure then neither empties the file nor leaves a
-  // descriptor behind.
-  AllocateStages(FStages, FStageSize);
-  const int handle = OpenRetrying(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (handle < 0) return errno;
+  // handle behind.
+  for (TStage& stage : FStages) stage.Allocate(FStageSize);
+  TFileHandle handle = NoFileHandle;
+  if (const std::error_code error = CreateForWriting(name, handle)) return error;
+  Start(handle);
+  return {};
+}
+
+void TOutputFile::Adopt(TFileHandle handle) {
+  if (IsOpen()) Close();
+  try {
+    for (TStage& stage : FStages) stage.Allocate(FStageSize);
+  } catch (...) {
+    CloseFile(handle);
+    throw;
+  }
+  Start(handle);
+}
+
+void TOutputFile::Start(TFileHandle handle) {
   FHandle = handle;
   FFilling = 0;
-  FStaged = 0;
   FWritten = 0;
   FFailure = {};
-  return 0;
 }
 
 TIoResult TOutputFile::Write(const void* data, std::size_t count) {
   TIoResult result;
   if (!IsOpen()) {
-    result.Error = EBADF;
+    result.Error = TFileError::NotOpen;
     return result;
   }
   if (!FFailure.Ok()) return FFailure;
   const auto* source = static_cast<const std::uint8_t*>(data);
   while (result.Bytes < count) {
-    if (FStaged == FStageSize) {
-      TIoRequest request{TIoRequest::TKind::Write, FHandle, FStages[FFilling].get(), FStaged};
+    TStage& filling = FStages[FFilling];
+    if (filling.Full()) {
+      TIoRequest request{TIoRequest::TKind::Write, FHandle, filling.Data.get(), filling.End};
       // Every result is synced to the disk before it takes its final name.
       // Starting the writeback stage by stage, on the worker, leaves little
       // for that sync to wait for.
       request.StartWritebackAt = static_cast<std::int64_t>(FWritten);
       // Hand the full stage to the worker once it has finished the other one.
-      const bool background = EnsureWorker(FWorker);
+      const bool background = EnsureWorker(FWorker, FStageSize);
       const TIoResult outcome = background ? FWorker->Wait() : RunIo(request);
       if (!outcome.Ok()) {
         FFailure = outcome;
         return FFailure;
       }
       if (background) FWorker->Start(request);
-      FWritten += FStaged;
+      FWritten += filling.End;
       FFilling ^= 1;
-      FStaged = 0;
+      FStages[FFilling].Clear();
+      continue;
     }
-    const std::size_t take = std::min(count - result.Bytes, FStageSize - FStaged);
-    std::memcpy(FStages[FFilling].get() + FStaged, source + result.Bytes, take);
-    FStaged += take;
+    const std::size_t take = std::min(count - result.Bytes, filling.Capacity - filling.End);
+    std::memcpy(filling.Data.get() + filling.End, source + result.Bytes, take);
+    filling.End += take;
     result.Bytes += take;
   }
   return result;
@@ -223,47 +219,13 @@ TIoResult TOutputFile::Close() {
     if (result.Ok()) result = previous;
     FWorker.reset();
   }
-  if (result.Ok() && FStaged != 0) {
-    result = RunIo({TIoRequest::TKind::Write, FHandle, FStages[FFilling].get(), FStaged});
+  const TStage& filling = FStages[FFilling];
+  if (result.Ok() && filling.End != 0) {
+    result = RunIo({TIoRequest::TKind::Write, FHandle, filling.Data.get(), filling.End});
   }
-  const int closeError = CloseHandle(FHandle);
-  FHandle = -1;
-  if (result.Ok() && closeError != 0) result.Error = closeError;
-  WipeStages(FStages, FStageSize);
-  FStaged = 0;
-  return result;
-}
-
-// ---------------------------------------------------------------- tail
-
-TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t count) {
-  TTailResult result;
-  const int handle = OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (handle < 0) {
-    result.OpenError = errno;
-    return result;
-  }
-  struct stat info {};
-  if (::fstat(handle, &info) != 0) {
-    result.OpenError = errno;
-  } else if (!S_ISREG(info.st_mode)) {
-    result.OpenError = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-  } else {
-    result.Size = static_cast<std::uint64_t>(info.st_size);
-    result.Count = static_cast<std::size_t>(std::min<std::uint64_t>(count, result.Size));
-    std::size_t done = 0;
-    while (done < result.Count) {
-      const off_t at = static_cast<off_t>(result.Size - result.Count + done);
-      const ssize_t got = ::pread(handle, out + done, result.Count - done, at);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) {
-        // A file that shrank meanwhile reads short: the caller's size is stale.
-        result.ReadError = got < 0 ? errno : EIO;
-        break;
-      }
-      done += static_cast<std::size_t>(got);
-    }
-  }
-  CloseHandle(handle);
+  const std::error_code closeError = CloseFile(FHandle);
+  FHandle = NoFileHandle;
+  if (result.Ok() && closeError) result.Error = closeError;
+  for (TStage& stage : FStages) stage.Wipe();
   return result;
 }

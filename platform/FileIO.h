@@ -5,35 +5,52 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "platform/FileHandle.h"
 
 // Byte-level file access for the file transform: one file read from start to
-// end, one file written from start to end. Every call reports the OS error
-// code instead of throwing, so the caller decides how a failure is raised.
+// end, one file written from start to end. Every call reports failure as an
+// error code instead of throwing, so the caller decides how it is raised:
+// std::system_category() for what the system reported, TFileError for what
+// the layer found itself (FileError.h).
 //
 // Both classes stage data in two buffers of their own, allocated when the
 // file is opened: the caller's small chunks turn into few large system
 // calls, and once a file proves larger than one stage, a helper thread reads
 // the next stage ahead (or writes the last one out) while the caller works
 // on. What reaches the caller or the file is the same as with direct calls.
-// On Windows one stage is used, in the caller's thread: the system's cache
-// reads ahead (sequential-scan hint) and writes behind by itself.
+// Neither seeks nor asks for a size it needs: pipes read and write alike.
 
-// Outcome of a read, write or close: the bytes moved, the OS error code (0
-// when the system named none), and whether the system accepted fewer bytes
-// than it was given without naming an error.
+// Outcome of a read, write or close: the bytes moved and the error, if any.
+// A system that took fewer bytes than given without naming an error gives
+// TFileError::ShortWrite.
 struct TIoResult {
   std::size_t Bytes = 0;
-  int Error = 0;
-  bool Short = false;
-  bool Ok() const { return Error == 0 && !Short; }
+  std::error_code Error;
+  bool Ok() const { return !Error; }
 };
 
 // Outcome of the end-of-file test.
 struct TEndResult {
   bool AtEnd = false;
-  int Error = 0;
+  std::error_code Error;
+};
+
+// One staging buffer: bytes [Begin, End) of Data are held. Its own unit, so
+// that stages can later be handed between threads whole.
+struct TStage {
+  std::unique_ptr<std::uint8_t[]> Data;
+  std::size_t Capacity = 0;
+  std::size_t Begin = 0;
+  std::size_t End = 0;
+
+  void Allocate(std::size_t capacity);  // once; later calls keep the buffer
+  std::size_t Held() const { return End - Begin; }
+  bool Full() const { return End == Capacity; }
+  void Clear() { Begin = End = 0; }
+  // The staged bytes may be plaintext.
+  void Wipe() noexcept;
 };
 
 class TIoWorker;
@@ -47,10 +64,10 @@ class TInputFile {
   TInputFile& operator=(const TInputFile&) = delete;
   ~TInputFile();  // closes the file if it is still open, ignoring errors
 
-  // Opens an existing file for reading only. Returns 0 or the OS error code;
-  // a directory is refused (EISDIR; ERROR_ACCESS_DENIED on Windows).
-  int Open(const std::string& name);
-  bool IsOpen() const { return FHandle >= 0; }
+  // Opens an existing file for reading only. A directory is refused
+  // (TFileError::IsDirectory; ERROR_ACCESS_DENIED from Windows).
+  std::error_code Open(const std::string& name);
+  bool IsOpen() const { return FHandle != NoFileHandle; }
 
   // Reads up to count bytes. Fewer bytes than asked come back only at the end
   // of the file.
@@ -69,18 +86,16 @@ class TInputFile {
   // Whether Size is meaningful (a regular file).
   bool HasSize() const { return FHasSize; }
 
-  // Returns 0 or the OS error code. The file is released either way.
-  int Close();
+  // The file is released either way.
+  std::error_code Close();
 
  private:
-  int Refill();
+  std::error_code Refill();
 
   TFileHandle FHandle = NoFileHandle;
   std::size_t FStageSize;
-  std::unique_ptr<std::uint8_t[]> FStages[2];
+  TStage FStages[2];
   int FCurrent = 0;  // the stage being handed out; the other one is read ahead
-  std::size_t FStageBegin = 0;
-  std::size_t FStageEnd = 0;
   bool FSourceDone = false;
   std::unique_ptr<TIoWorker> FWorker;
   std::uint64_t FPosition = 0;
@@ -99,15 +114,16 @@ class TOutputFile {
   // caller handed over before a failure still reaches the file.
   ~TOutputFile();
 
-  // Creates the file, or empties an existing one. Returns 0 or the OS error
-  // code.
-  int Create(const std::string& name);
-  bool IsOpen() const { return FHandle >= 0; }
+  // Creates the file, or empties an existing one.
+  std::error_code Create(const std::string& name);
+  // Takes over a handle open for writing (TPendingFile::OpenOutput hands one
+  // out) and writes from its current position; Close closes it.
+  void Adopt(TFileHandle handle);
+  bool IsOpen() const { return FHandle != NoFileHandle; }
 
   // Takes count bytes. A full stage is written out while the next one fills,
-  // so a failure of the system shows at a later Write or at Close: then Error
-  // holds the OS error code, or Short is set when the system accepted nothing
-  // without naming an error. After a failure nothing more is written.
+  // so a failure of the system shows at a later Write or at Close. After a
+  // failure nothing more is written and every call reports it.
   TIoResult Write(const void* data, std::size_t count);
 
   // Writes out what is staged and closes; reports as Write does. The file is
@@ -115,22 +131,23 @@ class TOutputFile {
   TIoResult Close();
 
  private:
+  void Start(TFileHandle handle);
+
   TFileHandle FHandle = NoFileHandle;
   std::size_t FStageSize;
-  std::unique_ptr<std::uint8_t[]> FStages[2];
-  int FFilling = 0;  // the stage taking data; the other one may be written out
-  std::size_t FStaged = 0;
-  std::uint64_t FWritten = 0;  // bytes handed to the worker
+  TStage FStages[2];
+  int FFilling = 0;            // the stage taking data; the other one may be written out
+  std::uint64_t FWritten = 0;  // bytes handed out to be written
   std::unique_ptr<TIoWorker> FWorker;
   TIoResult FFailure;
 };
 
 // The size of a regular file and its last min(count, size) bytes, read
 // without blocking on anything that is not a regular file (which is refused
-// with EISDIR or EINVAL as OpenError).
+// as OpenError: TFileError::IsDirectory or NotRegular).
 struct TTailResult {
-  int OpenError = 0;  // the file could not be opened or is no regular file
-  int ReadError = 0;  // the OS reported a failure reading it
+  std::error_code OpenError;  // the file could not be opened or is no regular file
+  std::error_code ReadError;  // reading it failed, or it shrank meanwhile
   std::uint64_t Size = 0;
   std::size_t Count = 0;  // bytes stored at out[0..Count)
 };

@@ -4,8 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
+
+#include "platform/FileError.h"
 
 namespace {
 
@@ -16,10 +17,6 @@ bool StatName(const std::string& name, struct stat& info) {
 std::int64_t Nanoseconds(const struct timespec& time) {
   return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
-
-#ifdef _WIN32
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-#endif
 
 }  // namespace
 
@@ -33,20 +30,13 @@ bool DirectoryExists(const std::string& name) {
   return StatName(name, info) && S_ISDIR(info.st_mode);
 }
 
-bool DeleteFile(const std::string& name, int* errorCode) {
+bool DeleteFile(const std::string& name, std::error_code* errorCode) {
   if (::unlink(name.c_str()) == 0) return true;
-  if (errorCode != nullptr) *errorCode = errno;
+  if (errorCode != nullptr) *errorCode = SystemError(errno);
   return false;
 }
 
-bool SameFileName(const std::string& a, const std::string& b) {
-#ifdef _WIN32
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-#else
-  return a == b;
-#endif
-}
+bool SameFileName(const std::string& a, const std::string& b) { return a == b; }
 
 bool SameFile(const std::string& a, const std::string& b) {
   if (SameFileName(a, b)) return true;
@@ -77,11 +67,7 @@ TFileStamp StampOf(const std::string& name) {
 }
 
 std::string FileNamePart(const std::string& path) {
-#ifdef _WIN32
-  const auto separator = path.find_last_of("\\/:");
-#else
   const auto separator = path.find_last_of('/');
-#endif
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 

@@ -5,12 +5,11 @@
 #include <functional>
 #include <optional>
 #include <string>
-
-#include "platform/FileHandle.h"
+#include <system_error>
 
 // File-system services of the job and the front ends: existence, kind,
-// identity, links, permissions and deletion. Failures come back as OS error
-// codes (errno on POSIX, GetLastError codes on Windows), never as exceptions.
+// identity, links, permissions and deletion. Failures come back as error
+// codes (FileError.h), never as exceptions.
 // Names are UTF-8 on Windows too.
 
 // An existing regular file, links followed. A directory, a device or a
@@ -20,9 +19,9 @@ bool FileExists(const std::string& name);
 // An existing directory, links followed.
 bool DirectoryExists(const std::string& name);
 
-// Removes the name. On failure returns false and, when given, stores the OS
+// Removes the name. On failure returns false and, when given, stores the
 // error code.
-bool DeleteFile(const std::string& name, int* errorCode = nullptr);
+bool DeleteFile(const std::string& name, std::error_code* errorCode = nullptr);
 
 // Equal as file names by the platform's rules: case-insensitive where names
 // are (Windows), byte for byte elsewhere (Brief.txt and brief.txt are two

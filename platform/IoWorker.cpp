@@ -1,45 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/IoWorker.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "platform/NativeFile.h"
 
 TIoResult RunIo(const TIoRequest& request) {
-  TIoResult result;
   if (request.Kind == TIoRequest::TKind::Read) {
-    ssize_t got;
-    do {
-      got = ::read(request.Handle, request.Data, request.Count);
-    } while (got < 0 && errno == EINTR);
-    if (got < 0) {
-      result.Error = errno;
-    } else {
-      result.Bytes = static_cast<std::size_t>(got);
-    }
-    return result;
+    return ReadSome(request.Handle, request.Data, request.Count);
   }
-  while (result.Bytes < request.Count) {
-    const ssize_t put =
-        ::write(request.Handle, request.Data + result.Bytes, request.Count - result.Bytes);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      result.Error = errno;
-      break;
-    }
-    if (put == 0) {  // accepted nothing and named no error
-      result.Short = true;
-      break;
-    }
-    result.Bytes += static_cast<std::size_t>(put);
-  }
-#if defined(__linux__)
+  const TIoResult result = WriteAll(request.Handle, request.Data, request.Count);
   if (result.Ok() && request.StartWritebackAt >= 0) {
-    (void)::sync_file_range(request.Handle, request.StartWritebackAt,
-                            static_cast<off_t>(request.Count), SYNC_FILE_RANGE_WRITE);
+    StartWriteback(request.Handle, static_cast<std::uint64_t>(request.StartWritebackAt),
+                   request.Count);
   }
-#endif
   return result;
 }
 

@@ -22,10 +22,8 @@ struct TIoRequest {
   std::int64_t StartWritebackAt = -1;
 };
 
-// Runs a request in the calling thread. A read is one call and may return
-// fewer bytes (0 at the end of the file); a write continues after partial
-// writes until all bytes are out or the system fails. Interrupted calls are
-// repeated. Starting the writeback is a hint whose failure is ignored.
+// Runs a request in the calling thread: a read is one ReadSome, a write one
+// WriteAll and, when asked for, the writeback hint (NativeFile.h).
 TIoResult RunIo(const TIoRequest& request);
 
 // A thread that runs one request at a time while the caller works on, so

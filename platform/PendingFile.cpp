@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "platform/Descriptor.h"
+#include "platform/FileError.h"
 #include "platform/TemporaryName.h"
 
 namespace {
@@ -33,28 +34,30 @@ bool NameHolds(const std::string& name, int handle) {
          SameInode(byName, byHandle);
 }
 
-int LockRetrying(int handle, int operation) {
+std::error_code LastError() { return SystemError(errno); }
+
+std::error_code LockRetrying(int handle, int operation) {
   int result;
   do {
     result = ::flock(handle, operation);
   } while (result != 0 && errno == EINTR);
-  return result == 0 ? 0 : errno;
+  return result == 0 ? std::error_code() : LastError();
 }
 
 // Renames without replacing: atomically where the file system can, else by
 // a hard link (which fails on an existing name), else by looking first,
 // which leaves a short window on file systems that offer neither.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+std::error_code RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return LastError();
   if (::link(from.c_str(), to.c_str()) == 0) {
     ::unlink(from.c_str());
-    return 0;
+    return {};
   }
-  if (errno == EEXIST) return EEXIST;
+  if (errno == EEXIST) return LastError();
   struct stat existing {};
-  if (::lstat(to.c_str(), &existing) == 0) return EEXIST;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  if (::lstat(to.c_str(), &existing) == 0) return TFileError::NameTaken;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : LastError();
 }
 
 // The rename lives in the folder's entries: only a synced folder keeps it
@@ -64,7 +67,7 @@ void SyncFolder(const std::string& folder) {
   const int handle = OpenRetrying(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (handle < 0) return;
   (void)::fsync(handle);
-  CloseHandle(handle);
+  CloseDescriptor(handle);
 }
 
 void ApplyAttributes(int handle, const TFileAttributes& attributes) {
@@ -83,14 +86,14 @@ void ApplyAttributes(int handle, const TFileAttributes& attributes) {
 
 TPendingFile::~TPendingFile() { Discard(); }
 
-int TPendingFile::Create(const std::string& finalName) {
+std::error_code TPendingFile::Create(const std::string& finalName) {
   Discard();
   const std::string folder = FolderOf(finalName);
   const std::string prefix = Joined(folder, TemporaryStem(finalName));
   // A run that cleans up leftovers may take the new file for one between its
   // creation and its lock; then the name is gone and the next one is tried.
   constexpr int Attempts = 8;
-  int error = EEXIST;
+  std::error_code error;
   for (int attempt = 0; attempt < Attempts; ++attempt) {
     std::string name = prefix + std::string(TemporaryRandomChars, 'X') + TemporarySuffix;
     int handle;
@@ -100,42 +103,43 @@ int TPendingFile::Create(const std::string& finalName) {
           ::mkostemps(name.data(),
                       static_cast<int>(std::char_traits<char>::length(TemporarySuffix)), O_CLOEXEC);
     } while (handle < 0 && errno == EINTR);
-    if (handle < 0) return errno;
+    if (handle < 0) return LastError();
     error = LockRetrying(handle, LOCK_EX);
-    if (error == 0 && NameHolds(name, handle)) {
+    if (!error && NameHolds(name, handle)) {
       FFinalName = finalName;
       FName = std::move(name);
       FHandle = handle;
-      return 0;
+      return {};
     }
-    if (error == 0) error = ENOENT;
-    CloseHandle(handle);
+    if (!error) error = TFileError::TemporaryLost;
+    CloseDescriptor(handle);
   }
   return error;
 }
 
-int TPendingFile::Commit(const TFileAttributes& attributes, TReplaceMode mode) {
-  if (FHandle < 0) return EBADF;
-  if (::fsync(FHandle) != 0) return errno;
+std::error_code TPendingFile::Commit(const TFileAttributes& attributes, TReplaceMode mode) {
+  if (FHandle < 0) return TFileError::NotOpen;
+  if (::fsync(FHandle) != 0) return LastError();
   ApplyAttributes(FHandle, attributes);
   // Whatever the name reaches now is what gets renamed: it must still be the
   // file this run wrote.
-  if (!NameHolds(FName, FHandle)) return ESTALE;
-  const int error = mode == TReplaceMode::Replace
-                        ? (::rename(FName.c_str(), FFinalName.c_str()) == 0 ? 0 : errno)
-                        : RenameNoReplace(FName, FFinalName);
-  if (error != 0) return error;
+  if (!NameHolds(FName, FHandle)) return TFileError::NameMoved;
+  const std::error_code error =
+      mode == TReplaceMode::Replace
+          ? (::rename(FName.c_str(), FFinalName.c_str()) == 0 ? std::error_code() : LastError())
+          : RenameNoReplace(FName, FFinalName);
+  if (error) return error;
   SyncFolder(FolderOf(FFinalName));
-  CloseHandle(FHandle);
+  CloseDescriptor(FHandle);
   FHandle = -1;
   FName.clear();
-  return 0;
+  return {};
 }
 
 void TPendingFile::Discard() noexcept {
   if (FHandle < 0) return;
   if (NameHolds(FName, FHandle)) ::unlink(FName.c_str());
-  CloseHandle(FHandle);
+  CloseDescriptor(FHandle);
   FHandle = -1;
   FName.clear();
 }
@@ -157,39 +161,39 @@ void RemoveStaleTemporaries(const std::string& finalName) {
         ::flock(handle, LOCK_EX | LOCK_NB) == 0 && NameHolds(name, handle)) {
       ::unlink(name.c_str());
     }
-    CloseHandle(handle);
+    CloseDescriptor(handle);
   }
   ::closedir(listing);
 }
 
 TFileLock::~TFileLock() { Unlock(); }
 
-int TFileLock::TryLock(const std::string& name) {
+std::error_code TFileLock::TryLock(const std::string& name) {
   Unlock();
   const int handle = OpenRetrying(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (handle < 0) return errno;
-  int error = LockRetrying(handle, LOCK_EX | LOCK_NB);
-  if (error == 0) {
+  if (handle < 0) return LastError();
+  std::error_code error = LockRetrying(handle, LOCK_EX | LOCK_NB);
+  if (!error) {
     // Locked the file the name reaches now, not one it reached a moment
     // ago: a run that just replaced it has moved on to a new file.
     struct stat byName {};
     struct stat byHandle {};
     if (::stat(name.c_str(), &byName) != 0 || ::fstat(handle, &byHandle) != 0 ||
         !SameInode(byName, byHandle)) {
-      error = EWOULDBLOCK;
+      error = TFileError::LockedElsewhere;
     }
   }
-  if (error != 0) {
-    CloseHandle(handle);
+  if (error) {
+    CloseDescriptor(handle);
     return error;
   }
   FHandle = handle;
-  return 0;
+  return {};
 }
 
 void TFileLock::Unlock() noexcept {
   if (FHandle < 0) return;
-  CloseHandle(FHandle);
+  CloseDescriptor(FHandle);
   FHandle = -1;
 }
 

@@ -2,8 +2,12 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 
+#include "platform/FileHandle.h"
 #include "platform/FileSystem.h"
+
+class TOutputFile;
 
 // Whether the final name may be replaced when the result is put in place.
 enum class TReplaceMode {
@@ -29,17 +33,22 @@ class TPendingFile {
   TPendingFile& operator=(const TPendingFile&) = delete;
   ~TPendingFile();  // discards an uncommitted file
 
-  // finalName must already have its links resolved. Returns 0 or the OS
-  // error code (the folder cannot take the file).
-  int Create(const std::string& finalName);
-  bool Exists() const { return FHandle >= 0; }
-  // The temporary file, for the transform to write into and close.
+  // finalName must already have its links resolved. Fails when the folder
+  // cannot take the file.
+  std::error_code Create(const std::string& finalName);
+  bool Exists() const { return FHandle != NoFileHandle; }
+  // The temporary file's name.
   const std::string& Name() const { return FName; }
 
-  // After the transform has closed the file. Returns 0 or the OS error code:
-  // one IsNameTakenError accepts when mode is NoReplace and the final name
-  // is taken. On failure the temporary file is still there; Discard it.
-  int Commit(const TFileAttributes& attributes, TReplaceMode mode);
+  // Opens output on the temporary file, for the transform to write into and
+  // close: a handle of its own to the file Create made, never the file a
+  // name reaches by then.
+  std::error_code OpenOutput(TOutputFile& output) const;
+
+  // After the transform has closed its output. Fails with a code
+  // IsNameTakenError accepts when mode is NoReplace and the final name is
+  // taken. On failure the temporary file is still there; Discard it.
+  std::error_code Commit(const TFileAttributes& attributes, TReplaceMode mode);
 
   // Removes the temporary file. Harmless when there is none.
   void Discard() noexcept;
@@ -64,9 +73,9 @@ class TFileLock {
   TFileLock& operator=(const TFileLock&) = delete;
   ~TFileLock();
 
-  // Returns 0, a code IsBusyError accepts when another run holds the file,
-  // or another OS error code. Never waits.
-  int TryLock(const std::string& name);
+  // Fails with a code IsBusyError accepts when another run holds the file.
+  // Never waits.
+  std::error_code TryLock(const std::string& name);
   void Unlock() noexcept;
 
   // Called just before the locked file's name is replaced. Windows cannot

@@ -13,3 +13,11 @@ std::string TidySystemErrorText(std::string text, int code) {
   if (text.empty()) text = "Error " + std::to_string(code);
   return text;
 }
+
+std::string SystemErrorText(const std::error_code& code) {
+  if (code.category() == std::system_category()) return SystemErrorText(code.value());
+  if (code.category() == FileErrorCategory()) {
+    return SystemErrorText(NearestSystemCode(static_cast<TFileError>(code.value())));
+  }
+  return TidySystemErrorText(code.message(), code.value());
+}

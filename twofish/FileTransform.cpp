@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/FileError.h"
 #include "platform/FileIO.h"
 #include "platform/SystemError.h"
 #include "twofish/Padding.h"
@@ -15,23 +16,25 @@ namespace {
 
 constexpr int BlockBytes = 16;
 
-[[noreturn]] void RaiseOsError(int code) { throw EInOutError(code, SystemErrorText(code)); }
+[[noreturn]] void RaiseOsError(const std::error_code& code) {
+  throw EInOutError(code, SystemErrorText(code));
+}
 
 void OpenInput(TInputFile& input, const std::string& name) {
-  if (const int error = input.Open(name)) {
+  if (const std::error_code error = input.Open(name)) {
     throw EFileError(TFileErrorCause::InputNotFound, error);
   }
 }
 
 void CreateOutput(TOutputFile& output, const std::string& name) {
-  if (const int error = output.Create(name)) {
+  if (const std::error_code error = output.Create(name)) {
     throw EFileError(TFileErrorCause::OutputNotCreated, error);
   }
 }
 
 void CheckWritten(const TIoResult& result) {
-  if (result.Error != 0) RaiseOsError(result.Error);
-  if (result.Short) throw EFileError(TFileErrorCause::ShortWrite);
+  if (result.Error == TFileError::ShortWrite) throw EFileError(TFileErrorCause::ShortWrite);
+  if (result.Error) RaiseOsError(result.Error);
 }
 
 // Reads the next chunk; returns its size and whether the input is now at its
@@ -39,9 +42,9 @@ void CheckWritten(const TIoResult& result) {
 // multiple of the chunk size ends with a full chunk, not an empty one.
 int ReadChunk(TInputFile& input, std::uint8_t* buffer, bool& atEnd) {
   const TIoResult read = input.Read(buffer, TTwofish::ChunkSize);
-  if (read.Error != 0) RaiseOsError(read.Error);
+  if (read.Error) RaiseOsError(read.Error);
   const TEndResult end = input.AtEnd();
-  if (end.Error != 0) RaiseOsError(end.Error);
+  if (end.Error) RaiseOsError(end.Error);
   atEnd = end.AtEnd;
   return static_cast<int>(read.Bytes);
 }
@@ -51,7 +54,7 @@ void WriteChunk(TOutputFile& output, const std::uint8_t* buffer, int n) {
 }
 
 void CloseFiles(TInputFile& input, TOutputFile& output) {
-  if (const int error = input.Close()) RaiseOsError(error);
+  if (const std::error_code error = input.Close()) RaiseOsError(error);
   CheckWritten(output.Close());
 }
 
@@ -67,22 +70,20 @@ bool IsCiphertextSize(std::uint64_t size) { return size != 0 && size % BlockByte
 
 [[noreturn]] void RaiseInvalidSize() { throw EFileError(TFileErrorCause::InvalidSize); }
 
-// What both directions share: the input is opened before the output is
-// created, and the output created (an existing file emptied) before anything
-// is read. Each chunk is read into the buffer, transformed there by
-// chunkStep(n, last), which returns the number of bytes to write, and
-// written; the hook hears of it. The input is closed before the output.
-template <typename ChunkStep>
-void StreamFile(const std::string& inputName, const std::string& outputName,
-                const TProgressHook& hook, std::uint8_t* buffer, bool ciphertextInput,
-                ChunkStep chunkStep) {
-  TInputFile input;
-  OpenInput(input, inputName);
-  // Refuse what cannot be ciphertext before the output is emptied.
+// Opens the input and refuses what cannot be ciphertext, before any output
+// is created or written.
+void OpenChecked(TInputFile& input, const std::string& name, bool ciphertextInput) {
+  OpenInput(input, name);
   if (ciphertextInput && input.HasSize() && !IsCiphertextSize(input.Size())) RaiseInvalidSize();
-  TOutputFile output;
-  CreateOutput(output, outputName);
+}
 
+// What both directions share, once both files are open: each chunk is read
+// into the buffer, transformed there by chunkStep(n, last), which returns the
+// number of bytes to write, and written; the hook hears of it. The input is
+// closed before the output.
+template <typename ChunkStep>
+void StreamFile(TInputFile& input, TOutputFile& output, const TProgressHook& hook,
+                std::uint8_t* buffer, ChunkStep chunkStep) {
   for (;;) {
     bool atEnd = false;
     const int read = ReadChunk(input, buffer, atEnd);
@@ -100,28 +101,70 @@ void StreamFile(const std::string& inputName, const std::string& outputName,
   CloseFiles(input, output);
 }
 
+// By name: the input is opened before the output is created (an existing
+// file emptied), and the output created before anything is read.
+template <typename ChunkStep>
+void StreamNamedFiles(const std::string& inputName, const std::string& outputName,
+                      const TProgressHook& hook, std::uint8_t* buffer, bool ciphertextInput,
+                      ChunkStep chunkStep) {
+  TInputFile input;
+  OpenChecked(input, inputName, ciphertextInput);
+  TOutputFile output;
+  CreateOutput(output, outputName);
+  StreamFile(input, output, hook, buffer, chunkStep);
+}
+
+template <typename ChunkStep>
+void StreamIntoOutput(const std::string& inputName, TOutputFile& output, const TProgressHook& hook,
+                      std::uint8_t* buffer, bool ciphertextInput, ChunkStep chunkStep) {
+  TInputFile input;
+  OpenChecked(input, inputName, ciphertextInput);
+  StreamFile(input, output, hook, buffer, chunkStep);
+}
+
+// The chunk steps of the two directions, shared by both forms.
+auto EncryptStep(TTwofish& cipher) {
+  return [&cipher](int n, bool last) {
+    if (last) n = AppendPadding(cipher.Buffer(), n);
+    cipher.EncryptBuffer(n);
+    return n;
+  };
+}
+
+auto DecryptStep(TTwofish& cipher) {
+  return [&cipher](int n, bool last) {
+    // The size checked at opening may have changed since.
+    if (!IsCiphertextSize(static_cast<std::uint64_t>(n))) RaiseInvalidSize();
+    cipher.DecryptBuffer(n);
+    if (!last) return n;
+    const int kept = UnpaddedLength(cipher.Buffer(), n);
+    if (kept < 0) throw EFileError(TFileErrorCause::InvalidPadding);
+    return kept;
+  };
+}
+
 }  // namespace
 
 void TTwofish::EncryptFile(const std::string& inputName, const std::string& outputName,
                            const TProgressHook& hook) {
   CheckReady();
-  StreamFile(inputName, outputName, hook, FBuffer, false, [this](int n, bool last) {
-    if (last) n = AppendPadding(FBuffer, n);
-    EncryptBuffer(n);
-    return n;
-  });
+  StreamNamedFiles(inputName, outputName, hook, FBuffer, false, EncryptStep(*this));
+}
+
+void TTwofish::EncryptFile(const std::string& inputName, TOutputFile& output,
+                           const TProgressHook& hook) {
+  CheckReady();
+  StreamIntoOutput(inputName, output, hook, FBuffer, false, EncryptStep(*this));
 }
 
 void TTwofish::DecryptFile(const std::string& inputName, const std::string& outputName,
                            const TProgressHook& hook) {
   CheckReady();
-  StreamFile(inputName, outputName, hook, FBuffer, true, [this](int n, bool last) {
-    // The size checked at opening may have changed since.
-    if (!IsCiphertextSize(static_cast<std::uint64_t>(n))) RaiseInvalidSize();
-    DecryptBuffer(n);
-    if (!last) return n;
-    const int kept = UnpaddedLength(FBuffer, n);
-    if (kept < 0) throw EFileError(TFileErrorCause::InvalidPadding);
-    return kept;
-  });
+  StreamNamedFiles(inputName, outputName, hook, FBuffer, true, DecryptStep(*this));
+}
+
+void TTwofish::DecryptFile(const std::string& inputName, TOutputFile& output,
+                           const TProgressHook& hook) {
+  CheckReady();
+  StreamIntoOutput(inputName, output, hook, FBuffer, true, DecryptStep(*this));
 }

@@ -16,9 +16,9 @@ void TTwofish::CheckLastBlock(const std::string& inputName) const {
   constexpr std::size_t BlockBytes = 16;
   std::uint8_t tail[2 * BlockBytes] = {};
   const TTailResult read = ReadFileTail(inputName, tail, sizeof tail);
-  if (read.OpenError != 0) throw EFileError(TFileErrorCause::InputNotFound, read.OpenError);
+  if (read.OpenError) throw EFileError(TFileErrorCause::InputNotFound, read.OpenError);
   if (read.Size == 0 || read.Size % BlockBytes != 0) throw EFileError(TFileErrorCause::InvalidSize);
-  if (read.ReadError != 0) throw EInOutError(read.ReadError, SystemErrorText(read.ReadError));
+  if (read.ReadError) throw EInOutError(read.ReadError, SystemErrorText(read.ReadError));
 
   const std::uint8_t* last = tail + read.Count - BlockBytes;
   // The chain value before the last block: the block before it, or the IV

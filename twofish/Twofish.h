@@ -8,6 +8,8 @@
 
 #include "twofish/TwofishErrors.h"
 
+class TOutputFile;
+
 enum class TCipherMode : std::uint8_t { ECB = 0, CBC = 1, CFB = 2, OFB = 3 };
 enum class TKeySize : std::uint8_t { Small128 = 0, Med192 = 1, Large256 = 2 };
 enum class TStringMode : std::uint8_t { smEncode = 0, smNormal = 1 };
@@ -64,6 +66,13 @@ class TTwofish {
   void EncryptFile(const std::string& inputName, const std::string& outputName,
                    const TProgressHook& hook = {});
   void DecryptFile(const std::string& inputName, const std::string& outputName,
+                   const TProgressHook& hook = {});
+  // The same into an output already open (a pending result's file), which
+  // they write and close. The input's size is checked before anything is
+  // written, as above.
+  void EncryptFile(const std::string& inputName, TOutputFile& output,
+                   const TProgressHook& hook = {});
+  void DecryptFile(const std::string& inputName, TOutputFile& output,
                    const TProgressHook& hook = {});
 
   // Judges a would-be ciphertext file by its size and the padding of its last

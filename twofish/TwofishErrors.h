@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 // The fixed English messages of the errors below, named once.
 namespace twofish_message {
@@ -39,23 +40,23 @@ class EKeyError : public std::runtime_error {
 
 // A file problem of the transform: a file that cannot be opened or created,
 // a short write, an input that cannot be ciphertext, invalid padding.
-// ErrorCode is the OS error code behind it when the OS gave one, else 0.
+// ErrorCode is the file layer's code behind it, empty when there is none.
 class EFileError : public std::runtime_error {
  public:
-  explicit EFileError(TFileErrorCause cause, int errorCode = 0)
+  explicit EFileError(TFileErrorCause cause, std::error_code errorCode = {})
       : std::runtime_error(MessageOf(cause)), Cause(cause), ErrorCode(errorCode) {}
   static const char* MessageOf(TFileErrorCause cause) noexcept;
   TFileErrorCause Cause;
-  int ErrorCode;
+  std::error_code ErrorCode;
 };
 
 // A failure the operating system reported while opening, reading, writing or
-// closing a file. Carries the OS error code; what() holds the system's text.
+// closing a file. Carries the file layer's code; what() holds its text.
 class EInOutError : public std::runtime_error {
  public:
-  EInOutError(int errorCode, const std::string& message)
+  EInOutError(std::error_code errorCode, const std::string& message)
       : std::runtime_error(message), ErrorCode(errorCode) {}
-  int ErrorCode;
+  std::error_code ErrorCode;
 };
 
 // The progress hook asked the file transform to stop. Not a failure: both

@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "platform/SystemError.h"
 #include "window/JobMessages.h"
 #include "window/UserPrompt.h"
 
@@ -17,9 +18,9 @@ std::string OverwriteQuestion(const std::string& targetName) {
   return text;
 }
 
-// The system's text when the OS named the cause, else the sentence.
+// The system's text when the file layer named the cause, else the sentence.
 std::string OsTextOr(const TJobFailure& failure, const char* sentence) {
-  return failure.SystemText.empty() ? std::string(sentence) : failure.SystemText;
+  return failure.ErrorCode ? SystemErrorText(failure.ErrorCode) : std::string(sentence);
 }
 
 // For failures during writing: the sentence or OS text, then the assurance

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileSystem.h"
 
+#include "platform/FileError.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32.h"
 
@@ -73,12 +74,12 @@ bool DirectoryExists(const std::string& name) {
   return info && info->Disk && info->Directory;
 }
 
-bool DeleteFile(const std::string& name, int* errorCode) {
+bool DeleteFile(const std::string& name, std::error_code* errorCode) {
   const std::optional<std::wstring> systemName = SystemName(name);
-  const int error = !systemName                          ? ERROR_NO_UNICODE_TRANSLATION
-                    : ::DeleteFileW(systemName->c_str()) ? 0
-                                                         : LastError();
-  if (error == 0) return true;
+  const std::error_code error = !systemName ? make_error_code(TFileError::NameNotUtf8)
+                                : ::DeleteFileW(systemName->c_str()) ? std::error_code()
+                                                                     : LastSystemError();
+  if (!error) return true;
   if (errorCode != nullptr) *errorCode = error;
   return false;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/FileError.h"
 #include "platform/SystemError.h"
 #include "platform/TemporaryName.h"
 #include "platform/win32/WideText.h"
@@ -14,9 +15,8 @@
 // (LockFileEx) serve as one when they cover a range far beyond any data: the
 // lock stops nobody from reading or writing the file, yet a second lock on
 // the same range fails at once, and the system drops it with the process.
-// Every handle shares reading, writing and deleting, because the transform
-// opens the temporary file again by its name and the final rename needs
-// deleting.
+// Every handle shares reading, writing and deleting: other programs may look
+// at the temporary file, and the final rename needs deleting.
 
 namespace {
 
@@ -113,7 +113,7 @@ bool DeleteByHandle(HANDLE handle) {
 // open elsewhere (as the source of an in-place run is, under its lock):
 // Windows 10 can, with the rename's POSIX semantics. Older systems refuse
 // the call, and then so does this.
-int RenameOverOpenFile(HANDLE handle, const std::wstring& finalPart) {
+std::error_code RenameOverOpenFile(HANDLE handle, const std::wstring& finalPart) {
   const std::size_t nameBytes = finalPart.size() * sizeof(wchar_t);
   std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + nameBytes, 0);
   auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -125,32 +125,32 @@ int RenameOverOpenFile(HANDLE handle, const std::wstring& finalPart) {
   std::memcpy(info->FileName, finalPart.data(), nameBytes);
   if (::SetFileInformationByHandle(handle, RenameInfoEx, info, static_cast<DWORD>(buffer.size())) !=
       0) {
-    return 0;
+    return {};
   }
-  return LastError();
+  return LastSystemError();
 }
 
 }  // namespace
 
 TPendingFile::~TPendingFile() { Discard(); }
 
-int TPendingFile::Create(const std::string& finalName) {
+std::error_code TPendingFile::Create(const std::string& finalName) {
   Discard();
   const std::string prefix = Joined(FolderOf(finalName), TemporaryStem(finalName));
   // A run that cleans up leftovers may take the new file for one between its
   // creation and its lock; then it is doomed and the next name is tried.
   constexpr int Attempts = 16;
-  int error = ERROR_FILE_EXISTS;
+  std::error_code error;
   for (int attempt = 0; attempt < Attempts; ++attempt) {
     std::string name = prefix + RandomPart() + TemporarySuffix;
     const std::optional<std::wstring> systemName = SystemName(name);
-    if (!systemName) return ERROR_NO_UNICODE_TRANSLATION;
+    if (!systemName) return TFileError::NameNotUtf8;
     // CREATE_NEW: never another's file. Not inherited by child processes.
     const HANDLE handle =
         ::CreateFileW(systemName->c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, Shared, nullptr,
                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-      error = LastError();
+      error = LastSystemError();
       if (IsNameTakenError(error)) continue;
       return error;
     }
@@ -158,44 +158,45 @@ int TPendingFile::Create(const std::string& finalName) {
       FFinalName = finalName;
       FName = std::move(name);
       FHandle = FromHandle(handle);
-      return 0;
+      return {};
     }
-    error = ERROR_LOCK_VIOLATION;
+    error = TFileError::TemporaryLost;
     ::CloseHandle(handle);
   }
   return error;
 }
 
-int TPendingFile::Commit(const TFileAttributes& attributes, TReplaceMode mode) {
-  if (FHandle < 0) return ERROR_INVALID_HANDLE;
+std::error_code TPendingFile::Commit(const TFileAttributes& attributes, TReplaceMode mode) {
+  if (FHandle < 0) return TFileError::NotOpen;
   const HANDLE handle = AsHandle(FHandle);
-  if (!::FlushFileBuffers(handle)) return LastError();
+  if (!::FlushFileBuffers(handle)) return LastSystemError();
   // Renaming keeps the attributes: the result carries the source's from the
   // start. Access rights are the folder's, inherited at creation.
-  if (!SetAttributes(handle, attributes.WindowsFlags)) return LastError();
+  if (!SetAttributes(handle, attributes.WindowsFlags)) return LastSystemError();
   // Whatever the name reaches now is what gets renamed: it must still be the
   // file this run wrote.
-  if (!NameHolds(FName, handle, false)) return ERROR_FILE_INVALID;
+  if (!NameHolds(FName, handle, false)) return TFileError::NameMoved;
   const std::optional<std::wstring> from = SystemName(FName);
   const std::optional<std::wstring> to = SystemName(FFinalName);
   const std::optional<std::wstring> finalPart = WideFromUtf8(FileNamePart(FFinalName));
-  if (!from || !to || !finalPart) return ERROR_NO_UNICODE_TRANSLATION;
+  if (!from || !to || !finalPart) return TFileError::NameNotUtf8;
   // Without REPLACE_EXISTING the move fails on a name taken meanwhile
   // (ERROR_ALREADY_EXISTS); WRITE_THROUGH returns once the rename is on the
   // disk.
   const DWORD flags =
       MOVEFILE_WRITE_THROUGH | (mode == TReplaceMode::Replace ? MOVEFILE_REPLACE_EXISTING : 0);
-  int error = ::MoveFileExW(from->c_str(), to->c_str(), flags) ? 0 : LastError();
-  if (error == ERROR_ACCESS_DENIED && mode == TReplaceMode::Replace) {
+  std::error_code error =
+      ::MoveFileExW(from->c_str(), to->c_str(), flags) ? std::error_code() : LastSystemError();
+  if (error == SystemError(ERROR_ACCESS_DENIED) && mode == TReplaceMode::Replace) {
     // NTFS refuses to replace a file that is open (in place, the locked
     // source) or read-only; the rename by handle can do both.
-    if (RenameOverOpenFile(handle, *finalPart) == 0) error = 0;
+    if (!RenameOverOpenFile(handle, *finalPart)) error.clear();
   }
-  if (error != 0) return error;
+  if (error) return error;
   ::CloseHandle(handle);
   FHandle = NoFileHandle;
   FName.clear();
-  return 0;
+  return {};
 }
 
 void TPendingFile::Discard() noexcept {
@@ -246,23 +247,23 @@ void RemoveStaleTemporaries(const std::string& finalName) {
 
 TFileLock::~TFileLock() { Unlock(); }
 
-int TFileLock::TryLock(const std::string& name) {
+std::error_code TFileLock::TryLock(const std::string& name) {
   Unlock();
   const std::optional<std::wstring> systemName = SystemName(name);
-  if (!systemName) return ERROR_NO_UNICODE_TRANSLATION;
+  if (!systemName) return TFileError::NameNotUtf8;
   const HANDLE handle = ::CreateFileW(systemName->c_str(), GENERIC_READ, Shared, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return LastError();
-  int error = LockMarker(handle) ? 0 : LastError();
+  if (handle == INVALID_HANDLE_VALUE) return LastSystemError();
+  std::error_code error = LockMarker(handle) ? std::error_code() : LastSystemError();
   // Locked the file the name reaches now, not one it reached a moment ago: a
   // run that just replaced it has moved on to a new file.
-  if (error == 0 && !NameHolds(name, handle, true)) error = ERROR_LOCK_VIOLATION;
-  if (error != 0) {
+  if (!error && !NameHolds(name, handle, true)) error = TFileError::LockedElsewhere;
+  if (error) {
     ::CloseHandle(handle);
     return error;
   }
   FHandle = FromHandle(handle);
-  return 0;
+  return {};
 }
 
 void TFileLock::Unlock() noexcept {

@@ -21,6 +21,7 @@
 
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "platform/FileHandle.h"
 
@@ -30,6 +31,8 @@ inline HANDLE AsHandle(TFileHandle handle) { return reinterpret_cast<HANDLE>(han
 inline TFileHandle FromHandle(HANDLE handle) { return reinterpret_cast<TFileHandle>(handle); }
 
 inline int LastError() { return static_cast<int>(::GetLastError()); }
+
+inline std::error_code LastSystemError() { return {LastError(), std::system_category()}; }
 
 // The UTF-16 name the system takes for a UTF-8 name. Names too long for the
 // classic limit get the "\\?\" form of their full path, which has none.

@@ -8,6 +8,7 @@
 
 #include "job/FailureCause.h"
 #include "platform/PendingFile.h"
+#include "platform/SystemError.h"
 #include "tests/job/JobTestSupport.h"
 
 using namespace jobtest;
@@ -25,8 +26,8 @@ TEST_F(CryptJobFailure, MissingSourceNamesTheSystemCauseAndKeepsTheTarget) {
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
   ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Failed});
   EXPECT_EQ(Reported().Kind, TFailureKind::InputNotFound);
-  EXPECT_EQ(Reported().ErrorCode, ENOENT);
-  EXPECT_EQ(Reported().SystemText, "No such file or directory");
+  EXPECT_EQ(Reported().ErrorCode, SystemError(ENOENT));
+  EXPECT_EQ(SystemErrorText(Reported().ErrorCode), "No such file or directory");
   EXPECT_EQ(job->Failure().Kind, TFailureKind::InputNotFound);
   EXPECT_EQ(Snapshot(Path("ziel.tvn")), target);
   EXPECT_EQ(LeftoverCount(), 0u);
@@ -41,7 +42,7 @@ TEST_F(CryptJobFailure, KeyTooLongIsTheCauseWhateverErrnoHeld) {
   const auto job = Run(Encrypting(Path("brief.txt"), Path("ziel.tvn"), Replace, std::string(157, 'k')));
 
   EXPECT_EQ(Reported().Kind, TFailureKind::KeyLength);
-  EXPECT_EQ(Reported().ErrorCode, 0);
+  EXPECT_FALSE(Reported().ErrorCode);
   EXPECT_EQ(Snapshot(Path("ziel.tvn")), target);
 }
 
@@ -159,7 +160,7 @@ TEST_F(CryptJobFailure, AFolderThatCannotTakeTheResultFailsCleanly) {
     Listener.Clear();
     const auto job = Run(Encrypting(Path("brief.txt"), target, Replace));
     EXPECT_EQ(Reported().Kind, TFailureKind::OutputNotCreated);
-    EXPECT_NE(Reported().ErrorCode, 0);
+    EXPECT_TRUE(Reported().ErrorCode);
   }
   EXPECT_EQ(ReadFileBytes(Path("datei")), "kein Ordner");
 }
@@ -188,7 +189,7 @@ TEST_F(CryptJobFailure, LeftoversOfKilledRunsGoUnlessARunHoldsThem) {
   WriteFileBytes(Path(".brief.tvn.abc123.tolvane-tmp"), "vom abgebrochenen Lauf");
   WriteFileBytes(Path(".anderes.tvn.abc123.tolvane-tmp"), "gehoert zu einem anderen Ziel");
   TPendingFile live;
-  ASSERT_EQ(live.Create(Path("brief.tvn")), 0);
+  ASSERT_FALSE(live.Create(Path("brief.tvn")));
 
   ASSERT_EQ(Run(Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace))->Outcome(),
             TJobOutcome::Succeeded);
@@ -208,27 +209,30 @@ TEST(FailureCause, NamesEachCauseOfTheCipherComponent) {
   struct TCase {
     TJobFailure Failure;
     TFailureKind Kind;
-    int ErrorCode;
+    std::error_code ErrorCode;
   };
   const TCase cases[] = {
-      {describe(EKeyError(TKeyErrorCause::KeyNotSet)), TFailureKind::KeyNotReady, 0},
-      {describe(EKeyError(TKeyErrorCause::IVNotSet)), TFailureKind::KeyNotReady, 0},
-      {describe(EKeyError(TKeyErrorCause::KeyLength)), TFailureKind::KeyLength, 0},
-      {describe(EFileError(TFileErrorCause::InputNotFound, ENOENT)), TFailureKind::InputNotFound,
-       ENOENT},
-      {describe(EFileError(TFileErrorCause::OutputNotCreated, EACCES)),
-       TFailureKind::OutputNotCreated, EACCES},
-      {describe(EFileError(TFileErrorCause::ShortWrite)), TFailureKind::ShortWrite, 0},
-      {describe(EFileError(TFileErrorCause::InvalidPadding)), TFailureKind::InvalidPadding, 0},
-      {describe(EInOutError(EIO, "")), TFailureKind::ReadWrite, EIO},
-      {describe(std::bad_alloc()), TFailureKind::OutOfMemory, 0},
-      {describe(std::out_of_range("Twofish: Invalid buffer size 5")), TFailureKind::Other, 0},
+      {describe(EKeyError(TKeyErrorCause::KeyNotSet)), TFailureKind::KeyNotReady, {}},
+      {describe(EKeyError(TKeyErrorCause::IVNotSet)), TFailureKind::KeyNotReady, {}},
+      {describe(EKeyError(TKeyErrorCause::KeyLength)), TFailureKind::KeyLength, {}},
+      {describe(EFileError(TFileErrorCause::InputNotFound, SystemError(ENOENT))),
+       TFailureKind::InputNotFound, SystemError(ENOENT)},
+      {describe(EFileError(TFileErrorCause::OutputNotCreated, SystemError(EACCES))),
+       TFailureKind::OutputNotCreated, SystemError(EACCES)},
+      {describe(EFileError(TFileErrorCause::ShortWrite)), TFailureKind::ShortWrite, {}},
+      {describe(EFileError(TFileErrorCause::InvalidPadding)), TFailureKind::InvalidPadding, {}},
+      {describe(EInOutError(SystemError(EIO), "")), TFailureKind::ReadWrite, SystemError(EIO)},
+      {describe(EInOutError(TFileError::FileShrank, "")), TFailureKind::ReadWrite,
+       TFileError::FileShrank},
+      {describe(std::bad_alloc()), TFailureKind::OutOfMemory, {}},
+      {describe(std::out_of_range("Twofish: Invalid buffer size 5")), TFailureKind::Other, {}},
   };
   for (const TCase& c : cases) {
     EXPECT_EQ(c.Failure.Kind, c.Kind);
     EXPECT_EQ(c.Failure.ErrorCode, c.ErrorCode);
-    EXPECT_EQ(c.Failure.SystemText.empty(), c.ErrorCode == 0);
   }
+  // The layer's own outcomes read as the system's nearest failure.
+  EXPECT_EQ(SystemErrorText(TFileError::FileShrank), SystemErrorText(EIO));
   // The messages themselves stay as they were.
   EXPECT_STREQ(EFileError(TFileErrorCause::InvalidPadding).what(), "Twofish: Invalid padding");
   EXPECT_STREQ(EKeyError(TKeyErrorCause::KeyLength).what(),

@@ -146,7 +146,7 @@ TEST_F(InPlace, AFileHeldByAnotherRunIsRefused) {
   WriteFileBytes(Path("brief.txt"), SampleBytes(5000));
   const TFileSnapshot before = Snapshot(Path("brief.txt"));
   TFileLock otherRun;
-  ASSERT_EQ(otherRun.TryLock(Path("brief.txt")), 0);
+  ASSERT_FALSE(otherRun.TryLock(Path("brief.txt")));
 
   const auto job = Run(Encrypting(Path("brief.txt"), Path("brief.txt")));
 

@@ -2,6 +2,7 @@
 // Existence, kind, identity, links and the pending result, on real files.
 #include <sys/stat.h>
 
+#include "platform/FileError.h"
 #include "platform/FileSystem.h"
 #include "platform/PendingFile.h"
 #include "tests/job/JobTestSupport.h"
@@ -73,8 +74,8 @@ TEST_F(FileSystem, PendingFileIsPrivateBesideItsTargetAndReplacesOnlyAsTold) {
   WriteFileBytes(Path("ziel"), "alt");
   TPendingFile first;
   TPendingFile second;
-  ASSERT_EQ(first.Create(Path("ziel")), 0);
-  ASSERT_EQ(second.Create(Path("ziel")), 0);
+  ASSERT_FALSE(first.Create(Path("ziel")));
+  ASSERT_FALSE(second.Create(Path("ziel")));
   EXPECT_NE(first.Name(), second.Name());
   EXPECT_EQ(std::filesystem::path(first.Name()).parent_path(), Dir);
   EXPECT_EQ(std::filesystem::path(first.Name()).filename().string().rfind(".ziel.", 0), 0u);
@@ -89,9 +90,9 @@ TEST_F(FileSystem, PendingFileIsPrivateBesideItsTargetAndReplacesOnlyAsTold) {
   WriteFileBytes(first.Name(), "neu");
   TFileAttributes attributes;
   attributes.Mode = 0644;
-  EXPECT_EQ(first.Commit(attributes, TReplaceMode::NoReplace), EEXIST);
+  EXPECT_EQ(first.Commit(attributes, TReplaceMode::NoReplace), SystemError(EEXIST));
   EXPECT_EQ(ReadFileBytes(Path("ziel")), "alt");
-  EXPECT_EQ(first.Commit(attributes, TReplaceMode::Replace), 0);
+  EXPECT_FALSE(first.Commit(attributes, TReplaceMode::Replace));
   EXPECT_EQ(ReadFileBytes(Path("ziel")), "neu");
   ASSERT_EQ(::stat(Path("ziel").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0644u);
@@ -102,7 +103,7 @@ TEST_F(FileSystem, PendingFileIsPrivateBesideItsTargetAndReplacesOnlyAsTold) {
   EXPECT_EQ(LeftoverCount(), 0u);
 
   TPendingFile nowhere;
-  EXPECT_EQ(nowhere.Create(Path("fehlt/ziel")), ENOENT);
+  EXPECT_EQ(nowhere.Create(Path("fehlt/ziel")), SystemError(ENOENT));
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The staged file layer under the file transform: whatever the stage size,
-// reads hand out the file's bytes in order and see its end exactly, writes
-// reach the file complete and in order. The same on every system; the codes
-// of system failures are in test_file_io_errors.cpp.
+// The staged file layer under the file transform, one for every system (the
+// Windows suite builds this file too): whatever the stage size, reads hand
+// out the file's bytes in order and see their end exactly, writes reach the
+// file complete and in order; failures carry the system's code, or the
+// layer's own where the system named none.
 
 #include <algorithm>
 #include <string>
@@ -12,7 +13,15 @@
 #include "tests/support/TestSeed.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/FileBytes.h"
+#include "platform/FileError.h"
 #include "platform/FileIO.h"
+#include "platform/PendingFile.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#endif
 
 namespace {
 
@@ -30,7 +39,7 @@ TEST(FileIO, ReadsHandOutEveryByteAndFindTheEndWithoutAnEmptyRead) {
       const std::string content = RandomBytes(random, length);
       WriteFileBytes(dir.File("in"), content);
       TInputFile input(stage);
-      ASSERT_EQ(input.Open(dir.File("in")), 0);
+      ASSERT_FALSE(input.Open(dir.File("in")));
       EXPECT_TRUE(input.HasSize());
       EXPECT_EQ(input.Size(), length);
 
@@ -38,12 +47,12 @@ TEST(FileIO, ReadsHandOutEveryByteAndFindTheEndWithoutAnEmptyRead) {
       char chunk[4096];
       for (;;) {
         const TEndResult before = input.AtEnd();
-        ASSERT_EQ(before.Error, 0);
+        ASSERT_FALSE(before.Error);
         ASSERT_EQ(before.AtEnd, seen.size() == length);
         if (before.AtEnd) break;
         const std::size_t want = static_cast<std::size_t>(RandomInt(random, 1, 4096));
         const TIoResult got = input.Read(chunk, want);
-        ASSERT_EQ(got.Error, 0);
+        ASSERT_FALSE(got.Error);
         // Short only at the end of the file.
         ASSERT_EQ(got.Bytes, std::min(want, length - seen.size()));
         seen.append(chunk, got.Bytes);
@@ -51,7 +60,7 @@ TEST(FileIO, ReadsHandOutEveryByteAndFindTheEndWithoutAnEmptyRead) {
       }
       EXPECT_EQ(seen, content);
       EXPECT_EQ(input.Read(chunk, 16).Bytes, 0u);
-      EXPECT_EQ(input.Close(), 0);
+      EXPECT_FALSE(input.Close());
     }
   }
 }
@@ -66,7 +75,7 @@ TEST(FileIO, WritesReachTheFileCompleteAndInOrder) {
       WriteFileBytes(dir.File("out"), std::string(2000000, 'o'));  // emptied on create
       {
         TOutputFile output(stage);
-        ASSERT_EQ(output.Create(dir.File("out")), 0);
+        ASSERT_FALSE(output.Create(dir.File("out")));
         std::size_t offset = 0;
         while (offset < content.size()) {
           const std::size_t n = std::min(content.size() - offset,
@@ -83,6 +92,70 @@ TEST(FileIO, WritesReachTheFileCompleteAndInOrder) {
       EXPECT_EQ(ReadFileBytes(dir.File("out")), content);
     }
   }
+}
+
+TEST(FileIO, FailuresCarryTheSystemsCodeOrTheLayersOwn) {
+  TTempDir dir;
+#ifdef _WIN32
+  const std::error_code missing = SystemError(ERROR_FILE_NOT_FOUND);
+  const std::error_code noFolder = SystemError(ERROR_PATH_NOT_FOUND);
+  const std::error_code readFolder = SystemError(ERROR_ACCESS_DENIED);
+  const std::error_code writeFolder = SystemError(ERROR_ACCESS_DENIED);
+  const std::error_code notUtf8 = TFileError::NameNotUtf8;
+#else
+  const std::error_code missing = SystemError(ENOENT);
+  const std::error_code noFolder = SystemError(ENOENT);
+  // POSIX opens a folder for reading; the layer refuses it itself.
+  const std::error_code readFolder = TFileError::IsDirectory;
+  const std::error_code writeFolder = SystemError(EISDIR);
+  const std::error_code notUtf8 = SystemError(ENOENT);  // any bytes make a name here
+#endif
+  TInputFile input;
+  TOutputFile output;
+  char byte = 0;
+  struct TCase {
+    const char* What;
+    std::error_code Got;
+    std::error_code Expected;
+  };
+  const TCase cases[] = {
+      {"open missing", input.Open(dir.File("missing")), missing},
+      {"open in missing folder", input.Open(dir.File("missing/file")), noFolder},
+      {"open folder", input.Open(dir.Path()), readFolder},
+      {"open no UTF-8", input.Open(dir.File("bad \xFF.txt")), notUtf8},
+      {"read unopened", input.Read(&byte, 1).Error, TFileError::NotOpen},
+      {"end of unopened", input.AtEnd().Error, TFileError::NotOpen},
+      {"create in missing folder", output.Create(dir.File("missing/out")), noFolder},
+      {"create folder", output.Create(dir.Path()), writeFolder},
+      {"write unopened", output.Write(&byte, 1).Error, TFileError::NotOpen},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(c.Got, c.Expected) << c.What << ": " << c.Got.message();
+  EXPECT_FALSE(input.IsOpen());
+  EXPECT_FALSE(output.IsOpen());
+}
+
+// The transform writes into the file the pending result created, through a
+// handle of its own: closing it must keep that file locked against cleanup,
+// and the commit must carry every byte.
+TEST(FileIO, OutputOnAPendingFileWritesTheFileItCreatedAndKeepsItsLock) {
+  TTempDir dir;
+  const std::string target = dir.File("target.bin");
+  auto random = SeededRandom(32);
+  const std::string content = RandomBytes(random, 3 * TOutputFile::DefaultStageSize + 17);
+  TPendingFile pending;
+  ASSERT_FALSE(pending.Create(target));
+  TOutputFile output;
+  ASSERT_FALSE(pending.OpenOutput(output));
+  ASSERT_TRUE(output.Write(content.data(), content.size()).Ok());
+  ASSERT_TRUE(output.Close().Ok());
+
+  // Had the cleanup taken the file, the commit would find its name gone.
+  RemoveStaleTemporaries(target);
+  ASSERT_FALSE(pending.Commit({}, TReplaceMode::NoReplace));
+  EXPECT_EQ(ReadFileBytes(target), content);
+
+  TPendingFile committed;
+  EXPECT_EQ(committed.OpenOutput(output), TFileError::NotOpen);
 }
 
 }  // namespace

@@ -177,13 +177,15 @@ TEST_F(FileTransform, OpenFailuresNameTheFileAndKeepTheOSCode) {
   auto cipher = Cipher(TCipherMode::CBC);
   struct Case {
     std::string Input, Output, Message;
-    int Code;
+    std::error_code Code;
   };
   const Case cases[] = {
-      {Dir.File("missing"), Dir.File("existing"), "Twofish: Input file not found", ENOENT},
-      {Dir.Path(), Dir.File("existing"), "Twofish: Input file not found", EISDIR},
-      {Dir.File("plain"), Dir.File("no-such-dir/out"), "Twofish: Could not open output file", ENOENT},
-      {Dir.File("plain"), Dir.Path(), "Twofish: Could not open output file", EISDIR},
+      {Dir.File("missing"), Dir.File("existing"), "Twofish: Input file not found",
+       SystemError(ENOENT)},
+      {Dir.Path(), Dir.File("existing"), "Twofish: Input file not found", TFileError::IsDirectory},
+      {Dir.File("plain"), Dir.File("no-such-dir/out"), "Twofish: Could not open output file",
+       SystemError(ENOENT)},
+      {Dir.File("plain"), Dir.Path(), "Twofish: Could not open output file", SystemError(EISDIR)},
   };
   const int descriptors = OpenDescriptorCount();
   for (const Case& c : cases) {
@@ -203,7 +205,7 @@ TEST_F(FileTransform, OpenFailuresNameTheFileAndKeepTheOSCode) {
 }
 
 TEST_F(FileTransform, SystemFailuresWhileReadingOrWritingAreInOutErrorsWithTheirCode) {
-  auto expectInOutError = [](auto call, int code) {
+  auto expectInOutError = [](auto call, std::error_code code) {
     try {
       call();
       ADD_FAILURE() << "no failure";
@@ -219,14 +221,14 @@ TEST_F(FileTransform, SystemFailuresWhileReadingOrWritingAreInOutErrorsWithTheir
     WriteFileBytes(Dir.File("plain"), std::string(length, 'f'));
     const int descriptors = OpenDescriptorCount();
     expectInOutError([&] { Cipher(TCipherMode::CBC)->EncryptFile(Dir.File("plain"), "/dev/full"); },
-                     ENOSPC);
+                     SystemError(ENOSPC));
     EXPECT_EQ(OpenDescriptorCount(), descriptors);
   }
   // This process's memory opens as a file of size 0 whose first page cannot
   // be read: a read failure must not pass for the end of the input.
   const int descriptors = OpenDescriptorCount();
   expectInOutError([&] { Cipher(TCipherMode::CBC)->EncryptFile("/proc/self/mem", Dir.File("out")); },
-                   EIO);
+                   SystemError(EIO));
   EXPECT_EQ(ReadFileBytes(Dir.File("out")), "");
   EXPECT_EQ(OpenDescriptorCount(), descriptors);
 }

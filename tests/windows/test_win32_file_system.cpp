@@ -5,6 +5,9 @@
 // attribute carries over, and error texts are the system's own.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <system_error>
+
 #include <filesystem>
 #include <string>
 
@@ -63,9 +66,9 @@ TEST(Win32FileSystem, ExistenceTellsFilesFromFoldersAndDevices) {
   EXPECT_FALSE(FileSize(dir.File("fehlt")));
   EXPECT_EQ(FileSize(dir.File("datei")), 1u);
 
-  int error = 0;
+  std::error_code error;
   EXPECT_FALSE(DeleteFile(dir.File("fehlt"), &error));
-  EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(error, SystemError(ERROR_FILE_NOT_FOUND));
 }
 
 TEST(Win32FileSystem, StampsTellIdentityAndChange) {
@@ -135,8 +138,10 @@ TEST(Win32FileSystem, ANameWithoutLinksResolvesToItself) {
 }
 
 TEST(Win32FileSystem, ErrorTextsAreTheSystemsInUtf8) {
-  const int codes[] = {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_DISK_FULL, GenericIoError()};
-  for (const int code : codes) {
+  const std::error_code codes[] = {SystemError(ERROR_FILE_NOT_FOUND),
+                                   SystemError(ERROR_ACCESS_DENIED), SystemError(ERROR_DISK_FULL),
+                                   TFileError::FileShrank, TFileError::NameNotUtf8};
+  for (const std::error_code& code : codes) {
     const std::string text = SystemErrorText(code);
     EXPECT_FALSE(text.empty());
     EXPECT_NE(text.rfind("Error ", 0), 0u) << code << ": " << text;
@@ -145,6 +150,10 @@ TEST(Win32FileSystem, ErrorTextsAreTheSystemsInUtf8) {
     EXPECT_TRUE(last != '.' && last != ' ' && last != '\n' && last != '\r') << text;
   }
   EXPECT_EQ(SystemErrorText(0x2FFFFFFF), "Error 805306367");
+  // A C library code is no Win32 code: its own text, not FormatMessage's for
+  // the same number (2 would read "The system cannot find the file").
+  EXPECT_EQ(SystemErrorText(std::make_error_code(std::errc::no_such_file_or_directory)),
+            TidySystemErrorText(std::generic_category().message(ENOENT), ENOENT));
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST_F(Win32Job, TextModeBytesAndForeignNamesRoundTrip) {
     if (during.empty()) during = Entries(Dir.Path());
   });
   job->RunJob();
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_EQ(FileSize(target), CipherSize(plain.size()));
   ASSERT_EQ(Listener.Sequence(), std::vector{TWhat::Succeeded});
   EXPECT_EQ(Listener.Events()[0].Target, target);
@@ -104,7 +104,7 @@ TEST_F(Win32Job, TextModeBytesAndForeignNamesRoundTrip) {
   EXPECT_TRUE(sawTemporary);
 
   job = Run(Decrypting(target, back));
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_EQ(ReadFileBytes(back), plain);
   EXPECT_EQ(ReadFileBytes(source), plain);
   EXPECT_EQ(Leftovers(Dir.Path()), 0u);
@@ -163,7 +163,7 @@ TEST_F(Win32Job, AnotherSpellingOfTheSourceIsProcessedInPlace) {
   WriteFileBytes(File("Brief.txt"), plain);
   // Another letter case: equal names on Windows.
   auto job = Run(Encrypting(File("Brief.txt"), File("BRIEF.TXT"), Replace));
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_EQ(FileSize(File("Brief.txt")), CipherSize(plain.size()));
   // One file, under its own name; nothing else is left.
   EXPECT_EQ(Entries(Dir.Path()), std::vector<std::string>{"Brief.txt"});
@@ -174,7 +174,7 @@ TEST_F(Win32Job, AnotherSpellingOfTheSourceIsProcessedInPlace) {
     if (c == '\\') c = '/';
   }
   job = Run(Decrypting(File("Brief.txt"), slashed, Replace));
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_EQ(ReadFileBytes(File("Brief.txt")), plain);
   EXPECT_EQ(Entries(Dir.Path()), std::vector<std::string>{"Brief.txt"});
 }
@@ -211,7 +211,7 @@ TEST_F(Win32Job, ASecondInPlaceRunOnTheFileIsRefused) {
   EXPECT_EQ(secondFailure.Kind, TFailureKind::FileBusy);
   EXPECT_EQ(duringSecond.Bytes, std::string(2 * 1024 * 1024, 'z'));
   // The first run is not disturbed by the refusal.
-  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  ASSERT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_EQ(FileSize(File("brief.txt")), CipherSize(2 * 1024 * 1024));
   EXPECT_EQ(Leftovers(Dir.Path()), 0u);
 }
@@ -248,7 +248,7 @@ TEST_F(Win32Job, TheReadOnlyAttributeCarriesOverToTheResult) {
   // In place, a read-only file is replaced as the user agreed, and stays
   // read-only.
   auto job = Run(Decrypting(File("brief.tvn"), File("brief.tvn"), Replace));
-  EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded) << job->Failure().SystemText;
+  EXPECT_EQ(job->Outcome(), TJobOutcome::Succeeded) << SystemErrorText(job->Failure().ErrorCode);
   EXPECT_NE(Attributes(File("brief.tvn")) & FILE_ATTRIBUTE_READONLY, 0u);
   ::SetFileAttributesW(Wide(File("brief.txt")).c_str(), FILE_ATTRIBUTE_NORMAL);
   ::SetFileAttributesW(Wide(File("brief.tvn")).c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -269,8 +269,8 @@ TEST_F(Win32Job, AMissingSourceIsReportedWithTheSystemsText) {
   auto job = Run(Encrypting(File("fehlt.txt"), File("fehlt.tvn")));
   EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
   EXPECT_EQ(job->Failure().Kind, TFailureKind::InputNotFound);
-  EXPECT_EQ(job->Failure().ErrorCode, ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(job->Failure().SystemText, SystemErrorText(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(job->Failure().ErrorCode, SystemError(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(SystemErrorText(job->Failure().ErrorCode), SystemErrorText(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(FileExists(File("fehlt.tvn")));
 }
 

@@ -32,7 +32,7 @@ std::vector<std::string> Entries(const std::string& dir) {
 // write the result.
 void WriteByName(const std::string& name, const std::string& bytes) {
   TOutputFile output;
-  ASSERT_EQ(output.Create(name), 0);
+  ASSERT_FALSE(output.Create(name));
   ASSERT_TRUE(output.Write(bytes.data(), bytes.size()).Ok());
   ASSERT_TRUE(output.Close().Ok());
 }
@@ -41,7 +41,7 @@ TEST(Win32PendingFile, LivesBesideTheTargetUnderARecognisableForeignName) {
   TTempDir dir;
   const std::string target = dir.File("Grüße Ωμέγα 日本.tvn");
   TPendingFile pending;
-  ASSERT_EQ(pending.Create(target), 0);
+  ASSERT_FALSE(pending.Create(target));
   EXPECT_EQ(FolderOf(pending.Name()), dir.Path());
   const std::string part = FileNamePart(pending.Name());
   EXPECT_EQ(part.rfind(".Grüße Ωμέγα 日本.tvn.", 0), 0u) << part;
@@ -66,9 +66,9 @@ TEST(Win32PendingFile, CommitReplacesOnlyWhereAllowed) {
   // A free name: the result takes it.
   {
     TPendingFile pending;
-    ASSERT_EQ(pending.Create(target), 0);
+    ASSERT_FALSE(pending.Create(target));
     WriteByName(pending.Name(), std::string("\x1A\r\nerste", 8));
-    ASSERT_EQ(pending.Commit(attributes, TReplaceMode::NoReplace), 0);
+    ASSERT_FALSE(pending.Commit(attributes, TReplaceMode::NoReplace));
     EXPECT_FALSE(pending.Exists());
   }
   EXPECT_EQ(ReadFileBytes(target), std::string("\x1A\r\nerste", 8));
@@ -76,9 +76,9 @@ TEST(Win32PendingFile, CommitReplacesOnlyWhereAllowed) {
   // Taken meanwhile: kept, and the refusal is one the job recognises.
   {
     TPendingFile pending;
-    ASSERT_EQ(pending.Create(target), 0);
+    ASSERT_FALSE(pending.Create(target));
     WriteByName(pending.Name(), "zweite");
-    const int error = pending.Commit(attributes, TReplaceMode::NoReplace);
+    const std::error_code error = pending.Commit(attributes, TReplaceMode::NoReplace);
     EXPECT_TRUE(IsNameTakenError(error)) << error;
     EXPECT_TRUE(pending.Exists());
   }  // discarded by its end
@@ -89,9 +89,9 @@ TEST(Win32PendingFile, CommitReplacesOnlyWhereAllowed) {
   attributes.WindowsFlags = FILE_ATTRIBUTE_READONLY;
   {
     TPendingFile pending;
-    ASSERT_EQ(pending.Create(target), 0);
+    ASSERT_FALSE(pending.Create(target));
     WriteByName(pending.Name(), "dritte");
-    ASSERT_EQ(pending.Commit(attributes, TReplaceMode::Replace), 0);
+    ASSERT_FALSE(pending.Commit(attributes, TReplaceMode::Replace));
   }
   EXPECT_EQ(ReadFileBytes(target), "dritte");
   EXPECT_NE(Attributes(target) & FILE_ATTRIBUTE_READONLY, 0u);
@@ -108,7 +108,7 @@ TEST(Win32PendingFile, CleanupRemovesOnlyLeftoversNobodyHolds) {
   WriteFileBytes(dir.File(".brief.txt.k1ll3d.tolvane-tmp"), "fremd");
   WriteFileBytes(dir.File(".brief.tvn.kurz.tolvane-tmp"), "fremd");
   TPendingFile live;
-  ASSERT_EQ(live.Create(target), 0);
+  ASSERT_FALSE(live.Create(target));
   WriteByName(live.Name(), "lebt");
 
   RemoveStaleTemporaries(target);
@@ -118,7 +118,7 @@ TEST(Win32PendingFile, CleanupRemovesOnlyLeftoversNobodyHolds) {
   EXPECT_TRUE(FileExists(dir.File(".brief.tvn.kurz.tolvane-tmp")));
   ASSERT_TRUE(FileExists(live.Name()));
   // The live run still finishes, with what it wrote.
-  EXPECT_EQ(live.Commit({}, TReplaceMode::NoReplace), 0);
+  EXPECT_FALSE(live.Commit({}, TReplaceMode::NoReplace));
   EXPECT_EQ(ReadFileBytes(target), "lebt");
 }
 
@@ -127,14 +127,14 @@ TEST(Win32PendingFile, ASecondLockOnAFileIsRefusedAtOnce) {
   const std::string name = dir.File("Brief 日本.txt");
   WriteFileBytes(name, "Inhalt");
   TFileLock first;
-  ASSERT_EQ(first.TryLock(name), 0);
+  ASSERT_FALSE(first.TryLock(name));
   // The lock stops nobody from reading the file.
   EXPECT_EQ(ReadFileBytes(name), "Inhalt");
   TFileLock second;
   EXPECT_TRUE(IsBusyError(second.TryLock(dir.File("BRIEF 日本.TXT"))));
   first.Unlock();
-  EXPECT_EQ(second.TryLock(name), 0);
-  EXPECT_EQ(first.TryLock(dir.File("fehlt")), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(second.TryLock(name));
+  EXPECT_EQ(first.TryLock(dir.File("fehlt")), SystemError(ERROR_FILE_NOT_FOUND));
 }
 
 TEST(Win32FileTail, TheLastBytesAndTheSizeWithoutBlockingOnDevices) {
@@ -144,8 +144,8 @@ TEST(Win32FileTail, TheLastBytesAndTheSizeWithoutBlockingOnDevices) {
   WriteFileBytes(dir.File("datei"), content);
   std::uint8_t tail[32] = {};
   TTailResult result = ReadFileTail(dir.File("datei"), tail, sizeof tail);
-  EXPECT_EQ(result.OpenError, 0);
-  EXPECT_EQ(result.ReadError, 0);
+  EXPECT_FALSE(result.OpenError);
+  EXPECT_FALSE(result.ReadError);
   EXPECT_EQ(result.Size, 70000u);
   ASSERT_EQ(result.Count, 32u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(tail), 32), content.substr(content.size() - 32));
@@ -155,9 +155,11 @@ TEST(Win32FileTail, TheLastBytesAndTheSizeWithoutBlockingOnDevices) {
   EXPECT_EQ(result.Count, 3u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(tail), 3), "abc");
 
-  EXPECT_NE(ReadFileTail("NUL", tail, sizeof tail).OpenError, 0);
-  EXPECT_NE(ReadFileTail(dir.Path(), tail, sizeof tail).OpenError, 0);
-  EXPECT_EQ(ReadFileTail(dir.File("fehlt"), tail, sizeof tail).OpenError, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(ReadFileTail("NUL", tail, sizeof tail).OpenError, TFileError::NotRegular);
+  EXPECT_EQ(ReadFileTail(dir.Path(), tail, sizeof tail).OpenError,
+            SystemError(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(ReadFileTail(dir.File("fehlt"), tail, sizeof tail).OpenError,
+            SystemError(ERROR_FILE_NOT_FOUND));
 }
 
 }  // namespace

@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/NativeFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/Descriptor.h"
+#include "platform/FileError.h"
+
+namespace {
+
+std::error_code LastError() { return SystemError(errno); }
+
+}  // namespace
+
+std::error_code OpenForReading(const std::string& name, TOpenedFile& opened) {
+  // Non-blocking only for the open itself: a FIFO without a writer would
+  // otherwise hold the caller forever.
+  const int handle = OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (handle < 0) return LastError();
+  std::error_code error;
+  struct stat info {};
+  const int flags = ::fcntl(handle, F_GETFL);
+  if (flags < 0 || ::fcntl(handle, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+      ::fstat(handle, &info) != 0) {
+    error = LastError();
+  } else if (S_ISDIR(info.st_mode)) {
+    // A directory opens fine for reading on POSIX but is no input file.
+    error = TFileError::IsDirectory;
+  }
+  if (error) {
+    CloseDescriptor(handle);
+    return error;
+  }
+  opened.Handle = handle;
+  opened.HasSize = S_ISREG(info.st_mode);
+  opened.Size = opened.HasSize ? static_cast<std::uint64_t>(info.st_size) : 0;
+  // Read-ahead hint only; a refusal changes nothing but speed.
+  (void)::posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);
+  return {};
+}
+
+std::error_code CreateForWriting(const std::string& name, TFileHandle& handle) {
+  handle = OpenRetrying(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return handle < 0 ? LastError() : std::error_code();
+}
+
+std::error_code DuplicateFile(TFileHandle handle, TFileHandle& copy) {
+  copy = ::fcntl(handle, F_DUPFD_CLOEXEC, 0);
+  return copy < 0 ? LastError() : std::error_code();
+}
+
+TIoResult ReadSome(TFileHandle handle, std::uint8_t* data, std::size_t count) {
+  TIoResult result;
+  ssize_t got;
+  do {
+    got = ::read(handle, data, count);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) {
+    result.Error = LastError();
+  } else {
+    result.Bytes = static_cast<std::size_t>(got);
+  }
+  return result;
+}
+
+TIoResult WriteAll(TFileHandle handle, const std::uint8_t* data, std::size_t count) {
+  TIoResult result;
+  while (result.Bytes < count) {
+    const ssize_t put = ::write(handle, data + result.Bytes, count - result.Bytes);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      result.Error = LastError();
+      break;
+    }
+    if (put == 0) {
+      result.Error = TFileError::ShortWrite;
+      break;
+    }
+    result.Bytes += static_cast<std::size_t>(put);
+  }
+  return result;
+}
+
+void StartWriteback([[maybe_unused]] TFileHandle handle, [[maybe_unused]] std::uint64_t offset,
+                    [[maybe_unused]] std::size_t count) {
+#if defined(__linux__)
+  (void)::sync_file_range(handle, static_cast<off_t>(offset), static_cast<off_t>(count),
+                          SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
+std::error_code CloseFile(TFileHandle handle) { return CloseDescriptor(handle); }
+
+TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t count) {
+  TTailResult result;
+  const int handle = OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (handle < 0) {
+    result.OpenError = LastError();
+    return result;
+  }
+  struct stat info {};
+  if (::fstat(handle, &info) != 0) {
+    result.OpenError = LastError();
+  } else if (!S_ISREG(info.st_mode)) {
+    result.OpenError = S_ISDIR(info.st_mode) ? TFileError::IsDirectory : TFileError::NotRegular;
+  } else {
+    result.Size = static_cast<std::uint64_t>(info.st_size);
+    result.Count = static_cast<std::size_t>(std::min<std::uint64_t>(count, result.Size));
+    std::size_t done = 0;
+    while (done < result.Count) {
+      const off_t at = static_cast<off_t>(result.Size - result.Count + done);
+      const ssize_t got = ::pread(handle, out + done, result.Count - done, at);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        // A file that shrank meanwhile reads short: the caller's size is stale.
+        result.ReadError = got < 0 ? LastError() : make_error_code(TFileError::FileShrank);
+        break;
+      }
+      done += static_cast<std::size_t>(got);
+    }
+  }
+  CloseDescriptor(handle);
+  return result;
+}

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+#include "platform/FileHandle.h"
+#include "platform/FileIO.h"
+
+// What differs between POSIX and Win32 under the buffered files of FileIO.h:
+// opening, creating, one read, one complete write, closing. Everything above
+// (staging, reading ahead, writing behind) is written once, over these.
+
+struct TOpenedFile {
+  TFileHandle Handle = NoFileHandle;
+  bool HasSize = false;  // a regular file (a disk file on Windows)
+  std::uint64_t Size = 0;
+};
+
+// Opens an existing file for reading only, hinting sequential access. A
+// directory is refused; a FIFO without a writer does not hold the caller.
+std::error_code OpenForReading(const std::string& name, TOpenedFile& opened);
+
+// Creates the file, or empties an existing one, for writing only.
+std::error_code CreateForWriting(const std::string& name, TFileHandle& handle);
+
+// A second handle to the same open file, sharing its position; closing one
+// leaves the other (and a lock taken through it) alone.
+std::error_code DuplicateFile(TFileHandle handle, TFileHandle& copy);
+
+// One read: fewer bytes than asked may come, none at the end of the data.
+// Interrupted calls are repeated.
+TIoResult ReadSome(TFileHandle handle, std::uint8_t* data, std::size_t count);
+
+// Writes all bytes, continuing after partial writes, until the system fails
+// (its code) or takes nothing without naming an error (ShortWrite).
+TIoResult WriteAll(TFileHandle handle, const std::uint8_t* data, std::size_t count);
+
+// Asks the system to start writing bytes just written, at offset, to the
+// disk, so that a later sync has little left to wait for. A hint: where the
+// system has no such call, or refuses, nothing happens.
+void StartWriteback(TFileHandle handle, std::uint64_t offset, std::size_t count);
+
+// Closes the handle once; it is released even when a failure is reported.
+std::error_code CloseFile(TFileHandle handle);
