@@ -321,53 +321,97 @@ TEST_F(Win32Window, AltGrTypesIntoPasswordsButAltAndCtrlDoNot) {
   EXPECT_EQ(Form->Password(C::edPassword1).view(), "@z");
 }
 
+// The visible dialog titled title among the windows of thread, waited for
+// up to tries times 10 ms.
+HWND WaitForDialog(DWORD thread, const std::wstring& title, int tries = 1000) {
+  struct TFind {
+    const std::wstring& Title;
+    HWND Found = nullptr;
+  } find{title};
+  for (int i = 0; i < tries && !find.Found; ++i) {
+    ::Sleep(10);
+    ::EnumThreadWindows(
+        thread,
+        [](HWND window, LPARAM data) {
+          auto* f = reinterpret_cast<TFind*>(data);
+          if (!::IsWindowVisible(window) || WindowText(window) != f->Title) return TRUE;
+          f->Found = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+  }
+  return find.Found;
+}
+
+// The dialog's buttons, by their texts.
+std::vector<std::pair<std::wstring, HWND>> Buttons(HWND dialog) {
+  std::vector<std::pair<std::wstring, HWND>> buttons;
+  ::EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM list) {
+        wchar_t className[32] = {};
+        ::GetClassNameW(child, className, 32);
+        if (::lstrcmpiW(className, L"Button") == 0)
+          reinterpret_cast<std::vector<std::pair<std::wstring, HWND>>*>(list)->emplace_back(
+              WindowText(child), child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&buttons));
+  return buttons;
+}
+
+void Press(HWND dialog, const std::wstring& text) {
+  for (const auto& [caption, button] : Buttons(dialog))
+    if (caption == text) ::PostMessageW(button, BM_CLICK, 0, 0);
+}
+
 TEST_F(Win32Window, MessageBoxesSayJaAndNein) {
   Form.reset();
   Open(nullptr);  // real task dialogs
-  std::vector<std::wstring> buttons;
-  std::wstring caption;
+  const DWORD gui = ::GetCurrentThreadId();
+  std::vector<std::wstring> texts;
   std::thread reader([&] {
     // The empty-password question opens on the GUI thread, which waits in it.
-    HWND dialog = nullptr;
-    for (int i = 0; i < 1000 && !dialog; ++i) {
-      ::Sleep(10);
-      ::EnumThreadWindows(
-          ::GetWindowThreadProcessId(Form->Handle(), nullptr),
-          [](HWND window, LPARAM found) {
-            if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) != nullptr) {
-              *reinterpret_cast<HWND*>(found) = window;
-              return FALSE;
-            }
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&dialog));
-    }
+    const HWND dialog = WaitForDialog(gui, L"Warnung");
     if (!dialog) return;
-    caption = WindowText(dialog);
-    ::EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM list) {
-          wchar_t className[32] = {};
-          ::GetClassNameW(child, className, 32);
-          if (::lstrcmpiW(className, L"Button") == 0)
-            reinterpret_cast<std::vector<std::wstring>*>(list)->push_back(WindowText(child));
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&buttons));
-    // "Nein": the start stops there.
-    ::EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM) {
-          if (WindowText(child) == L"Nein") ::PostMessageW(child, BM_CLICK, 0, 0);
-          return TRUE;
-        },
-        0);
+    for (const auto& [text, button] : Buttons(dialog)) texts.push_back(text);
+    Press(dialog, L"Nein");  // the start stops there
   });
   Click(C::btnStart);
   reader.join();
-  EXPECT_EQ(caption, L"Warnung");
-  EXPECT_EQ(buttons, (std::vector<std::wstring>{L"Ja", L"Nein"}));
+  EXPECT_EQ(texts, (std::vector<std::wstring>{L"Ja", L"Nein"}));
   EXPECT_FALSE(Running());
+}
+
+// The worker's question open as a real dialog when the window is closed:
+// after the close question, the worker's dialog closes with the window and
+// the worker ends without having written.
+TEST_F(Win32Window, CloseWhileTheWorkersDialogIsOpen) {
+  Form.reset();
+  Open(nullptr);
+  const std::string source = Dir.File("brief.txt");
+  const std::string target = Dir.File("vorhanden.tvn");
+  WriteFileBytes(source, Plain);
+  WriteFileBytes(target, "alt");
+  const DWORD gui = ::GetCurrentThreadId();
+  const HWND window = Form->Handle();
+  bool asked = false;
+  std::thread user([&] {
+    const HWND question = WaitForDialog(gui, L"Bestätigen");
+    if (!question) return;
+    ::PostMessageW(window, WM_CLOSE, 0, 0);  // from the task bar
+    const HWND closing = WaitForDialog(gui, L"Warnung");
+    asked = closing != nullptr;
+    if (closing) Press(closing, L"Ja");
+  });
+  Start(TDirection::Encrypt, source, target, "Geheimnis");
+  const bool closed = PumpUntil([&] { return Form->Handle() == nullptr; });
+  user.join();
+  ASSERT_TRUE(closed);
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(WaitForDialog(gui, L"Bestätigen", 1), nullptr);
+  Form.reset();
+  EXPECT_EQ(ReadFileBytes(target), "alt");
 }
 
 // Run in a Wine prefix of its own whose screen has 144 dpi
