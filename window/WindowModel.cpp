@@ -121,6 +121,7 @@ void TWindowModel::JobFinished() {
   FProposedTarget.clear();
   FView.SetText(TControl::btnStart, DirectionCaption());
   FView.SetProgressVisible(false);
+  FView.RunEnded();
 }
 
 void TWindowModel::EnableControls(bool enable) {
