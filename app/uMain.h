@@ -74,9 +74,9 @@ class TfrmMain final : public QWidget,
   void JobEnded(QObject* sender);
 
  protected:
-  void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
+  void closeEvent(QCloseEvent* event) override;  // asks the model's FormCloseQuery
   void dragEnterEvent(QDragEnterEvent* event) override;
-  void dropEvent(QDropEvent* event) override;  // WMDropFiles
+  void dropEvent(QDropEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
