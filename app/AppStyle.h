@@ -3,11 +3,13 @@
 
 #include <QProxyStyle>
 
+#include "window/WindowModel.h"
+
 class QApplication;
 class QWidget;
 
-inline constexpr int HintDelayMs = 400;     // pointer rests this long before a hint shows
-inline constexpr int HintDisplayMs = 6000;  // a shown hint disappears after this long
+inline constexpr int HintDelayMs = TWindowModel::HintPauseMs;
+inline constexpr int HintDisplayMs = TWindowModel::HintHideMs;
 
 // The application's style: Qt's "Windows" style, with the hint delay, the
 // "*" that masks password edits and a flat progress bar.

@@ -5,11 +5,11 @@
 #include <QCompleter>
 #include <QEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QSettings>
 #include <QTimer>
 
 #include "window/Messages.h"
+#include "window/WindowModel.h"
 
 namespace {
 
@@ -32,13 +32,6 @@ class TCompletionGuard final : public QObject {
  private:
   QFileDialog& FDialog;
 };
-
-// The default extension goes only onto a name that names no file as it is
-// (an existing "brief" stays "brief") and has no dot in its file-name part.
-QString WithDefaultExtension(const QString& chosen) {
-  if (QFileInfo::exists(chosen) || QFileInfo(chosen).fileName().contains(u'.')) return chosen;
-  return chosen + u'.' + QString::fromUtf8(msg::OpenDialogSuffix);
-}
 
 // Qt's dialog keeps its folder history, last folder, places and layout in
 // the user's QtProject.conf, which every Qt program shares: it reads them
@@ -90,6 +83,6 @@ std::optional<QString> TOpenDialog::ChooseFile() {
   if (result != QDialog::Accepted) return std::nullopt;
   const QStringList files = FDialog->selectedFiles();
   if (files.isEmpty()) return std::nullopt;
-  FLastChosen = WithDefaultExtension(files.first());
+  FLastChosen = QString::fromStdString(WithDefaultExtension(files.first().toStdString()));
   return FLastChosen;
 }

@@ -2,25 +2,28 @@
 #include <QApplication>
 #include <QFile>
 #include <cstdio>
+#include <string>
+#include <vector>
 
-#include "app/StartArguments.h"
 #include "app/Translations.h"
 #include "app/uMain.h"
 #include "platform/Process.h"
 #include "window/Messages.h"
+#include "window/StartArguments.h"
 
 int main(int argc, char* argv[]) {
   DisableCoreDumps();
-  QStringList arguments;
-  for (int i = 1; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
+  // File names reach the core as UTF-8, as the file dialog gives them.
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(QFile::decodeName(argv[i]).toStdString());
   const TStartArguments start = ParseStartArguments(arguments);
   if (start.Action == TStartArguments::TAction::Help) {
-    std::fputs(qPrintable(StartUsageText()), stdout);
+    std::fputs(StartUsageText().c_str(), stdout);
     return 0;
   }
   if (start.Action == TStartArguments::TAction::Refuse) {
-    std::fprintf(stderr, "tolvane-crypter: %s\n%s", qPrintable(start.Problem),
-                 qPrintable(StartUsageText()));
+    std::fprintf(stderr, "tolvane-crypter: %s\n%s", start.Problem.c_str(),
+                 StartUsageText().c_str());
     return 2;
   }
 
@@ -38,7 +41,8 @@ int main(int argc, char* argv[]) {
   InstallGermanTranslations(app);
 
   TfrmMain frmMain;
-  if (!start.File.isEmpty()) frmMain.StartWithFile(start.File);
+  if (!start.File.empty())
+    frmMain.StartWithFile(QString::fromStdString(start.File), start.Direction);
   frmMain.show();
   return QApplication::exec();
 }

@@ -11,20 +11,16 @@
 #include <QScreen>
 #include <QUrl>
 #include <initializer_list>
-#include <optional>
+#include <utility>
 
 #include "app/AppStyle.h"
 #include "app/CryptThread.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/RadioPair.h"
 #include "app/ShortcutKeyFilter.h"
-#include "job/TargetName.h"
-#include "job/Windows1252.h"
-#include "platform/FileSystem.h"
 #include "ui_uMain.h"
 #include "util/SecureWipe.h"
 #include "window/Messages.h"
-#include "window/UserPrompt.h"
 
 namespace {
 
@@ -39,17 +35,10 @@ QIcon AppIcon() {
 
 // The core takes UTF-8 names on every system (QFile::encodeName would give
 // the ANSI code page on Windows, which cannot hold every name).
-std::string FileNameOf(const QString& text) { return text.toUtf8().toStdString(); }
+std::string Utf8Of(const QString& text) { return text.toUtf8().toStdString(); }
 
-// The edit's text as Windows-1252 bytes; nothing when a character has no
-// Windows-1252 form.
-std::optional<TSecret> ToWindows1252(const QString& text) {
-  QByteArray utf8 = text.toUtf8();
-  TWindows1252Result converted =
-      Utf8ToWindows1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-  SecureWipe(utf8.data(), static_cast<std::size_t>(utf8.size()));
-  if (!converted.Ok) return std::nullopt;
-  return TSecret::Take(converted.Bytes);
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
@@ -66,6 +55,7 @@ TfrmMain::TfrmMain(QWidget* parent)
   connect(ui->btnBrowseTarget, &QPushButton::clicked, this, &TfrmMain::btnBrowseTargetClick);
   connect(ui->btnAbout, &QPushButton::clicked, this, &TfrmMain::btnAboutClick);
   connect(ui->btnQuit, &QPushButton::clicked, this, &TfrmMain::btnQuitClick);
+  // Toggled, not clicked: the arrow keys move the choice too.
   for (QRadioButton* direction : {ui->rbEnCrypt, ui->rbDeCrypt})
     connect(direction, &QRadioButton::toggled, this, [this, direction](bool checked) {
       if (checked) rbEnCryptClick(direction);
@@ -117,8 +107,6 @@ void TfrmMain::FormCreate() {
   for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->setAcceptDrops(false);
 }
 
-bool TfrmMain::Running() const { return ui->btnStart->text() == QString::fromUtf8(msg::Cancel); }
-
 void TfrmMain::SetPrompt(IUserPrompt* prompt) { FPrompt = prompt; }
 void TfrmMain::SetJobPrompt(IUserPrompt* prompt) { FJobPrompt = prompt; }
 void TfrmMain::SetFileChooser(IFileChooser* chooser) { FFileChooser = chooser; }
@@ -130,81 +118,87 @@ IUserPrompt& TfrmMain::Prompt() { return FPrompt ? *FPrompt : *FOwnPrompt; }
 
 IFileChooser& TfrmMain::Chooser() { return FFileChooser ? *FFileChooser : *FOpenDialog; }
 
-int TfrmMain::Tell(const char* text, const char* caption, unsigned flags) {
+int TfrmMain::ShowMessage(const std::string& text, const std::string& caption, unsigned flags) {
   return Prompt().ShowMessage(text, caption, flags);
 }
 
-void TfrmMain::SetStartCaption(const QString& caption) { ui->btnStart->setText(caption); }
-
-void TfrmMain::btnStartClick() {
-  if (Running())
-    CancelJob();
-  else
-    StartJob();
+QWidget& TfrmMain::Widget(TControl control) const {
+  switch (control) {
+    case TControl::btnQuit: return *ui->btnQuit;
+    case TControl::btnAbout: return *ui->btnAbout;
+    case TControl::edSource: return *ui->edSource;
+    case TControl::edTarget: return *ui->edTarget;
+    case TControl::edPassword1: return *ui->edPassword1;
+    case TControl::edPassword2: return *ui->edPassword2;
+    case TControl::rbEnCrypt: return *ui->rbEnCrypt;
+    case TControl::rbDeCrypt: return *ui->rbDeCrypt;
+    case TControl::rbECBCipher: return *ui->rbECBCipher;
+    case TControl::rbCBCCipher: return *ui->rbCBCCipher;
+    case TControl::cbOverwriteTarget: return *ui->cbOverwriteTarget;
+    case TControl::cbSearchNewFileName: return *ui->cbSearchNewFileName;
+    case TControl::btnBrowseSource: return *ui->btnBrowseSource;
+    case TControl::btnBrowseTarget: return *ui->btnBrowseTarget;
+    case TControl::lbEnterPassword: return *ui->lbEnterPassword;
+    case TControl::lbRepeatPassword: return *ui->lbRepeatPassword;
+    case TControl::cbUseHashes: return *ui->cbUseHashes;
+    case TControl::btnStart: return *ui->btnStart;
+  }
+  return *ui->btnStart;
 }
 
-void TfrmMain::StartJob() {
-  std::optional<TCryptRequest> request = ValidatedRequest();
-  if (!request) return;
-  // A cancelled job may still be closing its files and removing its
-  // unfinished result.
-  WaitForStoppedJob();
-  SwitchToRunning();
-  request->TargetName = FileNameOf(ui->edTarget->text());
-  Launch(std::move(*request));
+std::string TfrmMain::Text(TControl control) const {
+  QWidget& widget = Widget(control);
+  if (auto* edit = qobject_cast<QLineEdit*>(&widget)) return Utf8Of(edit->text());
+  if (auto* button = qobject_cast<QAbstractButton*>(&widget)) return Utf8Of(button->text());
+  if (auto* label = qobject_cast<QLabel*>(&widget)) return Utf8Of(label->text());
+  return {};
 }
 
-// The checks in the order the user meets them; each refusal says why.
-std::optional<TCryptRequest> TfrmMain::ValidatedRequest() {
-  if (ui->edPassword1->text() != ui->edPassword2->text()) {
-    Tell(msg::PasswordsDiffer, msg::CaptionError, mb::ICONERROR);
-    ClearPasswords();
-    return std::nullopt;
-  }
-  std::optional<TSecret> password = ToWindows1252(ui->edPassword1->text());
-  if (!password) {
-    Tell(msg::PasswordNotWindows1252, msg::CaptionError, mb::ICONERROR);
-    ClearPasswords();
-    return std::nullopt;
-  }
-  if (password->empty() &&
-      Tell(msg::NoPassword, msg::CaptionWarning, mb::YESNO | mb::ICONWARNING) == idNo)
-    return std::nullopt;
-  if (ui->edSource->text().isEmpty() || ui->edTarget->text().isEmpty()) {
-    Tell(msg::InvalidFileName, msg::CaptionError, mb::ICONERROR);
-    return std::nullopt;
-  }
-  TCryptRequest request;
-  request.SourceName = FileNameOf(ui->edSource->text());
-  switch (KindOf(request.SourceName)) {
-    case TFileKind::Regular: break;
-    case TFileKind::Missing:
-      Tell(msg::SourceNotFound, msg::CaptionError, mb::ICONERROR);
-      return std::nullopt;
-    case TFileKind::Directory:
-    case TFileKind::Other:
-      // A folder, a pipe or a device: present, but nothing to process.
-      Tell(msg::SourceNotRegular, msg::CaptionError, mb::ICONERROR);
-      return std::nullopt;
-  }
-  request.Direction = ui->rbEnCrypt->isChecked() ? TDirection::Encrypt : TDirection::Decrypt;
-  request.Replace =
-      ui->cbOverwriteTarget->isChecked() ? TReplacePolicy::Replace : TReplacePolicy::Ask;
-  request.Mode = ui->rbECBCipher->isChecked() ? TChainMode::ECB : TChainMode::CBC;
-  request.Hashing =
-      ui->cbUseHashes->isChecked() ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
-  request.Password = std::move(*password);
-  return request;
+void TfrmMain::SetText(TControl control, const std::string& text) {
+  QWidget& widget = Widget(control);
+  if (auto* edit = qobject_cast<QLineEdit*>(&widget))
+    edit->setText(FromUtf8(text));
+  else if (auto* button = qobject_cast<QAbstractButton*>(&widget))
+    button->setText(FromUtf8(text));
+  else if (auto* label = qobject_cast<QLabel*>(&widget))
+    label->setText(FromUtf8(text));
 }
 
-void TfrmMain::SwitchToRunning() {
-  EnableControls(false);
+TSecret TfrmMain::Password(TControl edit) const {
+  QByteArray utf8 = static_cast<QLineEdit&>(Widget(edit)).text().toUtf8();
+  TSecret password(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+  SecureWipe(utf8.data(), static_cast<std::size_t>(utf8.size()));
+  return password;
+}
+
+bool TfrmMain::Checked(TControl control) const {
+  auto* button = qobject_cast<QAbstractButton*>(&Widget(control));
+  return button != nullptr && button->isChecked();
+}
+
+void TfrmMain::SetChecked(TControl control, bool checked) {
+  if (auto* button = qobject_cast<QAbstractButton*>(&Widget(control))) button->setChecked(checked);
+}
+
+void TfrmMain::SetEnabled(TControl control, bool enabled) { Widget(control).setEnabled(enabled); }
+
+void TfrmMain::SetBusyCursor(bool busy) {
+  const Qt::CursorShape cursor = busy ? Qt::WaitCursor : Qt::ArrowCursor;
+  for (QWidget* w : std::initializer_list<QWidget*>{this, ui->gbSource, ui->gbTarget,
+                                                    ui->gbSettings, ui->gbPassword})
+    w->setCursor(cursor);
+  // The start button is the cancel button while the rest waits.
   ui->btnStart->setCursor(Qt::ArrowCursor);
-  SetStartCaption(QString::fromUtf8(msg::Cancel));
-  ui->pbProgress->setValue(0);
-  ui->pbProgress->show();
-  repaint();
 }
+
+void TfrmMain::SetProgressVisible(bool visible) {
+  ui->pbProgress->setValue(0);
+  ui->pbProgress->setVisible(visible);
+}
+
+void TfrmMain::Repaint() { repaint(); }
+
+void TfrmMain::RunEnded() { emit JobEnded(CurrentJob.data()); }
 
 void TfrmMain::Launch(TCryptRequest request) {
   auto* job = new TCryptThread(FJobPrompt, this, std::move(request));
@@ -219,66 +213,31 @@ void TfrmMain::Launch(TCryptRequest request) {
   job->start();
 }
 
-void TfrmMain::CancelJob() {
-  const QPointer<TCryptThread> job = CurrentJob;
-  // A second cancel (a click or a close request) must not finish the job
-  // twice.
-  if (job && job->Cancelled()) return;
-  if (job) job->Cancel();
-  // The stopped job removes its unfinished result; the target's name never
-  // held any of it, so there is nothing to ask.
-  JobFinished(job);
-  if (job) job->Release();
+void TfrmMain::Cancel() {
+  if (!CurrentJob || CurrentJob->Cancelled()) return;
+  CurrentJob->Cancel();
+  // Deleted once its worker has ended; it reports nothing more.
+  CurrentJob->Release();
 }
 
-void TfrmMain::WaitForStoppedJob() {
+void TfrmMain::WaitForStopped() {
   if (CurrentJob && CurrentJob->Cancelled()) CurrentJob->wait();
 }
 
-void TfrmMain::ClearPasswords() {
-  ui->edPassword1->clear();
-  ui->edPassword2->clear();
-}
+void TfrmMain::btnStartClick() { FModel.btnStartClick(); }
 
-void TfrmMain::EnableControls(bool enable) {
-  static constexpr Qt::CursorShape Cursors[2] = {Qt::WaitCursor, Qt::ArrowCursor};
-  const Qt::CursorShape cursor = Cursors[enable ? 1 : 0];
-  for (QWidget* w : std::initializer_list<QWidget*>{this, ui->gbSource, ui->gbTarget,
-                                                    ui->gbSettings, ui->gbPassword})
-    w->setCursor(cursor);
-  for (QWidget* w : std::initializer_list<QWidget*>{
-           ui->btnQuit, ui->btnAbout, ui->edSource, ui->edTarget, ui->edPassword1, ui->edPassword2,
-           ui->rbEnCrypt, ui->rbDeCrypt, ui->rbECBCipher, ui->rbCBCCipher, ui->cbOverwriteTarget,
-           ui->cbSearchNewFileName, ui->btnBrowseSource, ui->btnBrowseTarget, ui->lbEnterPassword,
-           ui->lbRepeatPassword})
-    w->setEnabled(enable);
-}
+void TfrmMain::EnableControls(bool enable) { FModel.EnableControls(enable); }
 
-void TfrmMain::JobFinished(QObject* sender) {
-  EnableControls(true);
-  ClearPasswords();
-  ui->edSource->clear();
-  ui->edTarget->clear();
-  SetStartCaption(ui->rbEnCrypt->isChecked() ? ui->rbEnCrypt->text() : ui->rbDeCrypt->text());
-  ui->pbProgress->hide();
-  emit JobEnded(sender);
-}
+void TfrmMain::JobFinished(QObject* /*sender*/) { FModel.JobFinished(); }
 
-void TfrmMain::rbEnCryptClick(QObject* sender) {
-  if (auto* button = qobject_cast<QAbstractButton*>(sender)) SetStartCaption(button->text());
-}
+void TfrmMain::rbEnCryptClick(QObject* /*sender*/) { FModel.DirectionChanged(); }
 
 void TfrmMain::TakeSourceFile(const QString& name) {
-  ui->edSource->setText(name);
-  if (!ui->cbSearchNewFileName->isChecked()) return;
-  const std::string target = ProposeTargetName(FileNameOf(name), FileExists);
-  ui->edTarget->setText(QString::fromUtf8(target.data(), static_cast<qsizetype>(target.size())));
+  FModel.TakeSourceFile(Utf8Of(name), TSourceOrigin::Pick);
 }
 
-void TfrmMain::StartWithFile(const QString& name) {
-  if (name.endsWith(QLatin1String(EncryptedExtension), Qt::CaseInsensitive))
-    ui->rbDeCrypt->setChecked(true);
-  TakeSourceFile(name);
+void TfrmMain::StartWithFile(const QString& name, std::optional<TDirection> direction) {
+  FModel.TakeSourceFile(Utf8Of(name), TSourceOrigin::StartUp, direction);
 }
 
 void TfrmMain::btnBrowseSourceClick() {
@@ -286,45 +245,33 @@ void TfrmMain::btnBrowseSourceClick() {
 }
 
 void TfrmMain::btnBrowseTargetClick() {
-  if (const std::optional<QString> chosen = Chooser().ChooseFile()) ui->edTarget->setText(*chosen);
+  if (const std::optional<QString> chosen = Chooser().ChooseFile())
+    FModel.TakeTargetFile(Utf8Of(*chosen));
 }
 
-void TfrmMain::btnAboutClick() { Tell(msg::AboutText, msg::CaptionAbout, mb::ICONINFORMATION); }
+void TfrmMain::btnAboutClick() { FModel.btnAboutClick(); }
 
 void TfrmMain::btnQuitClick() { close(); }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  if (Running()) {
-    // Closing stops the run; the target keeps what it held. Asked first, so
-    // that a long run is not lost to a stray click.
-    if (Tell(msg::StopAndQuit, msg::CaptionWarning, mb::YESNO | mb::ICONWARNING) != idYes ||
-        !Running()) {
-      event->ignore();
-      return;
-    }
-    CancelJob();
-    // The worker stops at its next chunk and removes its unfinished result
-    // before the process ends.
-    WaitForStoppedJob();
-  }
-  event->accept();
+  if (FModel.FormCloseQuery())
+    event->accept();
+  else
+    event->ignore();
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
   // During a job the file names are the job's; its end empties them anyway.
-  if (event->mimeData()->hasUrls() && !Running()) event->acceptProposedAction();
+  if (event->mimeData()->hasUrls() && FModel.AcceptsDrops()) event->acceptProposedAction();
 }
 
 void TfrmMain::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
-  if (urls.isEmpty() || Running()) return;
+  if (urls.isEmpty() || !FModel.AcceptsDrops()) return;
   // Only the first name counts.
   const QString name = urls.first().toLocalFile();
   if (name.isEmpty()) return;
-  TakeSourceFile(name);
-  // A target left from an earlier source would be overwritten with this
-  // one's result: without automatic naming the user names it afresh.
-  if (!ui->cbSearchNewFileName->isChecked()) ui->edTarget->clear();
+  FModel.TakeSourceFile(Utf8Of(name), TSourceOrigin::Drop);
   event->acceptProposedAction();
 }
 

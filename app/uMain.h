@@ -11,18 +11,26 @@
 
 #include "app/FileChooser.h"
 #include "job/CryptRequest.h"
+#include "window/JobRunner.h"
+#include "window/UserPrompt.h"
+#include "window/WindowModel.h"
+#include "window/WindowView.h"
 
 namespace Ui {
 class TfrmMain;
 }
-class IUserPrompt;
 class TCryptThread;
 class TMessageBoxPrompt;
 
-// The main window: collects the inputs, checks them, builds the request,
-// starts one job at a time and returns to Idle when it ends. A job runs
-// exactly while btnStart reads "Abbrechen".
-class TfrmMain final : public QWidget {
+// The main window on Qt: a view over TWindowModel, which holds the rules. It
+// maps the form's widgets to the model's controls, shows the messages the
+// model asks for, runs each request the model hands over on a TCryptThread,
+// and reports the user's actions back. A job runs exactly while btnStart
+// reads "Abbrechen".
+class TfrmMain final : public QWidget,
+                       private IWindowView,
+                       private IJobRunner,
+                       private IUserPrompt {
   Q_OBJECT
 
  public:
@@ -33,7 +41,7 @@ class TfrmMain final : public QWidget {
 
   // The most recent job; only meaningful while a job runs.
   QPointer<TCryptThread> CurrentJob;
-  bool Running() const;
+  bool Running() const { return FModel.Running(); }
 
   // Seams, null restores the default. The window's own messages (message
   // boxes); the job's messages (message boxes shown while the worker waits);
@@ -45,13 +53,11 @@ class TfrmMain final : public QWidget {
   // that its signals can be connected. Key material: for tests only.
   void SetJobObserver(std::function<void(const TCryptRequest&, TCryptThread&)> observer);
 
-  // A file chosen as the source, from the dialog or elsewhere: it goes into
-  // edSource, and with automatic naming on the target is proposed for it
-  // (otherwise edTarget keeps its text).
+  // A file chosen as the source, as "..." takes it.
   void TakeSourceFile(const QString& name);
-  // The file the program was started with: taken as TakeSourceFile takes
-  // it; an encrypted one (".tvn") is set up for decryption.
-  void StartWithFile(const QString& name);
+  // The file the program was started with, set up for the direction given,
+  // or for decryption when it is a ".tvn" file.
+  void StartWithFile(const QString& name, std::optional<TDirection> direction = std::nullopt);
 
  public slots:
   void btnStartClick();
@@ -68,25 +74,37 @@ class TfrmMain final : public QWidget {
   void JobEnded(QObject* sender);
 
  protected:
-  void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
+  void closeEvent(QCloseEvent* event) override;  // asks the model's FormCloseQuery
   void dragEnterEvent(QDragEnterEvent* event) override;
-  void dropEvent(QDropEvent* event) override;  // WMDropFiles
+  void dropEvent(QDropEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
   void FormCreate();
-  void StartJob();
-  void CancelJob();
-  void WaitForStoppedJob();
-  void SetStartCaption(const QString& caption);
-  int Tell(const char* text, const char* caption, unsigned flags);
   IUserPrompt& Prompt();
   IFileChooser& Chooser();
-  void ClearPasswords();
-  std::optional<TCryptRequest> ValidatedRequest();
-  void SwitchToRunning();
-  void Launch(TCryptRequest request);
+  QWidget& Widget(TControl control) const;
+
+  // IWindowView
+  std::string Text(TControl control) const override;
+  void SetText(TControl control, const std::string& text) override;
+  TSecret Password(TControl edit) const override;
+  bool Checked(TControl control) const override;
+  void SetChecked(TControl control, bool checked) override;
+  void SetEnabled(TControl control, bool enabled) override;
+  void SetBusyCursor(bool busy) override;
+  void SetProgressVisible(bool visible) override;
+  void Repaint() override;
+  void RunEnded() override;
+
+  // IJobRunner
+  void Launch(TCryptRequest request) override;
+  void Cancel() override;
+  void WaitForStopped() override;
+
+  // IUserPrompt: the window's own messages, through the seam.
+  int ShowMessage(const std::string& text, const std::string& caption, unsigned flags) override;
 
   std::unique_ptr<Ui::TfrmMain> ui;
   std::unique_ptr<TMessageBoxPrompt> FOwnPrompt;
@@ -96,4 +114,5 @@ class TfrmMain final : public QWidget {
   IFileChooser* FFileChooser = nullptr;
   std::function<void(const TCryptRequest&, TCryptThread&)> FJobObserver;
   bool FCentred = false;
+  TWindowModel FModel{*this, *this, *this};
 };

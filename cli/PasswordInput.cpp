@@ -40,7 +40,7 @@ TPasswordResult Convert(const TSecret& utf8, const std::string& origin) {
                                                  ", which Windows-1252 cannot represent");
   }
   TPasswordResult result;
-  result.Password = TSecret::Take(converted.Bytes);
+  result.Password = std::move(converted.Bytes);
   return result;
 }
 

@@ -85,7 +85,7 @@ void CheckFromUtf8(std::string_view utf8) {
   Require(result.Ok == !refused.has_value(), "accepted or refused against the strict decoder");
   if (result.Ok) {
     Require(result.Bytes.size() <= utf8.size(), "more bytes than the UTF-8 had");
-    Require(Windows1252ToUtf8(result.Bytes) == utf8, "UTF-8 does not come back unchanged");
+    Require(Windows1252ToUtf8(result.Bytes.view()) == utf8, "UTF-8 does not come back unchanged");
   } else {
     Require(result.Bytes.empty(), "a refused conversion kept bytes");
     Require(result.Unrepresentable == *refused, "not the first offending character");
@@ -95,7 +95,7 @@ void CheckFromUtf8(std::string_view utf8) {
 void CheckFromWindows1252(std::string_view bytes) {
   const std::string utf8 = Windows1252ToUtf8(bytes);
   const TWindows1252Result back = Utf8ToWindows1252(utf8);
-  Require(back.Ok && back.Bytes == bytes, "Windows-1252 does not come back unchanged");
+  Require(back.Ok && back.Bytes.view() == bytes, "Windows-1252 does not come back unchanged");
 }
 
 }  // namespace

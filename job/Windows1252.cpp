@@ -40,8 +40,6 @@ char32_t DecodeByte(unsigned char byte) {
 
 }  // namespace
 
-TWindows1252Result::~TWindows1252Result() { SecureWipeString(Bytes); }
-
 TWindows1252Result Utf8ToWindows1252(std::string_view utf8) {
   TWindows1252Result result;
   // Never more bytes than the input has; reserving once keeps a growing
@@ -54,7 +52,7 @@ TWindows1252Result Utf8ToWindows1252(std::string_view utf8) {
     char32_t codePoint = DecodeUtf8(utf8, i).value_or(ReplacementCharacter);
     const int byte = codePoint == ReplacementCharacter ? -1 : EncodeCodePoint(codePoint);
     if (byte < 0) {
-      SecureWipeString(result.Bytes);
+      result.Bytes.clear();
       result.Unrepresentable = codePoint;
       return result;
     }

@@ -5,21 +5,16 @@
 #include <string>
 #include <string_view>
 
+#include "util/Secret.h"
+
 // Passwords reach the digest and the cipher as Windows-1252 bytes, the code
 // page of the Windows versions that wrote older files. As on Windows, the five
 // bytes the code page leaves unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand
 // for the C1 controls U+0081, U+008D, U+008F, U+0090 and U+009D.
 struct TWindows1252Result {
   bool Ok = false;
-  std::string Bytes;           // the encoded text when Ok
+  TSecret Bytes;               // the encoded text when Ok
   char32_t Unrepresentable{};  // first offending character when !Ok (U+FFFD for invalid UTF-8)
-
-  TWindows1252Result() = default;
-  TWindows1252Result(const TWindows1252Result&) = default;
-  TWindows1252Result(TWindows1252Result&&) = default;
-  TWindows1252Result& operator=(const TWindows1252Result&) = default;
-  TWindows1252Result& operator=(TWindows1252Result&&) = default;
-  ~TWindows1252Result();  // wipes Bytes: they are usually a password
 };
 
 TWindows1252Result Utf8ToWindows1252(std::string_view utf8);

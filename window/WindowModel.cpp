@@ -31,7 +31,7 @@ constexpr TControl SwitchedControls[] = {
 std::optional<TSecret> PasswordBytes(const TSecret& typed) {
   TWindows1252Result converted = Utf8ToWindows1252(typed.view());
   if (!converted.Ok) return std::nullopt;
-  return TSecret::Take(converted.Bytes);
+  return std::move(converted.Bytes);
 }
 
 }  // namespace
@@ -121,6 +121,7 @@ void TWindowModel::JobFinished() {
   FProposedTarget.clear();
   FView.SetText(TControl::btnStart, DirectionCaption());
   FView.SetProgressVisible(false);
+  FView.RunEnded();
 }
 
 void TWindowModel::EnableControls(bool enable) {

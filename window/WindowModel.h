@@ -52,11 +52,13 @@ class TWindowModel {
   void JobFinished();
   // Files are taken from a drop only while no run holds the names.
   bool AcceptsDrops() const { return !Running(); }
+  // Switches the input controls off (a run starts) or on again, and the
+  // hourglass with them.
+  void EnableControls(bool enable);
 
  private:
   void StartJob();
   void CancelJob();
-  void EnableControls(bool enable);
   void ClearPasswords();
   void ProposeTarget();
   void SelectDirection(TDirection direction);

@@ -52,4 +52,6 @@ class IWindowView {
   virtual void SetProgressVisible(bool visible) = 0;
   // Draws the window now, before a long step.
   virtual void Repaint() = 0;
+  // The window is Idle again after a run, whatever its outcome; once per run.
+  virtual void RunEnded() {}
 };

@@ -21,7 +21,7 @@ void ProcessLikeTheWindow(bool encrypt, const std::string& source, const std::st
   request.Hashing = useHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
   request.SourceName = source;
   request.TargetName = target;
-  request.Password = TSecret::Take(password.Bytes);
+  request.Password = std::move(password.Bytes);
   TRecordingListener listener;
   TCryptJob job(listener, std::move(request));
   job.RunJob();

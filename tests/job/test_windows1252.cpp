@@ -28,7 +28,7 @@ TEST(Windows1252, EveryAssignedByteRoundTripsAsTheSystemDecodesIt) {
     EXPECT_EQ(utf8, *expected);
     const TWindows1252Result back = Utf8ToWindows1252(utf8);
     ASSERT_TRUE(back.Ok);
-    EXPECT_EQ(back.Bytes, std::string(1, static_cast<char>(byte)));
+    EXPECT_EQ(back.Bytes.view(), std::string(1, static_cast<char>(byte)));
     ++representable;
   }
   EXPECT_EQ(representable, 251);
@@ -43,8 +43,8 @@ TEST(Windows1252, UnassignedBytesStandForTheC1ControlsOfTheSameNumber) {
     const std::string control = {static_cast<char>(0xC2), static_cast<char>(byte)};
     const TWindows1252Result result = Utf8ToWindows1252("a" + control + "b");
     ASSERT_TRUE(result.Ok);
-    EXPECT_EQ(result.Bytes, (std::string{'a', static_cast<char>(byte), 'b'}));
-    EXPECT_EQ(Windows1252ToUtf8(result.Bytes), "a" + control + "b");
+    EXPECT_EQ(result.Bytes.view(), (std::string{'a', static_cast<char>(byte), 'b'}));
+    EXPECT_EQ(Windows1252ToUtf8(result.Bytes.view()), "a" + control + "b");
   }
 }
 
@@ -69,14 +69,14 @@ TEST(Windows1252, EveryByteDecodesToACharacterThatEncodesBack) {
   EXPECT_EQ(utf8.find("\xEF\xBF\xBD"), std::string::npos);
   const TWindows1252Result back = Utf8ToWindows1252(utf8);
   ASSERT_TRUE(back.Ok);
-  EXPECT_EQ(back.Bytes, all);
+  EXPECT_EQ(back.Bytes.view(), all);
 }
 
 TEST(Windows1252, MixedPasswordEncodesByteForByte) {
   const TWindows1252Result result = Utf8ToWindows1252("Grüße €5 – „ok“ ÿ");
   ASSERT_TRUE(result.Ok);
-  EXPECT_EQ(result.Bytes, "Gr\xFC\xDF" "e \x80" "5 \x96 \x84ok\x93 \xFF");
-  EXPECT_EQ(Windows1252ToUtf8(result.Bytes), "Grüße €5 – „ok“ ÿ");
+  EXPECT_EQ(result.Bytes.view(), "Gr\xFC\xDF" "e \x80" "5 \x96 \x84ok\x93 \xFF");
+  EXPECT_EQ(Windows1252ToUtf8(result.Bytes.view()), "Grüße €5 – „ok“ ÿ");
 }
 
 TEST(Windows1252, EmptyTextIsRepresentable) {
