@@ -113,6 +113,15 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
   if (operands.size() > 2) return Fail("too many file names ('" + operands[2] + "')");
   options.Source = operands[0];
   if (operands.size() == 2) options.Target = operands[1];
+  if (options.Source == StandardStream) {
+    // No name to derive one from.
+    if (!options.Target)
+      return Fail("reading standard input needs a TARGET ('-' for standard output)");
+    if (options.PasswordFd == 0) {
+      return Fail(
+          "--password-fd 0 cannot be used when SOURCE is '-': standard input carries the data");
+    }
+  }
   return {options, {}};
 }
 
@@ -141,6 +150,12 @@ std::string UsageText() {
          "processed in place only when TARGET names SOURCE itself.\n"
          "The result reaches TARGET only complete: a failure, Ctrl-C or a kill leaves\n"
          "TARGET as it was.\n"
+         "'-' as SOURCE reads standard input, as TARGET writes standard output. Standard\n"
+         "output cannot be atomic: a decryption holds its last block back until the\n"
+         "padding is checked, and a wrong password still fails (status 1, a message),\n"
+         "but the blocks before are already written. Ciphertext is not written to a\n"
+         "terminal. With SOURCE '-' the password is asked on the controlling terminal\n"
+         "unless --password-file or --password-fd (not 0) gives it.\n"
          "Exit status: 0 success, 1 the file was not processed, 2 wrong usage.\n"
          "What the file format protects and what it does not: man tolvane, or README.md.\n";
 }

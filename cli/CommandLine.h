@@ -18,9 +18,13 @@ struct TCliOptions {
   bool AllowEmptyPassword = false;  // an empty password from a file or descriptor
   std::optional<std::string> PasswordFile;
   std::optional<int> PasswordFd;
-  std::string Source;
-  std::optional<std::string> Target;  // always set when decrypting
+  std::string Source;                 // StandardStream: the standard input
+  std::optional<std::string> Target;  // always set when decrypting; StandardStream: stdout
 };
+
+// The name that stands for the standard input as SOURCE and the standard
+// output as TARGET; a file of that name is given as ./-.
+inline constexpr const char* StandardStream = "-";
 
 struct TParseResult {
   std::optional<TCliOptions> Options;

@@ -14,10 +14,11 @@ std::string Cause(const TJobFailure& failure, const char* fallback) {
 }  // namespace
 
 std::string FailureLine(const TJobFailure& failure, const std::string& sourceName,
-                        const std::string& targetName) {
+                        const std::string& targetName, bool targetIsStream) {
   const std::string source = Printable(sourceName);
   const std::string target = Printable(targetName);
-  const std::string unchanged = "; " + target + " is unchanged";
+  const std::string unchanged =
+      targetIsStream ? "; what " + target + " got is incomplete" : "; " + target + " is unchanged";
   switch (failure.Kind) {
     case TFailureKind::KeyLength:
       return source +
@@ -43,7 +44,8 @@ std::string FailureLine(const TJobFailure& failure, const std::string& sourceNam
       return source + ": not an encrypted file (its size is not a multiple of 16 bytes)";
     case TFailureKind::InvalidPadding:
       return source +
-             ": invalid padding: wrong password, wrong mode or hashing choice, or a damaged file";
+             ": invalid padding: wrong password, wrong mode or hashing choice, or a damaged file" +
+             (targetIsStream ? unchanged : std::string());
     case TFailureKind::TargetAppeared:
       return target +
              " was created by someone else during the run and was kept; "

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Terminal.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -33,7 +34,21 @@ TEchoOff::~TEchoOff() {
 
 bool TTerminal::StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
+bool TTerminal::StdoutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+
 bool TTerminal::StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+TTerminal::~TTerminal() {
+  if (FInput >= 0) close(static_cast<int>(FInput));
+}
+
+bool TTerminal::UseControllingTerminal() {
+  const int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  if (FInput >= 0) close(static_cast<int>(FInput));
+  FInput = fd;
+  return true;
+}
 
 int StderrColumns() {
   winsize size{};
@@ -54,10 +69,11 @@ void WriteStderr(const std::string& text) {
 }
 
 std::optional<TSecret> TTerminal::ReadLine(const std::string& prompt, bool hidden) {
+  const int input = FInput >= 0 ? static_cast<int>(FInput) : STDIN_FILENO;
   // Echo goes off before the prompt shows, so that nothing typed after the
   // prompt can appear.
   std::optional<TEchoOff> echoOff;
-  if (hidden) echoOff.emplace(STDIN_FILENO);
+  if (hidden) echoOff.emplace(input);
   WriteStderr(prompt);
 
   // Reserved once: a growing string would leave copies of a password behind
@@ -70,12 +86,12 @@ std::optional<TSecret> TTerminal::ReadLine(const std::string& prompt, bool hidde
   // and with a timeout, so that a stop signal is noticed on any thread.
   for (;;) {
     if (ReceivedStopSignal() != 0) return giveUp();
-    pollfd waiting{STDIN_FILENO, POLLIN, 0};
+    pollfd waiting{input, POLLIN, 0};
     const int ready = poll(&waiting, 1, 100);
     if (ready < 0 && errno != EINTR) return giveUp();
     if (ready <= 0) continue;
     char c = 0;
-    const ssize_t n = read(STDIN_FILENO, &c, 1);
+    const ssize_t n = read(input, &c, 1);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n <= 0) return giveUp();
     if (c == '\n') break;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -11,12 +12,24 @@
 #endif
 
 // The user's terminal (a console on Windows): questions go to standard
-// error, answers come from standard input. Only used when standard input is a terminal, so that a
-// script never waits for an answer nobody will give.
+// error, answers come from standard input, or from the controlling terminal
+// when standard input carries the data. Only used when that is a terminal,
+// so that a script never waits for an answer nobody will give.
 class TTerminal {
  public:
   static bool StdinIsTerminal();
+  static bool StdoutIsTerminal();
   static bool StderrIsTerminal();
+
+  // The terminal on standard input.
+  TTerminal() = default;
+  TTerminal(const TTerminal&) = delete;
+  TTerminal& operator=(const TTerminal&) = delete;
+  ~TTerminal();
+  // Answers come from the process's controlling terminal instead (/dev/tty;
+  // the console's CONIN$ on Windows), for when standard input carries the
+  // data. False when there is none.
+  bool UseControllingTerminal();
 
   // Shows the prompt and reads one line without its line ending; the typed
   // characters are not echoed when hidden is set. Returns nothing on end of
@@ -26,6 +39,10 @@ class TTerminal {
   // A question answered with y/yes or n/no; anything else but an empty line
   // asks again. Empty answer, end of input and a stop signal count as No.
   bool AskYesNo(const std::string& question);
+
+ private:
+  // A descriptor on POSIX, a HANDLE's value on Windows; none: standard input.
+  std::intptr_t FInput = -1;
 };
 
 #ifndef _WIN32

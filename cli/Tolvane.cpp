@@ -44,8 +44,9 @@ std::optional<std::string> ProposedTarget(const std::string& source) {
 }
 
 // Runs the job on a worker thread while this thread watches for Ctrl-C and
-// draws the progress line.
-void RunWatched(TCryptJob& job, bool showProgress) {
+// draws the progress line. Returns whether any chunk was handed to the
+// output.
+bool RunWatched(TCryptJob& job, bool showProgress) {
   std::atomic<std::uint64_t> done{0};
   std::atomic<std::uint64_t> total{0};
   job.SetProgress([&](std::uint64_t d, std::uint64_t t) {
@@ -75,12 +76,16 @@ void RunWatched(TCryptJob& job, bool showProgress) {
   }
   worker.join();
   if (bar) bar->Clear();
+  return done.load(std::memory_order_relaxed) > 0;
 }
 
-int Report(const TCryptJob& job, const TTerminalListener& listener, bool quiet) {
+// wroteSome: a chunk reached the output, which for the standard output
+// cannot be taken back.
+int Report(const TCryptJob& job, const TTerminalListener& listener, bool quiet, bool wroteSome) {
   const std::string& source = job.SourceName;
   const std::string& target = job.TargetName;
   const bool encrypted = job.Request().Direction == TDirection::Encrypt;
+  const bool partial = wroteSome && job.Request().TargetKind == TStreamKind::StandardStream;
   switch (job.Outcome()) {
     case TJobOutcome::Succeeded:
       if (!quiet && TTerminal::StderrIsTerminal()) {
@@ -96,33 +101,64 @@ int Report(const TCryptJob& job, const TTerminalListener& listener, bool quiet) 
       }
       return ExitNotDone;
     case TJobOutcome::Cancelled:
-      Say("cancelled; " + Printable(target) + " is unchanged");
+      Say("cancelled; " + Printable(target) +
+          (partial ? " got an incomplete result" : " is unchanged"));
       return ExitNotDone;
-    case TJobOutcome::Failed: Say(FailureLine(job.Failure(), source, target)); return ExitNotDone;
+    case TJobOutcome::Failed:
+      Say(FailureLine(job.Failure(), source, target, partial));
+      return ExitNotDone;
     case TJobOutcome::NotRun: break;
   }
   Say("processing " + Printable(source) + " ended without a result");
   return ExitNotDone;
 }
 
+// The terminal that answers questions: standard input's, or the
+// controlling terminal when standard input carries the data.
+void FindTerminal(bool fromStdin, std::optional<TTerminal>& terminal) {
+  if (fromStdin) {
+    terminal.emplace();
+    if (!terminal->UseControllingTerminal()) terminal.reset();
+  } else if (TTerminal::StdinIsTerminal()) {
+    terminal.emplace();
+  }
+}
+
 int Run(const TCliOptions& options) {
   DisableCoreDumps();
   InstallStopSignals();
-  std::optional<TTerminal> terminalStore;
-  if (TTerminal::StdinIsTerminal()) terminalStore.emplace();
-  TTerminal* terminal = terminalStore ? &*terminalStore : nullptr;
   const bool encrypt = options.Command == TCliCommand::Encrypt;
-  const std::string& source = options.Source;
+  const bool fromStdin = options.Source == StandardStream;
+  const bool toStdout = options.Target == StandardStream;
+  const std::string source = fromStdin ? "standard input" : options.Source;
 
-  switch (KindOf(source)) {
-    case TFileKind::Regular: break;
-    case TFileKind::Missing: Say(Printable(source) + ": no such file"); return ExitNotDone;
-    case TFileKind::Directory:
-    case TFileKind::Other: Say(Printable(source) + ": is not a regular file"); return ExitNotDone;
+  if (encrypt && toStdout && TTerminal::StdoutIsTerminal()) {
+    // As gpg does: ciphertext on a screen helps nobody and may upset it.
+    Say("refusing to write encrypted data to a terminal; redirect standard output; "
+        "nothing was done");
+    return ExitUsage;
+  }
+  if (!fromStdin) {
+    switch (KindOf(source)) {
+      case TFileKind::Regular: break;
+      case TFileKind::Missing: Say(Printable(source) + ": no such file"); return ExitNotDone;
+      case TFileKind::Directory:
+      case TFileKind::Other: Say(Printable(source) + ": is not a regular file"); return ExitNotDone;
+    }
+  }
+  std::optional<TTerminal> terminalStore;
+  FindTerminal(fromStdin, terminalStore);
+  TTerminal* terminal = terminalStore ? &*terminalStore : nullptr;
+  if (fromStdin && terminal == nullptr && !options.PasswordFile && !options.PasswordFd) {
+    Say("standard input carries the data and there is no terminal to ask for the password; "
+        "use --password-file or --password-fd");
+    return ExitUsage;
   }
 
   std::string target;
-  if (options.Target) {
+  if (toStdout) {
+    target = "standard output";
+  } else if (options.Target) {
     target = *options.Target;
   } else if (auto proposed = ProposedTarget(source)) {
     target = std::move(*proposed);
@@ -157,6 +193,8 @@ int Run(const TCliOptions& options) {
   request.Replace = options.Force ? TReplacePolicy::Replace : TReplacePolicy::Ask;
   request.Mode = options.Mode;
   request.Hashing = options.UseHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
+  request.SourceKind = fromStdin ? TStreamKind::StandardStream : TStreamKind::NamedFile;
+  request.TargetKind = toStdout ? TStreamKind::StandardStream : TStreamKind::NamedFile;
   request.SourceName = source;
   request.TargetName = std::move(target);
   request.Password = std::move(password.Password);
@@ -164,12 +202,13 @@ int Run(const TCliOptions& options) {
   TTerminalListener listener(terminal);
   TCryptJob job(listener, std::move(request));
 
-  const std::optional<std::uint64_t> size = FileSize(source);
+  // A pipe has no size to measure progress against.
+  const std::optional<std::uint64_t> size = fromStdin ? std::nullopt : FileSize(source);
   const bool showProgress =
       !options.Quiet && TTerminal::StderrIsTerminal() && size && *size >= TProgressBar::MinimumSize;
-  RunWatched(job, showProgress);
+  const bool wroteSome = RunWatched(job, showProgress);
 
-  const int status = Report(job, listener, options.Quiet);
+  const int status = Report(job, listener, options.Quiet, wroteSome);
   // Work that finished is not undone by a late Ctrl-C; anything else ends
   // by the signal, so that a calling script stops as well.
   if (job.Outcome() != TJobOutcome::Succeeded) StopIfSignalled();

@@ -75,6 +75,7 @@ void TCryptJob::RunJob() {
     }
   }
   FResult.Discard();
+  FStandardInput.Close();
   FSourceLock.Unlock();
   FRequest.Password.clear();
   FOutcome.store(outcome, std::memory_order_release);
@@ -84,13 +85,15 @@ TJobOutcome TCryptJob::Execute() {
   // A stop before anything happened touches nothing.
   if (StopRequested()) return TJobOutcome::Cancelled;
 
+  const bool fromStdin = FRequest.SourceKind == TStreamKind::StandardStream;
+  const bool toStdout = FRequest.TargetKind == TStreamKind::StandardStream;
   // The file a link names is the one replaced; the link stays.
-  const std::string finalName = ResolveLinks(TargetName);
+  const std::string finalName = toStdout ? std::string() : ResolveLinks(TargetName);
   CheckFileKinds(finalName);
-  FInPlace = SameFile(SourceName, finalName);
+  FInPlace = !fromStdin && !toStdout && SameFile(SourceName, finalName);
   if (FInPlace) LockInPlaceSource();
 
-  const bool targetExists = FInPlace || KindOf(finalName) == TFileKind::Regular;
+  const bool targetExists = !toStdout && (FInPlace || KindOf(finalName) == TFileKind::Regular);
   if (targetExists && FRequest.Replace == TReplacePolicy::Ask) {
     const bool replace = FListener.MayReplace(TargetName, FInPlace);
     if (StopRequested()) return TJobOutcome::Cancelled;
@@ -100,18 +103,16 @@ TJobOutcome TCryptJob::Execute() {
   FCipherKeyed = true;
   KeyCipher();
   StopPoint();
+  if (fromStdin) OpenStandardInput();
   // A wrong password, mode or hashing choice shows in the last block: refuse
   // it before anything is written, however large the file.
-  if (FRequest.Direction == TDirection::Decrypt) FCipher.CheckLastBlock(SourceName);
+  if (FRequest.Direction == TDirection::Decrypt) CheckLastBlock();
 
-  RemoveStaleTemporaries(finalName);
-  if (const std::error_code error = FResult.Create(finalName)) {
-    Fail(TFailureKind::OutputNotCreated, error);
+  if (toStdout) {
+    WriteToStandardOutput();
+  } else {
+    WriteIntoPendingResult(finalName, targetExists);
   }
-  Transform();
-  // The last chance to take the run back; after this it counts as done.
-  StopPoint();
-  PutInPlace(targetExists);
 
   FCipher.Wipe();
   FCipherKeyed = false;
@@ -121,13 +122,17 @@ TJobOutcome TCryptJob::Execute() {
 
 void TCryptJob::CheckFileKinds(const std::string& finalName) const {
   // Found by the names alone: opening a FIFO could wait forever.
-  const TFileKind source = KindOf(SourceName);
-  if (source != TFileKind::Regular && source != TFileKind::Missing) {
-    Fail(TFailureKind::SourceNotRegular, DirectoryCode(source));
+  if (FRequest.SourceKind == TStreamKind::NamedFile) {
+    const TFileKind source = KindOf(SourceName);
+    if (source != TFileKind::Regular && source != TFileKind::Missing) {
+      Fail(TFailureKind::SourceNotRegular, DirectoryCode(source));
+    }
   }
-  const TFileKind target = KindOf(finalName);
-  if (target != TFileKind::Regular && target != TFileKind::Missing) {
-    Fail(TFailureKind::TargetNotRegular, DirectoryCode(target));
+  if (FRequest.TargetKind == TStreamKind::NamedFile) {
+    const TFileKind target = KindOf(finalName);
+    if (target != TFileKind::Regular && target != TFileKind::Missing) {
+      Fail(TFailureKind::TargetNotRegular, DirectoryCode(target));
+    }
   }
 }
 
@@ -137,18 +142,62 @@ void TCryptJob::LockInPlaceSource() {
   if (error) Fail(TFailureKind::InputNotFound, error);
 }
 
-void TCryptJob::Transform() {
+void TCryptJob::OpenStandardInput() {
+  if (const std::error_code error = FStandardInput.OpenStandardInput()) {
+    Fail(TFailureKind::InputNotFound, error);
+  }
+}
+
+void TCryptJob::CheckLastBlock() {
+  if (!FStandardInput.IsOpen()) {
+    FCipher.CheckLastBlock(SourceName);
+  } else if (FStandardInput.HasSize()) {
+    // A file behind the standard input can be judged like any other; a pipe
+    // only as its last chunk arrives.
+    FCipher.CheckLastBlock(FStandardInput);
+  }
+}
+
+void TCryptJob::WriteToStandardOutput() {
+  TOutputFile output;
+  if (const std::error_code error = output.OpenStandardOutput()) {
+    Fail(TFailureKind::OutputNotCreated, error);
+  }
+  // Nothing written can be taken back: a stop that comes after the last
+  // chunk leaves a complete result.
+  Transform(output);
+}
+
+void TCryptJob::WriteIntoPendingResult(const std::string& finalName, bool targetExists) {
+  RemoveStaleTemporaries(finalName);
+  if (const std::error_code error = FResult.Create(finalName)) {
+    Fail(TFailureKind::OutputNotCreated, error);
+  }
   // Into the file the pending result created and holds, not whatever its
   // name reaches by now.
   TOutputFile output;
   if (const std::error_code error = FResult.OpenOutput(output)) {
     Fail(TFailureKind::OutputNotCreated, error);
   }
+  Transform(output);
+  // The last chance to take the run back; after this it counts as done.
+  StopPoint();
+  PutInPlace(targetExists);
+}
+
+void TCryptJob::Transform(TOutputFile& output) {
   const TProgressHook hook = [this](std::uint64_t done, std::uint64_t total) {
     if (FProgress) FProgress(done, total);
     return !StopRequested();
   };
-  if (FRequest.Direction == TDirection::Encrypt) {
+  const bool encrypt = FRequest.Direction == TDirection::Encrypt;
+  if (FStandardInput.IsOpen()) {
+    if (encrypt) {
+      FCipher.EncryptFile(FStandardInput, output, hook);
+    } else {
+      FCipher.DecryptFile(FStandardInput, output, hook);
+    }
+  } else if (encrypt) {
     FCipher.EncryptFile(SourceName, output, hook);
   } else {
     FCipher.DecryptFile(SourceName, output, hook);
@@ -157,8 +206,10 @@ void TCryptJob::Transform() {
 
 void TCryptJob::PutInPlace(bool targetExisted) {
   // The result takes the source's permissions, so a private file stays
-  // private; in place it keeps its owner and group as well.
-  TFileAttributes attributes = AttributesOf(SourceName);
+  // private; in place it keeps its owner and group as well. What comes from
+  // the standard input has none to give and stays private.
+  TFileAttributes attributes;
+  if (FRequest.SourceKind == TStreamKind::NamedFile) attributes = AttributesOf(SourceName);
   if (!FInPlace) attributes.HasOwner = false;
   // A name that was free when the run began may be taken meanwhile: that file
   // was never agreed to be replaced.

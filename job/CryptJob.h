@@ -11,6 +11,7 @@
 #include "job/CryptRequest.h"
 #include "job/JobFailure.h"
 #include "job/JobListener.h"
+#include "platform/FileIO.h"
 #include "platform/PendingFile.h"
 
 class TTwofish;
@@ -32,7 +33,10 @@ enum class TJobOutcome {
 // failure, a stop or a kill never leaves a partial or wrong file under that
 // name, and a source processed in place (target and source one file) is
 // replaced only by its complete result. A link as the target leads to the
-// file it names, which is replaced; the link stays. The job derives the key
+// file it names, which is replaced; the link stays. A standard output as the
+// target is written as the run goes, with no question and no temporary file;
+// a decryption holds its last chunk back until the padding is checked, so a
+// wrong password still fails, but what was written before stays written. The job derives the key
 // and IV from the request's password only when it keys its own cipher, and
 // wipes the password then and the cipher's key state after the run.
 class TCryptJob {
@@ -85,7 +89,11 @@ class TCryptJob {
   TJobOutcome Recover(const std::exception_ptr& error);
   void CheckFileKinds(const std::string& finalName) const;
   void LockInPlaceSource();
-  void Transform();
+  void OpenStandardInput();
+  void CheckLastBlock();
+  void WriteToStandardOutput();
+  void WriteIntoPendingResult(const std::string& finalName, bool targetExists);
+  void Transform(TOutputFile& output);
   void PutInPlace(bool targetExisted);
   void StopPoint() const;
   void KeyCipher();
@@ -102,5 +110,6 @@ class TCryptJob {
   bool FCipherKeyed = false;  // SetIV/SetKey were reached: wipe afterwards
   bool FInPlace = false;      // source and target are one file
   TFileLock FSourceLock;      // held through an in-place run
+  TInputFile FStandardInput;  // open when the source is the standard input
   TPendingFile FResult;
 };

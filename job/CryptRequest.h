@@ -18,6 +18,12 @@ enum class TChainMode { CBC, ECB };
 // password itself.
 enum class TPasswordHashing { UseHashes, Plain };
 
+// Where a run reads or writes: a file by its name, or the process's standard
+// input or output (the command line's "-"), which is read or written as it
+// comes. A standard output cannot take anything back: a result written there
+// is not atomic, and no name is replaced.
+enum class TStreamKind { NamedFile, StandardStream };
+
 // Everything one run is made from. Both front ends build one, so that a file
 // the window encrypted decrypts with the command line and the other way
 // round.
@@ -26,7 +32,9 @@ struct TCryptRequest {
   TReplacePolicy Replace = TReplacePolicy::Ask;
   TChainMode Mode = TChainMode::CBC;
   TPasswordHashing Hashing = TPasswordHashing::UseHashes;
-  std::string SourceName;  // UTF-8, as typed
-  std::string TargetName;  // UTF-8, as typed
+  TStreamKind SourceKind = TStreamKind::NamedFile;
+  TStreamKind TargetKind = TStreamKind::NamedFile;
+  std::string SourceName;  // UTF-8, as typed; for a standard stream what messages call it
+  std::string TargetName;  // likewise
   TSecret Password;        // Windows-1252 bytes; empty: the built-in key
 };

@@ -60,13 +60,35 @@ std::error_code TInputFile::Open(const std::string& name) {
   for (TStage& stage : FStages) stage.Allocate(FStageSize);
   TOpenedFile opened;
   if (const std::error_code error = OpenForReading(name, opened)) return error;
+  Start(opened);
+  return {};
+}
+
+std::error_code TInputFile::OpenStandardInput() {
+  if (IsOpen()) Close();
+  for (TStage& stage : FStages) stage.Allocate(FStageSize);
+  TOpenedFile opened;
+  if (const std::error_code error = ::OpenStandardInput(opened)) return error;
+  Start(opened);
+  return {};
+}
+
+void TInputFile::Start(const TOpenedFile& opened) {
   FHandle = opened.Handle;
   FHasSize = opened.HasSize;
   FSize = opened.Size;
   FCurrent = 0;
   FSourceDone = false;
   FPosition = 0;
-  return {};
+}
+
+TTailResult TInputFile::ReadTail(std::uint8_t* out, std::size_t count) const {
+  if (!IsOpen()) {
+    TTailResult result;
+    result.OpenError = TFileError::NotOpen;
+    return result;
+  }
+  return ReadHandleTail(FHandle, out, count);
 }
 
 std::error_code TInputFile::Refill() {
@@ -152,6 +174,15 @@ std::error_code TOutputFile::Create(const std::string& name) {
   for (TStage& stage : FStages) stage.Allocate(FStageSize);
   TFileHandle handle = NoFileHandle;
   if (const std::error_code error = CreateForWriting(name, handle)) return error;
+  Start(handle);
+  return {};
+}
+
+std::error_code TOutputFile::OpenStandardOutput() {
+  if (IsOpen()) Close();
+  for (TStage& stage : FStages) stage.Allocate(FStageSize);
+  TFileHandle handle = NoFileHandle;
+  if (const std::error_code error = ::OpenStandardOutput(handle)) return error;
   Start(handle);
   return {};
 }

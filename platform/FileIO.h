@@ -54,6 +54,8 @@ struct TStage {
 };
 
 class TIoWorker;
+struct TOpenedFile;
+struct TTailResult;
 
 class TInputFile {
  public:
@@ -67,6 +69,9 @@ class TInputFile {
   // Opens an existing file for reading only. A directory is refused
   // (TFileError::IsDirectory; ERROR_ACCESS_DENIED from Windows).
   std::error_code Open(const std::string& name);
+  // Reads the process's standard input from its current position; Close
+  // leaves the standard input itself open. Size and HasSize as for Open.
+  std::error_code OpenStandardInput();
   bool IsOpen() const { return FHandle != NoFileHandle; }
 
   // Reads up to count bytes. Fewer bytes than asked come back only at the end
@@ -86,10 +91,16 @@ class TInputFile {
   // Whether Size is meaningful (a regular file).
   bool HasSize() const { return FHasSize; }
 
+  // The last bytes of a regular file opened and not yet read (the standard
+  // input redirected from a file), as ReadFileTail reads them; its size
+  // counts from where reading starts. Reading goes on from there.
+  TTailResult ReadTail(std::uint8_t* out, std::size_t count) const;
+
   // The file is released either way.
   std::error_code Close();
 
  private:
+  void Start(const TOpenedFile& opened);
   std::error_code Refill();
 
   TFileHandle FHandle = NoFileHandle;
@@ -119,6 +130,9 @@ class TOutputFile {
   // Takes over a handle open for writing (TPendingFile::OpenOutput hands one
   // out) and writes from its current position; Close closes it.
   void Adopt(TFileHandle handle);
+  // Writes to the process's standard output; Close leaves the standard
+  // output itself open. Nothing can be taken back from it once written.
+  std::error_code OpenStandardOutput();
   bool IsOpen() const { return FHandle != NoFileHandle; }
 
   // Takes count bytes. A full stage is written out while the next one fills,

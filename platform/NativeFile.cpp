@@ -44,6 +44,33 @@ std::error_code OpenForReading(const std::string& name, TOpenedFile& opened) {
   return {};
 }
 
+std::error_code OpenStandardInput(TOpenedFile& opened) {
+  const int handle = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+  if (handle < 0) return LastError();
+  struct stat info {};
+  if (::fstat(handle, &info) != 0) {
+    const std::error_code error = LastError();
+    CloseDescriptor(handle);
+    return error;
+  }
+  opened.Handle = handle;
+  opened.HasSize = S_ISREG(info.st_mode);
+  opened.Size = 0;
+  if (opened.HasSize) {
+    // A script may have read part of the file before: the rest is the input.
+    const off_t at = ::lseek(handle, 0, SEEK_CUR);
+    const auto start = static_cast<std::uint64_t>(at > 0 ? at : 0);
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    opened.Size = size > start ? size - start : 0;
+  }
+  return {};
+}
+
+std::error_code OpenStandardOutput(TFileHandle& handle) {
+  handle = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+  return handle < 0 ? LastError() : std::error_code();
+}
+
 std::error_code CreateForWriting(const std::string& name, TFileHandle& handle) {
   handle = OpenRetrying(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   return handle < 0 ? LastError() : std::error_code();
@@ -96,24 +123,23 @@ void StartWriteback([[maybe_unused]] TFileHandle handle, [[maybe_unused]] std::u
 
 std::error_code CloseFile(TFileHandle handle) { return CloseDescriptor(handle); }
 
-TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t count) {
+namespace {
+
+// The tail of the regular file behind handle, its size counted from start.
+TTailResult ReadTailFrom(int handle, std::uint64_t start, std::uint8_t* out, std::size_t count) {
   TTailResult result;
-  const int handle = OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (handle < 0) {
-    result.OpenError = LastError();
-    return result;
-  }
   struct stat info {};
   if (::fstat(handle, &info) != 0) {
     result.OpenError = LastError();
   } else if (!S_ISREG(info.st_mode)) {
     result.OpenError = S_ISDIR(info.st_mode) ? TFileError::IsDirectory : TFileError::NotRegular;
   } else {
-    result.Size = static_cast<std::uint64_t>(info.st_size);
+    const auto end = static_cast<std::uint64_t>(info.st_size);
+    result.Size = end > start ? end - start : 0;
     result.Count = static_cast<std::size_t>(std::min<std::uint64_t>(count, result.Size));
     std::size_t done = 0;
     while (done < result.Count) {
-      const off_t at = static_cast<off_t>(result.Size - result.Count + done);
+      const off_t at = static_cast<off_t>(end - result.Count + done);
       const ssize_t got = ::pread(handle, out + done, result.Count - done, at);
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) {
@@ -124,6 +150,29 @@ TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t
       done += static_cast<std::size_t>(got);
     }
   }
+  return result;
+}
+
+}  // namespace
+
+TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t count) {
+  const int handle = OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (handle < 0) {
+    TTailResult result;
+    result.OpenError = LastError();
+    return result;
+  }
+  TTailResult result = ReadTailFrom(handle, 0, out, count);
   CloseDescriptor(handle);
   return result;
+}
+
+TTailResult ReadHandleTail(TFileHandle handle, std::uint8_t* out, std::size_t count) {
+  const off_t at = ::lseek(handle, 0, SEEK_CUR);
+  if (at < 0) {
+    TTailResult result;
+    result.OpenError = TFileError::NotRegular;
+    return result;
+  }
+  return ReadTailFrom(handle, static_cast<std::uint64_t>(at), out, count);
 }

@@ -23,6 +23,18 @@ struct TOpenedFile {
 // directory is refused; a FIFO without a writer does not hold the caller.
 std::error_code OpenForReading(const std::string& name, TOpenedFile& opened);
 
+// Second handles to the process's standard input and output ("-" on the
+// command line), so that closing them leaves the standard ones open. The
+// input is read from where its position stands; when it is a regular file,
+// Size counts the bytes from there to its end.
+std::error_code OpenStandardInput(TOpenedFile& opened);
+std::error_code OpenStandardOutput(TFileHandle& handle);
+
+// The last min(count, left) bytes of an open regular file, where left counts
+// from its current position to its end; the position stays where it is.
+// Anything but a regular file is refused as OpenError (NotRegular).
+TTailResult ReadHandleTail(TFileHandle handle, std::uint8_t* out, std::size_t count);
+
 // Creates the file, or empties an existing one, for writing only.
 std::error_code CreateForWriting(const std::string& name, TFileHandle& handle);
 

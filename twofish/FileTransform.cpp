@@ -168,3 +168,14 @@ void TTwofish::DecryptFile(const std::string& inputName, TOutputFile& output,
   CheckReady();
   StreamIntoOutput(inputName, output, hook, FBuffer, true, DecryptStep(*this));
 }
+
+void TTwofish::EncryptFile(TInputFile& input, TOutputFile& output, const TProgressHook& hook) {
+  CheckReady();
+  StreamFile(input, output, hook, FBuffer, EncryptStep(*this));
+}
+
+void TTwofish::DecryptFile(TInputFile& input, TOutputFile& output, const TProgressHook& hook) {
+  CheckReady();
+  if (input.HasSize() && !IsCiphertextSize(input.Size())) RaiseInvalidSize();
+  StreamFile(input, output, hook, FBuffer, DecryptStep(*this));
+}

@@ -13,9 +13,18 @@
 
 void TTwofish::CheckLastBlock(const std::string& inputName) const {
   CheckReady();
-  constexpr std::size_t BlockBytes = 16;
-  std::uint8_t tail[2 * BlockBytes] = {};
-  const TTailResult read = ReadFileTail(inputName, tail, sizeof tail);
+  std::uint8_t tail[2 * LastBlockBytes] = {};
+  JudgeTail(ReadFileTail(inputName, tail, sizeof tail), tail);
+}
+
+void TTwofish::CheckLastBlock(const TInputFile& input) const {
+  CheckReady();
+  std::uint8_t tail[2 * LastBlockBytes] = {};
+  JudgeTail(input.ReadTail(tail, sizeof tail), tail);
+}
+
+void TTwofish::JudgeTail(const TTailResult& read, const std::uint8_t* tail) const {
+  constexpr std::size_t BlockBytes = LastBlockBytes;
   if (read.OpenError) throw EFileError(TFileErrorCause::InputNotFound, read.OpenError);
   if (read.Size == 0 || read.Size % BlockBytes != 0) throw EFileError(TFileErrorCause::InvalidSize);
   if (read.ReadError) throw EInOutError(read.ReadError, SystemErrorText(read.ReadError));

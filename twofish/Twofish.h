@@ -8,6 +8,8 @@
 
 #include "twofish/TwofishErrors.h"
 
+class TInputFile;
+struct TTailResult;
 class TOutputFile;
 
 enum class TCipherMode : std::uint8_t { ECB = 0, CBC = 1, CFB = 2, OFB = 3 };
@@ -74,12 +76,19 @@ class TTwofish {
                    const TProgressHook& hook = {});
   void DecryptFile(const std::string& inputName, TOutputFile& output,
                    const TProgressHook& hook = {});
+  // The same from an input already open and not yet read (the standard
+  // input), which they close.
+  void EncryptFile(TInputFile& input, TOutputFile& output, const TProgressHook& hook = {});
+  void DecryptFile(TInputFile& input, TOutputFile& output, const TProgressHook& hook = {});
 
   // Judges a would-be ciphertext file by its size and the padding of its last
   // block under the current key, IV register and mode, without reading the
   // rest or changing any state. Raises as DecryptFile would (input not found,
   // invalid size, invalid padding). In OFB only the size can be judged.
   void CheckLastBlock(const std::string& inputName) const;
+  // The same for a regular file open and not yet read (the standard input
+  // redirected from a file); its size counts from where reading starts.
+  void CheckLastBlock(const TInputFile& input) const;
 
   void Wipe() noexcept;
 
@@ -103,6 +112,9 @@ class TTwofish {
   const TTwofishKeyState& KeyState() const { return K; }
 
  private:
+  static constexpr std::size_t LastBlockBytes = 16;
+  // The size and padding check of CheckLastBlock on the bytes read.
+  void JudgeTail(const TTailResult& read, const std::uint8_t* tail) const;
   template <bool Encrypt>
   void TransformBuffer(int n);
   void XorKeystream();

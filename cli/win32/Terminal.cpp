@@ -30,7 +30,27 @@ void WriteBytes(HANDLE handle, const std::string& text) {
 
 bool TTerminal::StdinIsTerminal() { return IsConsole(StdinHandle()); }
 
+bool TTerminal::StdoutIsTerminal() { return IsConsole(::GetStdHandle(STD_OUTPUT_HANDLE)); }
+
 bool TTerminal::StderrIsTerminal() { return IsConsole(StderrHandle()); }
+
+TTerminal::~TTerminal() {
+  if (FInput >= 0) ::CloseHandle(reinterpret_cast<HANDLE>(FInput));
+}
+
+bool TTerminal::UseControllingTerminal() {
+  const HANDLE console =
+      ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+  if (console == INVALID_HANDLE_VALUE) return false;
+  if (!IsConsole(console)) {
+    ::CloseHandle(console);
+    return false;
+  }
+  if (FInput >= 0) ::CloseHandle(reinterpret_cast<HANDLE>(FInput));
+  FInput = reinterpret_cast<std::intptr_t>(console);
+  return true;
+}
 
 void WriteStderr(const std::string& text) {
   const HANDLE handle = StderrHandle();
@@ -76,5 +96,6 @@ bool StderrTakesEscapes() {
 }
 
 std::optional<TSecret> TTerminal::ReadLine(const std::string& prompt, bool hidden) {
-  return ReadConsoleLine(StdinHandle(), prompt, hidden);
+  const HANDLE input = FInput >= 0 ? reinterpret_cast<HANDLE>(FInput) : StdinHandle();
+  return ReadConsoleLine(input, prompt, hidden);
 }

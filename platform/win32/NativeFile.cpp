@@ -38,6 +38,37 @@ std::error_code OpenForReading(const std::string& name, TOpenedFile& opened) {
   return {};
 }
 
+namespace {
+
+std::error_code DuplicateStandard(DWORD which, TFileHandle& copy) {
+  const HANDLE standard = ::GetStdHandle(which);
+  if (standard == INVALID_HANDLE_VALUE) return LastSystemError();
+  if (standard == nullptr) return std::error_code(ERROR_INVALID_HANDLE, std::system_category());
+  return DuplicateFile(FromHandle(standard), copy);
+}
+
+}  // namespace
+
+std::error_code OpenStandardInput(TOpenedFile& opened) {
+  TFileHandle handle = NoFileHandle;
+  if (const std::error_code error = DuplicateStandard(STD_INPUT_HANDLE, handle)) return error;
+  opened.Handle = handle;
+  LARGE_INTEGER size{};
+  LARGE_INTEGER at{};
+  opened.HasSize = ::GetFileType(AsHandle(handle)) == FILE_TYPE_DISK &&
+                   ::GetFileSizeEx(AsHandle(handle), &size) &&
+                   ::SetFilePointerEx(AsHandle(handle), LARGE_INTEGER{}, &at, FILE_CURRENT);
+  // A batch file may have read part of the file before: the rest is the input.
+  opened.Size = opened.HasSize && size.QuadPart > at.QuadPart
+                    ? static_cast<std::uint64_t>(size.QuadPart - at.QuadPart)
+                    : 0;
+  return {};
+}
+
+std::error_code OpenStandardOutput(TFileHandle& handle) {
+  return DuplicateStandard(STD_OUTPUT_HANDLE, handle);
+}
+
 std::error_code CreateForWriting(const std::string& name, TFileHandle& handle) {
   handle = NoFileHandle;
   const std::optional<std::wstring> systemName = SystemName(name);
@@ -114,19 +145,11 @@ std::error_code CloseFile(TFileHandle handle) {
   return {};
 }
 
-TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t count) {
+namespace {
+
+// The tail of the disk file behind handle, its size counted from start.
+TTailResult ReadTailFrom(HANDLE handle, std::uint64_t start, std::uint8_t* out, std::size_t count) {
   TTailResult result;
-  const std::optional<std::wstring> systemName = SystemName(name);
-  if (!systemName) {
-    result.OpenError = TFileError::NameNotUtf8;
-    return result;
-  }
-  const HANDLE handle = ::CreateFileW(systemName->c_str(), GENERIC_READ, SharedAccess, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    result.OpenError = LastSystemError();
-    return result;
-  }
   LARGE_INTEGER size{};
   if (::GetFileType(handle) != FILE_TYPE_DISK) {
     // A pipe or a device: no size, no tail, and no read that could wait.
@@ -134,11 +157,12 @@ TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t
   } else if (!::GetFileSizeEx(handle, &size)) {
     result.OpenError = LastSystemError();
   } else {
-    result.Size = static_cast<std::uint64_t>(size.QuadPart);
+    const auto end = static_cast<std::uint64_t>(size.QuadPart);
+    result.Size = end > start ? end - start : 0;
     result.Count = static_cast<std::size_t>(std::min<std::uint64_t>(count, result.Size));
     std::size_t done = 0;
     while (done < result.Count) {
-      const std::uint64_t at = result.Size - result.Count + done;
+      const std::uint64_t at = end - result.Count + done;
       OVERLAPPED position{};
       position.Offset = static_cast<DWORD>(at);
       position.OffsetHigh = static_cast<DWORD>(at >> 32);
@@ -156,6 +180,40 @@ TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t
       done += got;
     }
   }
+  return result;
+}
+
+}  // namespace
+
+TTailResult ReadFileTail(const std::string& name, std::uint8_t* out, std::size_t count) {
+  TTailResult result;
+  const std::optional<std::wstring> systemName = SystemName(name);
+  if (!systemName) {
+    result.OpenError = TFileError::NameNotUtf8;
+    return result;
+  }
+  const HANDLE handle = ::CreateFileW(systemName->c_str(), GENERIC_READ, SharedAccess, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    result.OpenError = LastSystemError();
+    return result;
+  }
+  result = ReadTailFrom(handle, 0, out, count);
   ::CloseHandle(handle);
+  return result;
+}
+
+TTailResult ReadHandleTail(TFileHandle handle, std::uint8_t* out, std::size_t count) {
+  TTailResult result;
+  LARGE_INTEGER at{};
+  if (::GetFileType(AsHandle(handle)) != FILE_TYPE_DISK ||
+      !::SetFilePointerEx(AsHandle(handle), LARGE_INTEGER{}, &at, FILE_CURRENT)) {
+    result.OpenError = TFileError::NotRegular;
+    return result;
+  }
+  result = ReadTailFrom(AsHandle(handle), static_cast<std::uint64_t>(at.QuadPart), out, count);
+  // A positioned read moves the file pointer of a synchronous handle: put it
+  // back where reading starts.
+  ::SetFilePointerEx(AsHandle(handle), at, nullptr, FILE_BEGIN);
   return result;
 }
