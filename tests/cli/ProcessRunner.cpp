@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -50,6 +51,55 @@ void Redirect(int fd, const char* name, int flags) {
   close(opened);
 }
 
+// Copies from one descriptor to the other until the end; async-signal-safe.
+void Pump(int from, int to) {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(from, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return;
+    for (ssize_t put = 0; put < got;) {
+      const ssize_t n = write(to, buffer + put, static_cast<std::size_t>(got - put));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;
+      put += n;
+    }
+  }
+}
+
+// In the child: standard input and output become pipes, fed from and drained
+// into the files they were. The drainer stays this process and ends as the
+// command did, so that the test sees its status.
+void ThroughPipes() {
+  int in[2];
+  int out[2];
+  if (pipe(in) != 0 || pipe(out) != 0) _exit(127);
+  if (fork() == 0) {
+    close(in[0]);
+    Pump(STDIN_FILENO, in[1]);
+    _exit(0);
+  }
+  close(in[1]);
+  dup2(in[0], STDIN_FILENO);
+  close(in[0]);
+  const pid_t command = fork();
+  if (command > 0) {
+    close(out[1]);
+    Pump(out[0], STDOUT_FILENO);
+    int status = 0;
+    while (waitpid(command, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status)) {
+      signal(WTERMSIG(status), SIG_DFL);
+      kill(getpid(), WTERMSIG(status));
+    }
+    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 127);
+  }
+  close(out[0]);
+  dup2(out[1], STDOUT_FILENO);
+  close(out[1]);
+}
+
 }  // namespace
 
 TChild::TChild(const std::string& dir, const std::vector<std::string>& args,
@@ -69,11 +119,14 @@ TChild::TChild(const std::string& dir, const std::vector<std::string>& args,
   FPid = fork();
   if (FPid < 0) throw std::runtime_error("fork failed");
   if (FPid == 0) {
+    // A developer's terminal must not answer for the command.
+    setsid();
     Redirect(STDIN_FILENO, stdinName.c_str(), O_RDONLY);
     Redirect(STDOUT_FILENO, FOutName.c_str(), O_WRONLY | O_CREAT | O_TRUNC);
     Redirect(STDERR_FILENO, FErrName.c_str(), O_WRONLY | O_CREAT | O_TRUNC);
     if (!fd3Name.empty()) Redirect(3, fd3Name.c_str(), O_RDONLY);
     for (const auto& [name, value] : options.Env) setenv(name.c_str(), value.c_str(), 1);
+    if (options.Pipes) ThroughPipes();
     execv(argv[0], argv.data());
     _exit(127);
   }

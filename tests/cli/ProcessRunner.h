@@ -26,6 +26,9 @@ struct TRunOptions {
   std::optional<std::string> Stdin;  // /dev/null when not given
   std::optional<std::string> Fd3;    // text readable on descriptor 3
   std::vector<std::pair<std::string, std::string>> Env;  // set in the child
+  // Standard input and output through pipes rather than the files, as in
+  // a shell pipeline.
+  bool Pipes = false;
 };
 
 inline TRunOptions WithStdin(std::string text) {
@@ -44,7 +47,8 @@ inline TRunOptions WithEnv(std::string name, std::string value) {
   return options;
 }
 
-// A child with its standard output and error in files of `dir`.
+// A child with its standard output and error in files of `dir`, and no
+// controlling terminal.
 class TChild {
  public:
   TChild(const std::string& dir, const std::vector<std::string>& args,

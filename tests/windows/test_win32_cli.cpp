@@ -89,6 +89,58 @@ TEST(Win32Cli, TheCommandRoundTripsForeignNamesAndKeepsItsExitStatuses) {
   EXPECT_EQ(RunTolvane({"encrypt", source, dir.File("x.tvn")}), ExitUsage);  // no password source
 }
 
+// The standard handles replaced by files for one scope, as a redirection
+// in cmd.exe would.
+class TStdHandles {
+ public:
+  TStdHandles(const std::string& input, const std::string& output)
+      : FIn(::GetStdHandle(STD_INPUT_HANDLE)), FOut(::GetStdHandle(STD_OUTPUT_HANDLE)) {
+    FNewIn = ::CreateFileW(Wide(input).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    FNewOut = ::CreateFileW(Wide(output).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                            nullptr);
+    ::SetStdHandle(STD_INPUT_HANDLE, FNewIn);
+    ::SetStdHandle(STD_OUTPUT_HANDLE, FNewOut);
+  }
+  ~TStdHandles() {
+    ::SetStdHandle(STD_INPUT_HANDLE, FIn);
+    ::SetStdHandle(STD_OUTPUT_HANDLE, FOut);
+    ::CloseHandle(FNewIn);
+    ::CloseHandle(FNewOut);
+  }
+  bool Ok() const { return FNewIn != INVALID_HANDLE_VALUE && FNewOut != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE FIn;
+  HANDLE FOut;
+  HANDLE FNewIn;
+  HANDLE FNewOut;
+};
+
+TEST(Win32Cli, DashReadsAndWritesTheStandardHandlesInBinary) {
+  TTempDir dir;
+  // Bytes a text-mode runtime would turn around or end the input at.
+  const std::string plain = std::string("\r\n\x1A\n\r", 5) + std::string(5000, '\x1A') + "\r\n";
+  const std::string password = dir.File("pw.txt");
+  WriteFileBytes(dir.File("plain.bin"), plain);
+  WriteFileBytes(password, "geheim\r\n");
+  ASSERT_EQ(RunTolvane({"encrypt", "-q", "--password-file", password, dir.File("plain.bin"),
+                        dir.File("file.tvn")}),
+            ExitSuccess);
+  {
+    TStdHandles redirected(dir.File("plain.bin"), dir.File("piped.tvn"));
+    ASSERT_TRUE(redirected.Ok());
+    EXPECT_EQ(RunTolvane({"encrypt", "-q", "--password-file", password, "-", "-"}), ExitSuccess);
+  }
+  EXPECT_EQ(ReadFileBytes(dir.File("piped.tvn")), ReadFileBytes(dir.File("file.tvn")));
+  {
+    TStdHandles redirected(dir.File("file.tvn"), dir.File("back.bin"));
+    ASSERT_TRUE(redirected.Ok());
+    EXPECT_EQ(RunTolvane({"decrypt", "-q", "--password-file", password, "-", "-"}), ExitSuccess);
+  }
+  EXPECT_EQ(ReadFileBytes(dir.File("back.bin")), plain);
+}
+
 TEST(Win32Cli, WithoutAConsoleTheProgressLineHasADefaultWidth) {
   if (TTerminal::StderrIsTerminal()) GTEST_SKIP() << "standard error is a console here";
   EXPECT_EQ(StderrColumns(), 80);
