@@ -29,8 +29,8 @@ TEST_F(CliTest, PipesGiveTheFileResults) {
                 0);
       const std::string ciphertext = ReadFileBytes(Path("file.tvn"));
 
-      TRunResult run = Run({"encrypt", "--mode", mode, "--password-file", pw, "-", "-"},
-                           Piped(original));
+      TRunResult run =
+          Run({"encrypt", "--mode", mode, "--password-file", pw, "-", "-"}, Piped(original));
       EXPECT_EQ(run.Exit.Code, 0) << run.Err;
       EXPECT_EQ(run.Out, ciphertext);
 
@@ -62,9 +62,9 @@ TEST_F(CliTest, PipedDecryptionNeverWritesAnUncheckedLastBlock) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    const TRunResult run = Run(
-        {"decrypt", "--mode", "ecb", "--password-file", PasswordFile(c.Password), "-", "-"},
-        Piped(c.Input));
+    const TRunResult run =
+        Run({"decrypt", "--mode", "ecb", "--password-file", PasswordFile(c.Password), "-", "-"},
+            Piped(c.Input));
     EXPECT_EQ(run.Exit.Code, 1);
     EXPECT_NE(run.Err.find("invalid padding"), std::string::npos) << run.Err;
     // The blocks before the last may be out; the last one, unchecked, not.
