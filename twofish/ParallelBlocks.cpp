@@ -17,7 +17,9 @@ void TransformChunk(const TTwofish& cipher, TBlockWork work, TChunkWork& chunk) 
   switch (work) {
     case TBlockWork::EncryptEcb: cipher.EncryptBlocks(chunk.Data, chunk.Data, chunk.Blocks); return;
     case TBlockWork::DecryptEcb: cipher.DecryptBlocks(chunk.Data, chunk.Data, chunk.Blocks); return;
-    case TBlockWork::DecryptCbc: cipher.DecryptBlocksCbc(chunk.Data, chunk.Blocks, chunk.Chain); return;
+    case TBlockWork::DecryptCbc:
+      cipher.DecryptBlocksCbc(chunk.Data, chunk.Blocks, chunk.Chain);
+      return;
   }
 }
 
