@@ -27,7 +27,9 @@ _tolvane() {
       return
       ;;
     --threads | -j)
-      mapfile -t COMPREPLY < <(compgen -W "1 2 4 $(nproc 2>/dev/null)" -- "$cur")
+      local counts
+      counts=$(printf '%s\n' 1 2 4 "$(nproc 2>/dev/null)" | sort -nu)
+      mapfile -t COMPREPLY < <(compgen -W "$counts" -- "$cur")
       return
       ;;
   esac
