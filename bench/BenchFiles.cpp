@@ -2,7 +2,9 @@
 // The file figures, ours only: the transform over a 256 MiB file straight
 // into its target and through the job's real output path (temporary file,
 // sync, rename), the sync alone, the same data encrypted in memory, and a
-// wrong password refused on a 1 GiB file against decrypting that file.
+// wrong password refused on a 1 GiB file against decrypting that file. Then
+// the transforms that run on several threads: in memory on 1 and 2 threads,
+// and decrypting the file on 1 thread and on every core.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,11 +16,14 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BenchCommon.h"
 #include "job/CryptJob.h"
+#include "twofish/CipherPool.h"
 #include "twofish/Padding.h"
+#include "twofish/ParallelBlocks.h"
 #include "twofish/Twofish.h"
 
 using namespace bench;
@@ -27,6 +32,9 @@ namespace {
 
 constexpr std::uint64_t kFileBytes = 256ull << 20;
 constexpr std::uint64_t kLargeBytes = 1ull << 30;
+constexpr std::size_t kParallelBytes = 64u << 20;
+
+int Cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
 const std::string kKeyText(reinterpret_cast<const char*>(kKey), sizeof kKey);
 const std::string kIVText(reinterpret_cast<const char*>(kIV), sizeof kIV);
@@ -188,9 +196,10 @@ void SetFileBytes(benchmark::State& state, std::uint64_t bytes) {
 }
 
 // The transform alone, straight into the target: no temporary file, no sync.
-void FileFigure(benchmark::State& state, bool encrypt) {
+void FileFigure(benchmark::State& state, bool encrypt, int threads = 1) {
   TFileSet& files = TFileSet::Get();
   static TTwofish t;
+  t.SetThreads(threads);
   for (auto _ : state) {
     RemoveOutput(state, files.Output);
     Keyed(t);
@@ -205,6 +214,40 @@ void FileFigure(benchmark::State& state, bool encrypt) {
 
 void EncryptFile(benchmark::State& s) { FileFigure(s, true); }
 void DecryptFile(benchmark::State& s) { FileFigure(s, false); }
+void DecryptFileAllCores(benchmark::State& s) { FileFigure(s, false, Cores()); }
+
+// 64 MiB in memory, transformed in place in chunks over a pool of the given
+// threads (1: the caller alone, through the same code).
+void ParallelMemoryFigure(benchmark::State& state, TBlockWork work, int threads) {
+  static TTwofish t;
+  Keyed(t);
+  std::vector<std::uint8_t> data(kParallelBytes);
+  for (std::size_t at = 0; at < data.size(); at += kChunk) {
+    std::memcpy(&data[at], SampleChunk(), kChunk);
+  }
+  TCipherPool pool(threads);
+  std::uint8_t iv[16];
+  std::memcpy(iv, kIV, sizeof iv);
+  for (auto _ : state) {
+    TransformBlocksParallel(t, work, data.data(), data.size() / 16, iv, pool);
+    benchmark::DoNotOptimize(data.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kParallelBytes));
+  t.Wipe();
+}
+
+void CbcDecrypt1T(benchmark::State& s) { ParallelMemoryFigure(s, TBlockWork::DecryptCbc, 1); }
+void CbcDecrypt2T(benchmark::State& s) { ParallelMemoryFigure(s, TBlockWork::DecryptCbc, 2); }
+void EcbEncrypt1T(benchmark::State& s) { ParallelMemoryFigure(s, TBlockWork::EncryptEcb, 1); }
+void EcbEncrypt2T(benchmark::State& s) { ParallelMemoryFigure(s, TBlockWork::EncryptEcb, 2); }
+void EcbDecrypt1T(benchmark::State& s) { ParallelMemoryFigure(s, TBlockWork::DecryptEcb, 1); }
+void EcbDecrypt2T(benchmark::State& s) { ParallelMemoryFigure(s, TBlockWork::DecryptEcb, 2); }
+
+const bool kCoresNoted = [] {
+  benchmark::AddCustomContext("tolvane_cores", std::to_string(Cores()));
+  return true;
+}();
 
 // The job as the window and the command line run it: the result goes into a
 // temporary file beside the target, is synced, renamed over the target's
@@ -333,6 +376,20 @@ TOLVANE_BENCH(Tolvane, SyncResult256M, SyncResult)
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 TOLVANE_BENCH(Tolvane, DecryptFile256M, DecryptFile)
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+TOLVANE_BENCH(Tolvane, DecryptFile256MAllCores, DecryptFileAllCores)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+TOLVANE_BENCH(Tolvane, CbcDecrypt64M1T, CbcDecrypt1T)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+TOLVANE_BENCH(Tolvane, CbcDecrypt64M2T, CbcDecrypt2T)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+TOLVANE_BENCH(Tolvane, EcbEncrypt64M1T, EcbEncrypt1T)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+TOLVANE_BENCH(Tolvane, EcbEncrypt64M2T, EcbEncrypt2T)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+TOLVANE_BENCH(Tolvane, EcbDecrypt64M1T, EcbDecrypt1T)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+TOLVANE_BENCH(Tolvane, EcbDecrypt64M2T, EcbDecrypt2T)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 TOLVANE_BENCH(Tolvane, DecryptFile1G, DecryptLargeFile)
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 TOLVANE_BENCH(Tolvane, RefuseWrongPassword1G, RefuseWrongPasswordJob)

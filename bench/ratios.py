@@ -8,8 +8,10 @@
 Given the executable, it is run with --benchmark_format=json (and five
 repetitions in random order unless the flags say otherwise). A ratio above
 1.00 means ours is faster: throughput ours/peer, key setup time peer/ours.
-Last come the file figures: EncryptFile against in-memory CBC encryption,
-what the sync costs, and a wrong password refused against a full decryption.
+Then the file figures: EncryptFile against in-memory CBC encryption, what
+the sync costs, and a wrong password refused against a full decryption.
+Last, the transforms on several threads against one thread (goal: 1.8 or
+more for 2 threads in memory).
 """
 import json
 import subprocess
@@ -19,7 +21,14 @@ from collections import defaultdict
 OURS = "Tolvane"
 FIGURES = ["CbcEncrypt4K", "CbcDecrypt4K", "EcbEncrypt4K", "EcbDecrypt4K", "KeySetup", "Sha1_4K",
            "CbcEncrypt256M", "EncryptFile256M", "EncryptFileJob256M", "SyncResult256M",
-           "DecryptFile256M", "DecryptFile1G", "RefuseWrongPassword1G", "CheckLastBlock1G"]
+           "DecryptFile256M", "DecryptFile256MAllCores", "DecryptFile1G", "RefuseWrongPassword1G",
+           "CheckLastBlock1G", "CbcDecrypt64M1T", "CbcDecrypt64M2T", "EcbEncrypt64M1T",
+           "EcbEncrypt64M2T", "EcbDecrypt64M1T", "EcbDecrypt64M2T"]
+# Parallel figures: (name, one thread, more threads), compared in one run.
+THREADED = [("CBC decryption in memory, 2 threads / 1", "CbcDecrypt64M1T", "CbcDecrypt64M2T"),
+            ("ECB encryption in memory, 2 threads / 1", "EcbEncrypt64M1T", "EcbEncrypt64M2T"),
+            ("ECB decryption in memory, 2 threads / 1", "EcbDecrypt64M1T", "EcbDecrypt64M2T"),
+            ("DecryptFile 256 MiB, every core / 1 thread", "DecryptFile256M", "DecryptFile256MAllCores")]
 # Figures read as wall-clock time, not throughput.
 TIMED = {"SyncResult256M", "RefuseWrongPassword1G", "CheckLastBlock1G"}
 
@@ -112,6 +121,19 @@ def main(argv):
             print(f"{f:18}{ours[0] / theirs[0]:12.2f}")
 
     file_path(data)
+    threads(run, data)
+
+
+def threads(run, data):
+    """What more threads gain, each pair from the same run."""
+    rows = [(name, data.get((OURS, one)), data.get((OURS, more))) for name, one, more in THREADED]
+    rows = [(name, one, more) for name, one, more in rows if one and more and one[0] and more[0]]
+    if not rows:
+        return
+    cores = run.get("context", {}).get("tolvane_cores", "?")
+    print(f"\nMore threads / one thread, throughput (cores: {cores}; goal 1.80 for 2 in memory)")
+    for name, one, more in rows:
+        print(f"{name:46}{one[0] / 1e6:9.1f} -> {more[0] / 1e6:7.1f} MB/s{more[0] / one[0]:8.2f}")
 
 
 def file_path(data):

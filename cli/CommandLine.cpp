@@ -15,6 +15,14 @@ std::optional<int> ParseDescriptor(const std::string& text) {
   return fd;
 }
 
+std::optional<int> ParseThreadCount(const std::string& text) {
+  int count = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, count);
+  if (ec != std::errc{} || ptr != end || count < 1) return std::nullopt;
+  return count;
+}
+
 TParseResult Fail(std::string error) { return {std::nullopt, std::move(error)}; }
 
 }  // namespace
@@ -62,13 +70,17 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       name = arg.substr(0, eq);
       value = arg.substr(eq + 1);
     }
+    if (arg.size() > 2 && arg.rfind("-j", 0) == 0) {  // -j4, as make takes it
+      name = "-j";
+      value = arg.substr(2);
+    }
     const auto takeValue = [&]() -> std::optional<std::string> {
       if (value) return value;
       if (i + 1 < args.size()) return args[++i];
       return std::nullopt;
     };
-    const bool takesValue =
-        name == "--mode" || name == "--password-file" || name == "--password-fd";
+    const bool takesValue = name == "--mode" || name == "--password-file" ||
+                            name == "--password-fd" || name == "--threads" || name == "-j";
     if (value && !takesValue) return Fail("option " + name + " takes no value");
 
     if (name == "--mode") {
@@ -81,6 +93,11 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       } else {
         return Fail("unknown mode '" + *mode + "' (expected cbc or ecb)");
       }
+    } else if (name == "--threads" || name == "-j") {
+      const auto text = takeValue();
+      const auto count = text ? ParseThreadCount(*text) : std::nullopt;
+      if (!count) return Fail("option " + name + " needs a number of threads, 1 or more");
+      options.Threads = *count;
     } else if (name == "--no-hash") {
       options.UseHashes = false;
     } else if (name == "--force") {
@@ -141,6 +158,8 @@ std::string UsageText() {
          "  --allow-empty-password\n"
          "                        accept an empty password from a file or descriptor\n"
          "                        (the built-in key then protects nothing)\n"
+         "  -j, --threads N       cipher threads for ECB and CBC decryption\n"
+         "                        (default: one per core; CBC encryption uses one)\n"
          "  -q, --quiet           no progress display\n"
          "  -h, --help            show this help\n"
          "      --version         show the version\n"

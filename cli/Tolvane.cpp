@@ -192,6 +192,7 @@ int Run(const TCliOptions& options) {
   request.Direction = encrypt ? TDirection::Encrypt : TDirection::Decrypt;
   request.Replace = options.Force ? TReplacePolicy::Replace : TReplacePolicy::Ask;
   request.Mode = options.Mode;
+  request.Threads = options.Threads;
   request.Hashing = options.UseHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
   request.SourceKind = fromStdin ? TStreamKind::StandardStream : TStreamKind::NamedFile;
   request.TargetKind = toStdout ? TStreamKind::StandardStream : TStreamKind::NamedFile;

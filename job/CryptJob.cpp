@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "job/CryptJob.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "job/FailureCause.h"
 #include "job/KeyDerivation.h"
 #include "platform/FileError.h"
@@ -35,6 +38,8 @@ TCryptJob::TCryptJob(IJobListener& listener, TCryptRequest request)
   FCipher.SetKeySize(TKeySize::Large256);
   FCipher.SetStringMode(TStringMode::smEncode);
   FCipher.SetCipherMode(FRequest.Mode == TChainMode::ECB ? TCipherMode::ECB : TCipherMode::CBC);
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  FCipher.SetThreads(FRequest.Threads > 0 ? FRequest.Threads : cores);
 }
 
 TCryptJob::~TCryptJob() { FCipher.Wipe(); }

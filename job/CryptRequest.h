@@ -37,4 +37,7 @@ struct TCryptRequest {
   std::string SourceName;  // UTF-8, as typed; for a standard stream what messages call it
   std::string TargetName;  // likewise
   TSecret Password;        // Windows-1252 bytes; empty: the built-in key
+  // Threads for the cipher where the blocks allow it (ECB, CBC decryption);
+  // 0: one per core.
+  int Threads = 0;
 };

@@ -1,20 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <span>
+#include <vector>
 
 #include "platform/FileError.h"
 #include "platform/FileIO.h"
 #include "platform/SystemError.h"
+#include "twofish/CipherPool.h"
 #include "twofish/Padding.h"
+#include "twofish/ParallelBlocks.h"
 #include "twofish/Twofish.h"
+#include "util/SecureWipe.h"
 
 // Whole-file encryption and decryption: the input streams through the
 // component's chunk buffer in 4096-byte reads, one chain from the IV, with
-// the padding inside the last chunk.
+// the padding inside the last chunk. With more than one thread, ECB and CBC
+// decryption read several larger chunks at a time instead, transform them
+// side by side and write them in order: the output is the same.
 
 namespace {
 
-constexpr int BlockBytes = 16;
+constexpr std::size_t BlockBytes = 16;
 
 [[noreturn]] void RaiseOsError(const std::error_code& code) {
   throw EInOutError(code, SystemErrorText(code));
@@ -40,17 +48,17 @@ void CheckWritten(const TIoResult& result) {
 // Reads the next chunk; returns its size and whether the input is now at its
 // end. The end is found by looking ahead, so an input whose size is a
 // multiple of the chunk size ends with a full chunk, not an empty one.
-int ReadChunk(TInputFile& input, std::uint8_t* buffer, bool& atEnd) {
-  const TIoResult read = input.Read(buffer, TTwofish::ChunkSize);
+std::size_t ReadChunk(TInputFile& input, std::uint8_t* buffer, std::size_t size, bool& atEnd) {
+  const TIoResult read = input.Read(buffer, size);
   if (read.Error) RaiseOsError(read.Error);
   const TEndResult end = input.AtEnd();
   if (end.Error) RaiseOsError(end.Error);
   atEnd = end.AtEnd;
-  return static_cast<int>(read.Bytes);
+  return read.Bytes;
 }
 
-void WriteChunk(TOutputFile& output, const std::uint8_t* buffer, int n) {
-  CheckWritten(output.Write(buffer, static_cast<std::size_t>(n)));
+void WriteChunk(TOutputFile& output, const std::uint8_t* buffer, std::size_t n) {
+  CheckWritten(output.Write(buffer, n));
 }
 
 void CloseFiles(TInputFile& input, TOutputFile& output) {
@@ -58,10 +66,10 @@ void CloseFiles(TInputFile& input, TOutputFile& output) {
   CheckWritten(output.Close());
 }
 
-// Tells the hook about a finished chunk; false when it asks to stop.
-bool ReportChunk(const TProgressHook& hook, const TInputFile& input) {
+// Tells the hook about a finished chunk that ends done bytes into the input;
+// false when it asks to stop.
+bool ReportChunk(const TProgressHook& hook, const TInputFile& input, std::uint64_t done) {
   if (!hook) return true;
-  const std::uint64_t done = input.Position();
   return hook(done, std::max(done, input.Size()));
 }
 
@@ -86,12 +94,12 @@ void StreamFile(TInputFile& input, TOutputFile& output, const TProgressHook& hoo
                 std::uint8_t* buffer, ChunkStep chunkStep) {
   for (;;) {
     bool atEnd = false;
-    const int read = ReadChunk(input, buffer, atEnd);
+    const auto read = static_cast<int>(ReadChunk(input, buffer, TTwofish::ChunkSize, atEnd));
     const int n = chunkStep(read, atEnd);
-    WriteChunk(output, buffer, n);
+    WriteChunk(output, buffer, static_cast<std::size_t>(n));
     // A stop asked for with the last chunk comes too late to matter: the
     // output is complete.
-    const bool goOn = ReportChunk(hook, input);
+    const bool goOn = ReportChunk(hook, input, input.Position());
     if (atEnd) break;
     if (!goOn) {
       CloseFiles(input, output);
@@ -103,23 +111,22 @@ void StreamFile(TInputFile& input, TOutputFile& output, const TProgressHook& hoo
 
 // By name: the input is opened before the output is created (an existing
 // file emptied), and the output created before anything is read.
-template <typename ChunkStep>
-void StreamNamedFiles(const std::string& inputName, const std::string& outputName,
-                      const TProgressHook& hook, std::uint8_t* buffer, bool ciphertextInput,
-                      ChunkStep chunkStep) {
+template <typename Stream>
+void WithNamedFiles(const std::string& inputName, const std::string& outputName,
+                    bool ciphertextInput, Stream stream) {
   TInputFile input;
   OpenChecked(input, inputName, ciphertextInput);
   TOutputFile output;
   CreateOutput(output, outputName);
-  StreamFile(input, output, hook, buffer, chunkStep);
+  stream(input, output);
 }
 
-template <typename ChunkStep>
-void StreamIntoOutput(const std::string& inputName, TOutputFile& output, const TProgressHook& hook,
-                      std::uint8_t* buffer, bool ciphertextInput, ChunkStep chunkStep) {
+template <typename Stream>
+void WithInputFile(const std::string& inputName, TOutputFile& output, bool ciphertextInput,
+                   Stream stream) {
   TInputFile input;
   OpenChecked(input, inputName, ciphertextInput);
-  StreamFile(input, output, hook, buffer, chunkStep);
+  stream(input, output);
 }
 
 // The chunk steps of the two directions, shared by both forms.
@@ -143,30 +150,154 @@ auto DecryptStep(TTwofish& cipher) {
   };
 }
 
+// Plaintext lives in these chunks: wiped however the transform ends.
+class TChunkMemory {
+ public:
+  explicit TChunkMemory(std::size_t bytes) : FBytes(bytes) {}
+  TChunkMemory(const TChunkMemory&) = delete;
+  TChunkMemory& operator=(const TChunkMemory&) = delete;
+  ~TChunkMemory() { SecureWipe(FBytes.data(), FBytes.size()); }
+  std::uint8_t* Data() { return FBytes.data(); }
+
+ private:
+  std::vector<std::uint8_t> FBytes;
+};
+
+// Reads up to one chunk per slot, stopping at the input's end; fills in
+// each chunk's data and blocks (padded, when encrypting the last one) and
+// the input position after it. Returns the number of chunks read.
+std::size_t ReadRound(TInputFile& input, std::uint8_t* memory, std::span<TChunkWork> chunks,
+                      std::span<std::uint64_t> done, bool decrypt, bool& atEnd) {
+  constexpr std::size_t SlotBytes = ParallelChunkBytes + BlockBytes;
+  std::size_t count = 0;
+  atEnd = false;
+  while (count < chunks.size() && !atEnd) {
+    TChunkWork& chunk = chunks[count];
+    chunk.Data = memory + count * SlotBytes;
+    std::size_t n = ReadChunk(input, chunk.Data, ParallelChunkBytes, atEnd);
+    if (decrypt && !IsCiphertextSize(n)) RaiseInvalidSize();
+    if (!decrypt && atEnd) {
+      n = static_cast<std::size_t>(AppendPadding(chunk.Data, static_cast<int>(n)));
+    }
+    chunk.Blocks = n / BlockBytes;
+    done[count] = input.Position();
+    ++count;
+  }
+  return count;
+}
+
+// Each chunk of a round chains from the ciphertext block before it; chain
+// enters as the block before the round and leaves as its last one. Taken
+// before any chunk is decrypted in place.
+void ChainRound(std::span<TChunkWork> chunks, std::uint8_t chain[16]) {
+  for (TChunkWork& chunk : chunks) {
+    std::memcpy(chunk.Chain, chain, BlockBytes);
+    std::memcpy(chain, chunk.Data + (chunk.Blocks - 1) * BlockBytes, BlockBytes);
+  }
+}
+
+// The parallel form of StreamFile: rounds of one chunk per thread are read,
+// transformed side by side, then written in order, the hook hearing of each
+// chunk as it is written, on this thread. chain is the CBC register; lastOut
+// receives the last block transformed.
+void StreamInRounds(TInputFile& input, TOutputFile& output, const TProgressHook& hook,
+                    const TTwofish& cipher, TBlockWork work, int threads, std::uint8_t chain[16],
+                    std::uint8_t lastOut[16]) {
+  TCipherPool pool(threads);
+  const auto slots = static_cast<std::size_t>(pool.Threads());
+  TChunkMemory memory(slots * (ParallelChunkBytes + BlockBytes));
+  std::vector<TChunkWork> chunks(slots);
+  std::vector<std::uint64_t> done(slots);
+  const bool decrypt = work != TBlockWork::EncryptEcb;
+  for (;;) {
+    bool atEnd = false;
+    const std::size_t count = ReadRound(input, memory.Data(), chunks, done, decrypt, atEnd);
+    const std::span<TChunkWork> round(chunks.data(), count);
+    if (work == TBlockWork::DecryptCbc) ChainRound(round, chain);
+    TransformChunks(cipher, work, round, pool);
+    for (std::size_t i = 0; i < count; ++i) {
+      const bool last = atEnd && i + 1 == count;
+      std::size_t n = chunks[i].Blocks * BlockBytes;
+      if (last) {
+        std::memcpy(lastOut, chunks[i].Data + n - BlockBytes, BlockBytes);
+        if (decrypt) {
+          const int kept = UnpaddedLength(chunks[i].Data, static_cast<int>(n));
+          if (kept < 0) throw EFileError(TFileErrorCause::InvalidPadding);
+          n = static_cast<std::size_t>(kept);
+        }
+      }
+      WriteChunk(output, chunks[i].Data, n);
+      const bool goOn = ReportChunk(hook, input, done[i]);
+      if (!last && !goOn) {
+        CloseFiles(input, output);
+        throw ETransformStopped();
+      }
+    }
+    if (atEnd) break;
+  }
+  CloseFiles(input, output);
+}
+
 }  // namespace
+
+void TTwofish::TransformFile(TInputFile& input, TOutputFile& output, const TProgressHook& hook,
+                             bool encrypt) {
+  const bool independentBlocks =
+      FCipherMode == TCipherMode::ECB || (FCipherMode == TCipherMode::CBC && !encrypt);
+  if (FThreads <= 1 || !independentBlocks) {
+    if (encrypt) {
+      StreamFile(input, output, hook, FBuffer, EncryptStep(*this));
+    } else {
+      StreamFile(input, output, hook, FBuffer, DecryptStep(*this));
+    }
+    return;
+  }
+  const TBlockWork work = FCipherMode == TCipherMode::CBC ? TBlockWork::DecryptCbc
+                          : encrypt                       ? TBlockWork::EncryptEcb
+                                                          : TBlockWork::DecryptEcb;
+  // The fields end as the serial transform leaves them.
+  std::uint8_t lastOut[BlockBytes] = {};
+  try {
+    StreamInRounds(input, output, hook, *this, work, FThreads, K.FIV, lastOut);
+  } catch (...) {
+    SecureWipe(lastOut, sizeof lastOut);
+    throw;
+  }
+  if (work == TBlockWork::DecryptCbc) std::memcpy(K.FSavedBlock, K.FIV, BlockBytes);
+  std::memcpy(K.FWorkBlock, lastOut, BlockBytes);
+  SecureWipe(lastOut, sizeof lastOut);
+}
 
 void TTwofish::EncryptFile(const std::string& inputName, const std::string& outputName,
                            const TProgressHook& hook) {
   CheckReady();
-  StreamNamedFiles(inputName, outputName, hook, FBuffer, false, EncryptStep(*this));
+  WithNamedFiles(inputName, outputName, false, [&](TInputFile& input, TOutputFile& output) {
+    TransformFile(input, output, hook, true);
+  });
 }
 
 void TTwofish::EncryptFile(const std::string& inputName, TOutputFile& output,
                            const TProgressHook& hook) {
   CheckReady();
-  StreamIntoOutput(inputName, output, hook, FBuffer, false, EncryptStep(*this));
+  WithInputFile(inputName, output, false, [&](TInputFile& input, TOutputFile& out) {
+    TransformFile(input, out, hook, true);
+  });
 }
 
 void TTwofish::DecryptFile(const std::string& inputName, const std::string& outputName,
                            const TProgressHook& hook) {
   CheckReady();
-  StreamNamedFiles(inputName, outputName, hook, FBuffer, true, DecryptStep(*this));
+  WithNamedFiles(inputName, outputName, true, [&](TInputFile& input, TOutputFile& output) {
+    TransformFile(input, output, hook, false);
+  });
 }
 
 void TTwofish::DecryptFile(const std::string& inputName, TOutputFile& output,
                            const TProgressHook& hook) {
   CheckReady();
-  StreamIntoOutput(inputName, output, hook, FBuffer, true, DecryptStep(*this));
+  WithInputFile(inputName, output, true, [&](TInputFile& input, TOutputFile& out) {
+    TransformFile(input, out, hook, false);
+  });
 }
 
 void TTwofish::EncryptFile(TInputFile& input, TOutputFile& output, const TProgressHook& hook) {

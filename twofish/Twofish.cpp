@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "twofish/ParallelBlocks.h"
 #include "util/SecureWipe.h"
 
 namespace {
@@ -40,19 +41,18 @@ void CheckBufferCount(int n) {
 
 [[noreturn]] void InvalidMode() { throw std::invalid_argument("Twofish: Invalid cipher mode"); }
 
-// CBC decryption of whole blocks in place. Each plaintext block needs the
-// ciphertext block before it, which the in-place decryption overwrites, so a
-// group's ciphertext is kept aside. iv enters as the ciphertext block before
-// the first and leaves as the last one.
-void DecryptBlocksCbc(const TTwofish& cipher, std::uint8_t* data, std::size_t blocks,
-                      std::uint8_t* iv) {
+}  // namespace
+
+// Each plaintext block needs the ciphertext block before it, which the
+// in-place decryption overwrites, so a group's ciphertext is kept aside.
+void TTwofish::DecryptBlocksCbc(std::uint8_t* data, std::size_t blocks, std::uint8_t iv[16]) const {
   constexpr std::size_t GroupBlocks = 32;
   alignas(16) std::uint8_t ciphertext[GroupBlocks * BlockBytes];
   for (std::size_t first = 0; first < blocks; first += GroupBlocks) {
     const std::size_t group = std::min(GroupBlocks, blocks - first);
     std::uint8_t* const part = data + first * BlockBytes;
     std::memcpy(ciphertext, part, group * BlockBytes);
-    cipher.DecryptBlocks(part, part, group);
+    DecryptBlocks(part, part, group);
     XorBlock(part, part, iv);
     for (std::size_t i = 1; i < group; ++i) {
       XorBlock(part + i * BlockBytes, part + i * BlockBytes, ciphertext + (i - 1) * BlockBytes);
@@ -61,7 +61,7 @@ void DecryptBlocksCbc(const TTwofish& cipher, std::uint8_t* data, std::size_t bl
   }
 }
 
-}  // namespace
+void TTwofish::SetThreads(int threads) { FThreads = std::clamp(threads, 1, MaxCipherThreads); }
 
 void TTwofish::SetKey(const std::string& keyText) {
   if (keyText.empty() || keyText.size() > MaxKeyTextBytes) {
@@ -172,7 +172,7 @@ void TTwofish::TransformBuffer(int n) {
       if constexpr (Encrypt) {
         EncryptBlocksCbc(FBufferPtr, blocks, K.FIV);
       } else {
-        DecryptBlocksCbc(*this, FBufferPtr, blocks, K.FIV);
+        DecryptBlocksCbc(FBufferPtr, blocks, K.FIV);
         CopyBlock(K.FSavedBlock, K.FIV);  // the last ciphertext block
       }
       CopyBlock(K.FWorkBlock, lastBlock);

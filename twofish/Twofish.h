@@ -55,6 +55,13 @@ class TTwofish {
   void SetKeySize(TKeySize size) { FKeySize = size; }
   TStringMode StringMode() const { return FStringMode; }
   void SetStringMode(TStringMode mode) { FStringMode = mode; }
+  // Threads for the file transforms whose blocks do not wait for each other
+  // (ECB, CBC decryption), the caller's own included; clamped to 1 ..
+  // MaxCipherThreads (ParallelBlocks.h). 1, the default, keeps the whole
+  // transform on the caller's thread. CBC encryption is one chain and always
+  // runs there.
+  int Threads() const { return FThreads; }
+  void SetThreads(int threads);
 
   void SetKey(const std::string& keyText);
   void SetIV(const std::string& ivText);
@@ -104,6 +111,9 @@ class TTwofish {
   void EncryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
   void DecryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
   void EncryptBlocksCbc(std::uint8_t* data, std::size_t blocks, std::uint8_t iv[16]) const;
+  // CBC decryption in place; iv as above. Only reads the key state, so
+  // threads may run it side by side on their own chunks.
+  void DecryptBlocksCbc(std::uint8_t* data, std::size_t blocks, std::uint8_t iv[16]) const;
 
   // Access for tests and tools.
   std::uint8_t* Buffer() { return FBuffer; }
@@ -118,6 +128,8 @@ class TTwofish {
   template <bool Encrypt>
   void TransformBuffer(int n);
   void XorKeystream();
+  void TransformFile(TInputFile& input, TOutputFile& output, const TProgressHook& hook,
+                     bool encrypt);
 
   TTwofishKeyState K;
   TCipherMode FCipherMode = TCipherMode::ECB;
@@ -125,6 +137,7 @@ class TTwofish {
   alignas(64) std::uint8_t FBuffer[BufferSize] = {};
   std::uint8_t* FBufferPtr = nullptr;
   TStringMode FStringMode = TStringMode::smEncode;
+  int FThreads = 1;
 };
 
 // Does nothing: the MDS tables are compile-time constants. Kept so that code

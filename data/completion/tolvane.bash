@@ -26,6 +26,12 @@ _tolvane() {
       mapfile -t COMPREPLY < <(compgen -W '0 3 4 5 6 7 8 9' -- "$cur")
       return
       ;;
+    --threads | -j)
+      local counts
+      counts=$(printf '%s\n' 1 2 4 "$(nproc 2>/dev/null)" | sort -nu)
+      mapfile -t COMPREPLY < <(compgen -W "$counts" -- "$cur")
+      return
+      ;;
   esac
 
   # The command is the first word that is neither an option nor the value of one.
@@ -33,7 +39,7 @@ _tolvane() {
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
       --) ended=1 ;;
-      --mode | --password-file | --password-fd) [ -z "$ended" ] && ((i++)) ;;
+      --mode | --password-file | --password-fd | --threads | -j) [ -z "$ended" ] && ((i++)) ;;
       -*) [ -n "$ended" ] && [ -z "$command" ] && command=${words[i]} ;;
       *) [ -z "$command" ] && command=${words[i]} ;;
     esac
@@ -41,7 +47,7 @@ _tolvane() {
 
   if [ -z "$ended" ] && [[ $cur == -* ]]; then
     local options='--mode --no-hash --force --password-file --password-fd
-      --allow-empty-password --quiet -q --help -h --version'
+      --allow-empty-password --threads -j --quiet -q --help -h --version'
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     return
   fi

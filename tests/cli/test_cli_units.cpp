@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pieces of the command that need no process: the argument parser and the
 // progress line.
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "cli/CommandLine.h"
@@ -27,6 +30,35 @@ TEST(CliCommandLine, OptionsMayFollowTheFilesAndDashDashEndsThem) {
   EXPECT_FALSE(parsed.Options->UseHashes);
   EXPECT_TRUE(parsed.Options->Quiet);
   EXPECT_EQ(parsed.Options->Target, "--out");
+}
+
+TEST(CliCommandLine, ThreadsTakeACountOfOneOrMore) {
+  struct TCase {
+    std::vector<std::string> Args;
+    int Threads;  // 0: one per core; -1: refused
+  };
+  const TCase cases[] = {
+      {{"decrypt", "a", "b"}, 0},
+      {{"decrypt", "a", "b", "--threads", "3"}, 3},
+      {{"decrypt", "a", "b", "--threads=1"}, 1},
+      {{"decrypt", "-j", "2", "a", "b"}, 2},
+      {{"decrypt", "-j4", "a", "b"}, 4},
+      {{"decrypt", "a", "b", "--threads", "0"}, -1},
+      {{"decrypt", "a", "b", "-j", "-2"}, -1},
+      {{"decrypt", "a", "b", "--threads=viele"}, -1},
+      {{"decrypt", "a", "b", "--threads"}, -1},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.Args));
+    const TParseResult parsed = ParseCommandLine(c.Args);
+    if (c.Threads < 0) {
+      EXPECT_FALSE(parsed.Options);
+      EXPECT_NE(parsed.Error.find("threads"), std::string::npos) << parsed.Error;
+    } else {
+      ASSERT_TRUE(parsed.Options) << parsed.Error;
+      EXPECT_EQ(parsed.Options->Threads, c.Threads);
+    }
+  }
 }
 
 TEST(CliProgress, LineShowsPercentRateAndTimeLeft) {

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole jobs on real files: round trips, the replace question, what the job
 // reports and the wipe of the key.
+#include <algorithm>
+#include <thread>
+#include <utility>
+
 #include "tests/job/JobTestSupport.h"
 
 using namespace jobtest;
@@ -211,6 +215,33 @@ TEST_F(CryptJob, StopDuringTheTransformLeavesTheTargetsNameAsItWas) {
   }
   EXPECT_FALSE(std::filesystem::exists(Path("neu.tvn")));
   EXPECT_EQ(Snapshot(Path("alt.tvn")), old);
+  EXPECT_EQ(LeftoverCount(), 0u);
+}
+
+// The request's thread count reaches the cipher (0: one per core); with
+// several threads the decryption runs in rounds of chunks, and a stop in the
+// middle of one still leaves nothing behind.
+TEST_F(CryptJob, StopDuringAParallelDecryptionLeavesNothingBehind) {
+  WriteFileBytes(Path("gross.bin"), SampleBytes(8u << 20, 12));
+  ASSERT_EQ(Run(Encrypting(Path("gross.bin"), Path("gross.tvn"), Replace))->Outcome(),
+            TJobOutcome::Succeeded);
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  for (const auto& [requested, expected] : {std::pair{3, 3}, std::pair{0, cores}}) {
+    SCOPED_TRACE(requested);
+    TCryptRequest request = Decrypting(Path("gross.tvn"), Path("back.bin"), Replace);
+    request.Threads = requested;
+    auto job = MakeJob(std::move(request));
+    EXPECT_EQ(job->Cipher().Threads(), expected);
+    TCryptJob* running = job.get();
+    int chunks = 0;
+    job->SetProgress([&](std::uint64_t, std::uint64_t) {
+      if (++chunks == 4) running->RequestStop();
+    });
+    job->RunJob();
+    EXPECT_EQ(job->Outcome(), TJobOutcome::Cancelled);
+    EXPECT_EQ(chunks, 4);
+  }
+  EXPECT_FALSE(std::filesystem::exists(Path("back.bin")));
   EXPECT_EQ(LeftoverCount(), 0u);
 }
 
