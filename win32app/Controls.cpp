@@ -3,11 +3,14 @@
 
 #include <vector>
 
+#include "platform/win32/WideText.h"
 #include "util/SecureWipe.h"
 #include "window/KeyRule.h"
 
 std::wstring WideText(const std::string& utf8) {
-  if (utf8.empty()) return {};
+  // Names travel as WTF-8, so that one with a lone surrogate shows and comes
+  // back as the same name.
+  if (std::optional<std::wstring> wide = WideFromUtf8(utf8)) return *wide;
   const int size = static_cast<int>(utf8.size());
   const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
@@ -16,14 +19,6 @@ std::wstring WideText(const std::string& utf8) {
 }
 
 namespace {
-
-std::string Utf8Text(const wchar_t* wide, int length) {
-  if (length <= 0) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide, length, utf8.data(), size, nullptr, nullptr);
-  return utf8;
-}
 
 // The control's text, read into a buffer of its exact size.
 std::vector<wchar_t> WindowText(HWND handle) {
@@ -60,7 +55,7 @@ void TControlBase::Create(HWND parent, int id, const wchar_t* className, DWORD s
 
 std::string TControlBase::Text() const {
   std::vector<wchar_t> text = WindowText(FHandle);
-  return Utf8Text(text.data(), static_cast<int>(text.size()));
+  return Utf8FromWide(std::wstring_view(text.data(), text.size()));
 }
 
 void TControlBase::SetText(const std::string& text) {
@@ -94,15 +89,8 @@ void TEdit::Create(HWND parent, int id, bool masked) {
 
 TSecret TEdit::Secret() const {
   std::vector<wchar_t> text = WindowText(Handle());
-  TSecret secret;
-  const int length = static_cast<int>(text.size());
-  if (length > 0) {
-    const int size =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), size, nullptr, nullptr);
-    secret = TSecret::Take(utf8);
-  }
+  std::string utf8 = Utf8FromWide(std::wstring_view(text.data(), text.size()));
+  TSecret secret = TSecret::Take(utf8);
   SecureWipe(text.data(), text.size() * sizeof(wchar_t));
   return secret;
 }

@@ -2,9 +2,9 @@
 #include "win32app/FileDialog.h"
 
 #include <algorithm>
-#include <cwchar>
 #include <vector>
 
+#include "platform/win32/WideText.h"
 #include "window/Messages.h"
 #include "window/WindowModel.h"
 
@@ -32,12 +32,7 @@ std::optional<std::string> TFileDialog::Choose(HWND owner) {
   dialog.Flags = OFN_DONTADDTORECENT | OFN_NOCHANGEDIR | OFN_EXPLORER | OFN_HIDEREADONLY;
   if (!::GetOpenFileNameW(&dialog)) return std::nullopt;
 
-  const int length = static_cast<int>(std::wcslen(name.data()));
-  const int size =
-      ::WideCharToMultiByte(CP_UTF8, 0, name.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string chosen(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, name.data(), length, chosen.data(), size, nullptr, nullptr);
-  chosen = WithDefaultExtension(chosen);
+  const std::string chosen = WithDefaultExtension(Utf8FromWide(name.data()));
   FLastChosen = WideText(chosen);
   return chosen;
 }

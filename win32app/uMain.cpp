@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/WideText.h"
 #include "win32app/WorkerPrompt.h"
 #include "window/Messages.h"
 
@@ -391,11 +392,7 @@ void TfrmMain::OnDropFiles(HDROP drop) {
     const UINT length = ::DragQueryFileW(drop, 0, nullptr, 0);
     std::vector<wchar_t> name(length + 1, L'\0');
     ::DragQueryFileW(drop, 0, name.data(), length + 1);
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(length),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(length), utf8.data(), size,
-                          nullptr, nullptr);
+    const std::string utf8 = Utf8FromWide(std::wstring_view(name.data(), length));
     if (!utf8.empty()) FModel.TakeSourceFile(utf8, TSourceOrigin::Drop);
   }
   ::DragFinish(drop);

@@ -235,6 +235,12 @@ TEST_F(Win32Window, DropTakesTheFirstFileWhileIdle) {
   drop({first, Dir.File("zweite.txt")});
   EXPECT_EQ(Text(C::edSource), first);
   EXPECT_EQ(Text(C::edTarget), Dir.File("Grüße 日本.tvn"));
+  // A name Windows allows but UTF-8 cannot hold (a lone surrogate, WTF-8
+  // here) comes through as the same name, so that it still opens.
+  const std::string lone = Dir.File("alt\xED\xA0\x80.txt");
+  drop({lone});
+  EXPECT_EQ(Text(C::edSource), lone);
+  drop({first});
 
   // While a run holds the names, a drop changes nothing.
   SetText(C::btnStart, msg::Cancel);
