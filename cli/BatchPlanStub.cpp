@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Throwaway stand-in for the batch planner and the folder creation, so that
 // the batch run builds and runs before they are merged.
+#include "cli/BatchPlanStub.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
 
 #include "cli/BatchPlan.h"
-#include "cli/BatchPlanStub.h"
 #include "job/TargetName.h"
 #include "platform/FileSystem.h"
 
@@ -42,7 +43,8 @@ void AddFile(const TBatchSpec& spec, TBatchPlan& plan, const std::string& source
     target = *decrypted;
   }
   if (spec.OutputDir) target = (fs::path(*spec.OutputDir) / target).string();
-  plan.Items.push_back({source, target, FileSize(source).value_or(0), KindOf(target) != TFileKind::Missing});
+  plan.Items.push_back(
+      {source, target, FileSize(source).value_or(0), KindOf(target) != TFileKind::Missing});
 }
 
 }  // namespace
@@ -64,16 +66,14 @@ TBatchPlan PlanBatch(const TBatchSpec& spec) {
       }
       std::sort(files.begin(), files.end());
       for (const std::string& file : files) {
-        const std::string relative = spec.OutputDir
-                                         ? fs::path(file).lexically_relative(operand).string()
-                                         : file;
+        const std::string relative =
+            spec.OutputDir ? fs::path(file).lexically_relative(operand).string() : file;
         AddFile(spec, plan, file, relative, true);
       }
     } else if (kind != TFileKind::Regular) {
       plan.Failed.push_back({operand, "is not a regular file"});
     } else {
-      AddFile(spec, plan, operand,
-              spec.OutputDir ? FileNamePart(operand) : operand, false);
+      AddFile(spec, plan, operand, spec.OutputDir ? FileNamePart(operand) : operand, false);
     }
   }
   std::map<std::string, std::string> byTarget;

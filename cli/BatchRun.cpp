@@ -124,8 +124,8 @@ int RunBatch(const TCliOptions& options) {
 
   int refusal = ExitNotDone;
   const std::optional<TSecret> password = PasswordForRun(
-      options, terminal, "the files are encrypted with the built-in default key and are not protected",
-      refusal);
+      options, terminal,
+      "the files are encrypted with the built-in default key and are not protected", refusal);
   if (!password) return refusal;
 
   // Files run side by side, each on one cipher thread, as long as there
@@ -133,8 +133,8 @@ int RunBatch(const TCliOptions& options) {
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   const int threads = options.Threads > 0 ? options.Threads : static_cast<int>(cores);
   const int filesAtOnce =
-      std::min({threads, MaxFilesAtOnce, static_cast<int>(std::min<std::size_t>(
-                                             run.Items.size(), MaxFilesAtOnce))});
+      std::min({threads, MaxFilesAtOnce,
+                static_cast<int>(std::min<std::size_t>(run.Items.size(), MaxFilesAtOnce))});
   const int cipherThreads = std::max(1, threads / filesAtOnce);
   const auto requestFor = [&](std::size_t index) {
     const TBatchItem& item = run.Items[index];
@@ -151,9 +151,9 @@ int RunBatch(const TCliOptions& options) {
   };
 
   TBatchWorkers workers(run.Items, requestFor, options.OutputDir.has_value(), filesAtOnce);
-  const std::uint64_t total = std::accumulate(
-      run.Items.begin(), run.Items.end(), std::uint64_t{0},
-      [](std::uint64_t sum, const TBatchItem& item) { return sum + item.Size; });
+  const std::uint64_t total =
+      std::accumulate(run.Items.begin(), run.Items.end(), std::uint64_t{0},
+                      [](std::uint64_t sum, const TBatchItem& item) { return sum + item.Size; });
   const bool showProgress =
       !options.Quiet && TTerminal::StderrIsTerminal() && total >= TProgressBar::MinimumSize;
   workers.Start();

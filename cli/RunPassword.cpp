@@ -12,7 +12,10 @@ std::optional<TSecret> PasswordForRun(const TCliOptions& options, TTerminal* ter
   DieIfStopSignalled();
   switch (password.Status) {
     case TPasswordStatus::Ok: break;
-    case TPasswordStatus::Usage: Say(password.Message); status = ExitUsage; return std::nullopt;
+    case TPasswordStatus::Usage:
+      Say(password.Message);
+      status = ExitUsage;
+      return std::nullopt;
     case TPasswordStatus::Refused:
     case TPasswordStatus::Stopped:
       Say(password.Message);
