@@ -7,6 +7,7 @@
 #include "cli/BatchPlanStub.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalListener.h"
+#include "job/FailureCause.h"
 #include "platform/FileSystem.h"
 
 TBatchWorkers::TBatchWorkers(std::vector<TBatchItem> items, TRequestFor requestFor,
@@ -71,10 +72,21 @@ void TBatchWorkers::Work(TSlot& slot) {
     std::size_t index = 0;
     {
       const std::lock_guard lock(FMutex);
-      if (FStopping || FNext == FItems.size()) break;
+      if (FStopping || ReceivedStopSignal() != 0 || FNext == FItems.size()) break;
       index = FNext++;
     }
-    TItemResult result = RunItem(slot, index);
+    TItemResult result;
+    try {
+      result = RunItem(slot, index);
+    } catch (...) {
+      // Only before the job runs (out of memory, most likely): the item
+      // failed, the batch goes on.
+      result.Index = index;
+      result.Outcome = TJobOutcome::Failed;
+      result.Failure = DescribeFailure(std::current_exception());
+      const std::lock_guard lock(FMutex);
+      FFinishedBytes += FItems[index].Size;
+    }
     {
       const std::lock_guard lock(FMutex);
       FResults.push_back(std::move(result));
