@@ -5,8 +5,6 @@
 #include "cli/Printable.h"
 #include "cli/Say.h"
 #include "cli/Tolvane.h"
-#include "platform/FileSystem.h"
-#include "platform/SystemError.h"
 
 namespace {
 
@@ -58,9 +56,8 @@ void TBatchReport::Result(const TBatchItem& item, const TItemResult& result) {
       return;
     case TJobOutcome::Failed:
       ++FFailed;
-      if (result.FolderError) {
-        Say("cannot create the folder " + Printable(FolderOf(item.Target)) + " for " + target +
-            ": " + SystemErrorText(result.FolderError) + "; " + source + " was not processed");
+      if (!result.Refusal.empty()) {
+        Say(result.Refusal);
       } else {
         Say(FailureLine(result.Failure, item.Source, item.Target));
       }

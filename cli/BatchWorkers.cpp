@@ -5,10 +5,12 @@
 #include <utility>
 
 #include "cli/BatchPlanStub.h"
+#include "cli/Printable.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalListener.h"
 #include "job/FailureCause.h"
 #include "platform/FileSystem.h"
+#include "platform/SystemError.h"
 
 TBatchWorkers::TBatchWorkers(std::vector<TBatchItem> items, TRequestFor requestFor,
                              bool createFolders, int threads)
@@ -100,18 +102,33 @@ void TBatchWorkers::Work(TSlot& slot) {
   FNews.notify_all();
 }
 
+std::string TBatchWorkers::Refusal(const TBatchItem& item) const {
+  // A target that is a link to its source (or another name of it) would
+  // have the job process the source in place, which a batch never does.
+  if (SameFile(item.Source, ResolveLinks(item.Target))) {
+    return Printable(item.Target) + " leads to " + Printable(item.Source) +
+           " itself; it was not processed";
+  }
+  if (FCreateFolders) {
+    const std::string folder = FolderOf(item.Target);
+    if (const std::error_code error = CreateFolders(folder)) {
+      return "cannot create the folder " + Printable(folder) + ": " + SystemErrorText(error) +
+             "; " + Printable(item.Source) + " was not processed";
+    }
+  }
+  return {};
+}
+
 TItemResult TBatchWorkers::RunItem(TSlot& slot, std::size_t index) {
   TItemResult result;
   result.Index = index;
   const TBatchItem& item = FItems[index];
-  if (FCreateFolders) {
-    result.FolderError = CreateFolders(FolderOf(item.Target));
-    if (result.FolderError) {
-      result.Outcome = TJobOutcome::Failed;
-      const std::lock_guard lock(FMutex);
-      FFinishedBytes += item.Size;
-      return result;
-    }
+  result.Refusal = Refusal(item);
+  if (!result.Refusal.empty()) {
+    result.Outcome = TJobOutcome::Failed;
+    const std::lock_guard lock(FMutex);
+    FFinishedBytes += item.Size;
+    return result;
   }
   // Whether a target may be replaced was settled before the batch began; a
   // file that appears under a free name meanwhile is declined, not asked

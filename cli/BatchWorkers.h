@@ -9,7 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <system_error>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -20,8 +20,9 @@
 struct TItemResult {
   std::size_t Index = 0;
   TJobOutcome Outcome = TJobOutcome::NotRun;
-  TJobFailure Failure;          // when Failed by the job
-  std::error_code FolderError;  // when Failed because the target's folder could not be made
+  TJobFailure Failure;  // when the job failed
+  // When Failed before a job ran: the message line that says why.
+  std::string Refusal;
 };
 
 // Runs the items of a batch on a few threads, each taking the next item in
@@ -67,6 +68,9 @@ class TBatchWorkers {
   };
 
   void Work(TSlot& slot);
+  // Why the item cannot run, found just before it would; empty when it can.
+  // Makes the target's folder when asked to.
+  std::string Refusal(const TBatchItem& item) const;
   TItemResult RunItem(TSlot& slot, std::size_t index);
 
   const std::vector<TBatchItem> FItems;

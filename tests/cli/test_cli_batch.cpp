@@ -89,6 +89,20 @@ TEST_F(CliTest, BatchFailureInTheMiddleLetsTheOthersRun) {
   EXPECT_FALSE(std::filesystem::exists(Path("b")));
 }
 
+// A target that is a link to its own source would make the job work in
+// place: the source must stay as it is, even with --force.
+TEST_F(CliTest, BatchNeverProcessesASourceInPlace) {
+  WriteFileBytes(Path("a.txt"), "plain text");
+  WriteFileBytes(Path("b.txt"), "other");
+  std::filesystem::create_symlink("a.txt", Path("a.tvn"));
+  const TRunResult run =
+      Run({"encrypt", "--each", "-f", "--password-file", PasswordFile("pw\n"), Path("a.txt"),
+           Path("b.txt")});
+  EXPECT_EQ(ReadFileBytes(Path("a.txt")), "plain text") << run.Err;
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("a.tvn")));
+  EXPECT_EQ(ReadFileBytes(Path("b.tvn")).size(), 16u);
+}
+
 TEST_F(CliTest, BatchIntoAnOutputFolderKeepsTheTreeAndComesBackWhole) {
   for (const char* name : {"docs/readme", "docs/2026/plan", "docs/2026/q1/figures"}) {
     std::filesystem::create_directories(std::filesystem::path(Path(name)).parent_path());
