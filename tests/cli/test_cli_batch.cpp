@@ -114,13 +114,22 @@ TEST_F(CliTest, BatchIntoAnOutputFolderKeepsTheTreeAndComesBackWhole) {
   EXPECT_EQ(Tree(Path("vault")).size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(Path("vault/2026/q1/figures.tvn")));
 
-  run = Run({"decrypt", "-rv", "--output-dir=" + Path("back"), "--password-file", pw,
+
+  // Other files in a folder being decrypted are left out, and named only
+  // when asked to be verbose: a folder may hold many.
+  WriteFileBytes(Path("vault/notes.txt"), "not encrypted");
+  run = Run({"decrypt", "-r", "--output-dir=" + Path("back"), "--password-file", pw,
              Path("vault")});
   ASSERT_EQ(run.Exit.Code, 0) << run.Err;
-  EXPECT_TRUE(Mentions(run.Err, "decrypted " + Path("vault/2026/plan.tvn") + " into " +
-                                    Path("back/2026/plan")))
-      << run.Err;
+  EXPECT_EQ(run.Err, "tolvane: 3 done, 1 skipped, 0 failed\n");
   EXPECT_EQ(Tree(Path("back")), Tree(Path("docs")));
+
+  run = Run({"decrypt", "-rv", "-O", Path("again"), "--password-file", pw, Path("vault")});
+  EXPECT_TRUE(Mentions(run.Err, Path("vault/notes.txt") + ": is not a .tvn file; skipped"))
+      << run.Err;
+  EXPECT_TRUE(Mentions(run.Err, "decrypted " + Path("vault/2026/plan.tvn") + " into " +
+                                    Path("again/2026/plan")))
+      << run.Err;
 }
 
 TEST_F(CliTest, DecryptWithoutTargetWritesTheNameWithoutTvn) {
