@@ -73,12 +73,8 @@ class TPlanner {
  private:
   void Operand(const std::string& name) {
     switch (KindOf(name)) {
-      case TFileKind::Missing:
-        Fail(name, "no such file");
-        return;
-      case TFileKind::Other:
-        Fail(name, "is not a regular file");
-        return;
+      case TFileKind::Missing: Fail(name, "no such file"); return;
+      case TFileKind::Other: Fail(name, "is not a regular file"); return;
       case TFileKind::Directory:
         if (FSpec.Recursive) {
           Walk(name, "");
@@ -86,9 +82,7 @@ class TPlanner {
           Fail(name, "is a folder; give -r to process the files in it");
         }
         return;
-      case TFileKind::Regular:
-        File(name, FileSize(name).value_or(0), "", true);
-        return;
+      case TFileKind::Regular: File(name, FileSize(name).value_or(0), "", true); return;
     }
   }
 
@@ -112,18 +106,12 @@ class TPlanner {
       if (IsTemporaryName(entry.Name)) continue;
       const std::string name = JoinedName(folder, entry.Name);
       switch (entry.Kind) {
-        case TEntryKind::SymbolicLink:
-          Skip(name, "is a symbolic link; not followed");
-          break;
-        case TEntryKind::Other:
-          Skip(name, "is not a regular file");
-          break;
+        case TEntryKind::SymbolicLink: Skip(name, "is a symbolic link; not followed"); break;
+        case TEntryKind::Other: Skip(name, "is not a regular file"); break;
         case TEntryKind::Folder:
           Walk(name, relative.empty() ? entry.Name : JoinedName(relative, entry.Name));
           break;
-        case TEntryKind::Regular:
-          File(name, entry.Size, relative, false);
-          break;
+        case TEntryKind::Regular: File(name, entry.Size, relative, false); break;
       }
     }
   }

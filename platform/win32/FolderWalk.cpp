@@ -15,8 +15,10 @@ TEntryKind KindOfFound(const WIN32_FIND_DATAW& found) {
   const DWORD attributes = found.dwFileAttributes;
   // Links and junctions name another place: never followed. Other reparse
   // points (cloud placeholders, deduplicated files) are the files they seem.
+  // No tag at all is no valid one: a system that does not say (Wine) may
+  // mean a link.
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-      IsReparseTagNameSurrogate(found.dwReserved0)) {
+      (found.dwReserved0 == 0 || IsReparseTagNameSurrogate(found.dwReserved0))) {
     return TEntryKind::SymbolicLink;
   }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return TEntryKind::Folder;
@@ -35,8 +37,9 @@ TFolderListing ListFolder(const std::string& folder) {
     return listing;
   }
   WIN32_FIND_DATAW found{};
-  const HANDLE handle = ::FindFirstFileExW(pattern->c_str(), FindExInfoBasic, &found,
-                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  const HANDLE handle =
+      ::FindFirstFileExW(pattern->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                         FIND_FIRST_EX_LARGE_FETCH);
   if (handle == INVALID_HANDLE_VALUE) {
     const std::error_code error = LastSystemError();
     // A drive's root has no "." or "..": empty, it matches nothing at all.
