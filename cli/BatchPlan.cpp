@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <system_error>
+#include <unordered_map>
 
 #include "job/TargetName.h"
 #include "platform/FileSystem.h"
@@ -32,15 +33,21 @@ std::optional<TIdentity> IdentityOf(const std::string& name) {
   return TIdentity{stamp.Device, stamp.Inode};
 }
 
-// Absolute, without "." and ".." and doubled separators, so that names of
-// targets that do not exist yet compare too. A name the library cannot
-// convert is kept as given.
-std::string NormalName(const std::string& name) {
+// Absolute (from base, the current folder), without "." and ".." and
+// doubled separators, so that names of targets that do not exist yet
+// compare too. A name the library cannot convert is kept as given.
+std::string NormalName(const std::string& name, const std::filesystem::path& base) {
   try {
     const std::filesystem::path path(std::u8string(name.begin(), name.end()));
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    if (error) return name;
+    std::filesystem::path absolute;
+    if (path.has_root_name() || path.has_root_directory()) {
+      // Absolute, or on Windows relative to a drive's own current folder.
+      std::error_code error;
+      absolute = std::filesystem::absolute(path, error);
+      if (error) return name;
+    } else {
+      absolute = base / path;
+    }
     const std::u8string cleaned = absolute.lexically_normal().u8string();
     return std::string(cleaned.begin(), cleaned.end());
   } catch (const std::exception&) {
@@ -48,21 +55,16 @@ std::string NormalName(const std::string& name) {
   }
 }
 
-// The length in UTF-16 units, which no case rule of a file system changes:
-// only names of one length need comparing.
-std::size_t CaseFreeLength(const std::string& name) {
-  std::size_t units = 0;
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte & 0xC0) != 0x80) ++units;
-    if (byte >= 0xF0) ++units;
-  }
-  return units;
+// The current folder, once for all names; empty when there is none.
+std::filesystem::path CurrentFolder() {
+  std::error_code error;
+  std::filesystem::path folder = std::filesystem::current_path(error);
+  return error ? std::filesystem::path() : folder;
 }
 
 class TPlanner {
  public:
-  explicit TPlanner(const TBatchSpec& spec) : FSpec(spec) {}
+  explicit TPlanner(const TBatchSpec& spec) : FSpec(spec), FBase(CurrentFolder()) {}
 
   TBatchPlan Run() {
     for (const std::string& operand : FSpec.Operands) Operand(operand);
@@ -127,12 +129,17 @@ class TPlanner {
       const std::string part = FileNamePart(*beside);
       target = JoinedName(*FSpec.OutputDir, relative.empty() ? part : JoinedName(relative, part));
     }
-    if (SameFile(source, target) || SameFileName(NormalName(source), NormalName(target))) {
+    const std::optional<TIdentity> targetIdentity = IdentityOf(target);
+    std::string normalTarget = NormalName(target, FBase);
+    if ((identity && identity == targetIdentity) ||
+        SameFileName(NormalName(source, FBase), normalTarget)) {
       Fail(source, "would be its own target");
       return;
     }
-    FPlan.Items.push_back({source, target, size, KindOf(target) != TFileKind::Missing});
-    FSourceIdentities.push_back(identity);
+    // A link in a loop or a device has no identity, yet is there.
+    const bool exists = targetIdentity || KindOf(target) != TFileKind::Missing;
+    FPlan.Items.push_back({source, target, size, exists});
+    FFacts.push_back({identity, targetIdentity, std::move(normalTarget)});
   }
 
   // Where the result would go beside its source; nothing when the file is
@@ -168,26 +175,23 @@ class TPlanner {
   // Each item against the earlier ones: one line per clash.
   void FindConflicts() {
     const std::vector<TBatchItem>& items = FPlan.Items;
-    std::map<std::size_t, std::vector<std::size_t>> byLength;
+    std::unordered_map<std::string, std::vector<std::size_t>> byKey;
     std::map<TIdentity, std::size_t> existingTargets;
     std::map<TIdentity, std::size_t> sources;
-    std::vector<std::string> normalTargets;
     for (std::size_t i = 0; i < items.size(); ++i) {
-      if (FSourceIdentities[i]) sources.emplace(*FSourceIdentities[i], i);
+      if (FFacts[i].Source) sources.emplace(*FFacts[i].Source, i);
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
-      normalTargets.push_back(NormalName(items[i].Target));
       std::optional<std::size_t> clash;
-      std::vector<std::size_t>& sameLength = byLength[CaseFreeLength(normalTargets[i])];
-      for (const std::size_t j : sameLength) {
-        if (SameFileName(normalTargets[j], normalTargets[i])) {
+      std::vector<std::size_t>& alike = byKey[FileNameKey(FFacts[i].NormalTarget)];
+      for (const std::size_t j : alike) {
+        if (SameFileName(FFacts[j].NormalTarget, FFacts[i].NormalTarget)) {
           clash = j;
           break;
         }
       }
-      sameLength.push_back(i);
-      const std::optional<TIdentity> target =
-          items[i].TargetExists ? IdentityOf(items[i].Target) : std::nullopt;
+      alike.push_back(i);
+      const std::optional<TIdentity>& target = FFacts[i].Target;
       if (target) {
         const auto [earlier, first] = existingTargets.emplace(*target, i);
         if (!clash && !first) clash = earlier->second;
@@ -221,7 +225,14 @@ class TPlanner {
   TBatchPlan FPlan;
   std::set<TIdentity> FFolders;  // walked already
   std::set<TIdentity> FFiles;    // looked at already, planned or left out
-  std::vector<std::optional<TIdentity>> FSourceIdentities;  // one per item
+  const std::filesystem::path FBase;
+  // What the checks of the whole batch need of each item, found once.
+  struct TFacts {
+    std::optional<TIdentity> Source;
+    std::optional<TIdentity> Target;  // when it exists
+    std::string NormalTarget;
+  };
+  std::vector<TFacts> FFacts;  // one per item
 };
 
 }  // namespace
