@@ -44,7 +44,9 @@ struct TBatchPlan {
   // They count as failed; the other items still run.
   std::vector<TBatchNote> Failed;
   // Non-empty: the batch is refused as a whole before anything is written,
-  // one line each (two sources with one target, with both names).
+  // one line each (two sources with one target, with both names). The names
+  // in them are not yet made printable either; the words around them hold
+  // no backslash or control character, so the whole line may be.
   std::vector<std::string> Conflicts;
 };
 

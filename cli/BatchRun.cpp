@@ -105,7 +105,7 @@ int RunBatch(const TCliOptions& options) {
   const TBatchPlan plan = PlanBatch(SpecOf(options));
   DieIfStopSignalled();
   if (!plan.Conflicts.empty()) {
-    for (const std::string& conflict : plan.Conflicts) Say(conflict);
+    for (const std::string& conflict : plan.Conflicts) Say(Printable(conflict));
     Say("two sources would be written to one target; nothing was done");
     return ExitNotDone;
   }

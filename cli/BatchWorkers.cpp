@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <utility>
 
-#include "cli/BatchPlanStub.h"
 #include "cli/Printable.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalListener.h"
 #include "job/FailureCause.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderWalk.h"
 #include "platform/SystemError.h"
 
 TBatchWorkers::TBatchWorkers(std::vector<TBatchItem> items, TRequestFor requestFor,

@@ -38,6 +38,8 @@ bool DeleteFile(const std::string& name, std::error_code* errorCode) {
 
 bool SameFileName(const std::string& a, const std::string& b) { return a == b; }
 
+std::string FileNameKey(const std::string& name) { return name; }
+
 bool SameFile(const std::string& a, const std::string& b) {
   if (SameFileName(a, b)) return true;
   struct stat infoA {};

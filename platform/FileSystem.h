@@ -28,6 +28,11 @@ bool DeleteFile(const std::string& name, std::error_code* errorCode = nullptr);
 // files on Linux). No path resolution.
 bool SameFileName(const std::string& a, const std::string& b);
 
+// A key that names SameFileName takes as equal share (other names may share
+// it too): equal names are found among many by the key, not by comparing
+// every pair.
+std::string FileNameKey(const std::string& name);
+
 // Both names reach one file: equal names, or two existing names of one file
 // on disk (relative and absolute forms, symbolic links, hard links).
 bool SameFile(const std::string& a, const std::string& b);

@@ -20,3 +20,12 @@ bool IsTemporaryOf(const std::string& entryName, const std::string& stem) {
          entryName.compare(0, stem.size(), stem) == 0 &&
          entryName.compare(entryName.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
+
+bool IsTemporaryName(const std::string& entryName) {
+  const std::string suffix = TemporarySuffix;
+  // ".", at least one character of the final name, ".", the random part.
+  const std::size_t least = 3 + TemporaryRandomChars + suffix.size();
+  return entryName.size() >= least && entryName.front() == '.' &&
+         entryName[entryName.size() - suffix.size() - TemporaryRandomChars - 1] == '.' &&
+         entryName.compare(entryName.size() - suffix.size(), suffix.size(), suffix) == 0;
+}

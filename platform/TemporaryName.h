@@ -18,3 +18,7 @@ std::string TemporaryStem(const std::string& finalName);
 // Whether a folder entry is a temporary file of the final name whose stem
 // this is.
 bool IsTemporaryOf(const std::string& entryName, const std::string& stem);
+
+// Whether a folder entry has the shape of any result's temporary file, a
+// live run's or a leftover, whatever its final name.
+bool IsTemporaryName(const std::string& entryName);

@@ -95,6 +95,26 @@ bool SameFileName(const std::string& a, const std::string& b) {
                                 static_cast<int>(wideB->size()), TRUE) == CSTR_EQUAL;
 }
 
+std::string FileNameKey(const std::string& name) {
+  // Letters in one case, and one mark for each UTF-16 unit beyond ASCII and
+  // for the letters that one of those may upper-case to ("\u0131" is 'I',
+  // "\u017F" is 'S' by some tables; 'K' is kept with them to be safe).
+  constexpr char Blurred = '\x01';
+  std::string key;
+  key.reserve(name.size());
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+      key += lower == 'i' || lower == 's' || lower == 'k' ? Blurred : lower;
+    } else if ((byte & 0xC0) != 0x80) {
+      key += Blurred;
+      if (byte >= 0xF0) key += Blurred;
+    }
+  }
+  return key;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   if (SameFileName(a, b)) return true;
   const std::optional<TNameInfo> infoA = Examine(a);

@@ -4,6 +4,7 @@
 
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderWalk.h"
 #include "platform/PendingFile.h"
 #include "tests/job/JobTestSupport.h"
 
@@ -68,6 +69,20 @@ TEST_F(FileSystem, ResolveLinksFollowsChainsRelativeToEachLink) {
   EXPECT_EQ(FolderOf("datei"), ".");
   EXPECT_EQ(FolderOf("/datei"), "/");
   EXPECT_EQ(FolderOf("a/b/datei"), "a/b");
+}
+
+TEST_F(FileSystem, CreateFoldersMakesTheMissingParentsAndRefusesAFileInTheWay) {
+  EXPECT_FALSE(CreateFolders(Path("a/b//c/")));
+  EXPECT_TRUE(DirectoryExists(Path("a/b/c")));
+  EXPECT_FALSE(CreateFolders(Path("a/b")));
+  std::filesystem::create_directory_symlink(Path("a"), Path("zu-a"));
+  EXPECT_FALSE(CreateFolders(Path("zu-a/neu")));
+  EXPECT_TRUE(DirectoryExists(Path("a/neu")));
+  WriteFileBytes(Path("datei"), "x");
+  EXPECT_EQ(CreateFolders(Path("datei")), std::errc::not_a_directory);
+  EXPECT_EQ(CreateFolders(Path("datei/unter")), std::errc::not_a_directory);
+  EXPECT_EQ(JoinedName("a/", "b"), "a/b");
+  EXPECT_EQ(JoinedName("a", "b"), "a/b");
 }
 
 TEST_F(FileSystem, PendingFileIsPrivateBesideItsTargetAndReplacesOnlyAsTold) {

@@ -32,6 +32,24 @@ TEST(Win32FileSystem, NamesCompareWithoutRegardToLetterCase) {
   EXPECT_FALSE(SameFileName("brief.txt", "brief.tx"));
 }
 
+TEST(Win32FileSystem, NamesThatCompareEqualShareTheirKey) {
+  const char* const pairs[][2] = {
+      {"C:\\Daten\\Brief.TXT", "c:\\daten\\brief.txt"},
+      {"\xC3\x84RGER.txt", "\xC3\xA4rger.TXT"},          // ÄRGER, ärger
+      {"\xCE\xA9\xCE\x9C", "\xCF\x89\xCE\xBC"},          // ΩΜ, ωμ
+      {"L\xC4\xB1ste", "LISTE"},                      // dotless i, which some tables upper-case
+      {"\xF0\x9F\x98\x80.tvn", "\xF0\x9F\x98\x80.TVN"},  // beyond the BMP
+  };
+  for (const auto& pair : pairs) {
+    SCOPED_TRACE(pair[0]);
+    // Whatever this system's table makes equal must share the key.
+    if (SameFileName(pair[0], pair[1])) {
+      EXPECT_EQ(FileNameKey(pair[0]), FileNameKey(pair[1]));
+    }
+  }
+  EXPECT_NE(FileNameKey("brief.txt"), FileNameKey("brief.doc"));
+}
+
 TEST(Win32FileSystem, OneFileUnderTwoNamesIsTheSameFile) {
   TTempDir dir;
   const std::string file = dir.File("Brief.txt");
