@@ -248,7 +248,7 @@ std::string UsageText() {
          "                        accept an empty password from a file or descriptor\n"
          "                        (the built-in key then protects nothing)\n"
          "  -j, --threads N       threads (default: one per core): cipher threads for ECB\n"
-         "                        and CBC decryption; in a batch, files at once (at most 8)\n"
+         "                        and CBC decryption; in a batch, files at once (up to 8)\n"
          "  -q, --quiet           no progress display; in a batch no notes of skipped\n"
          "                        files and no summary unless something failed\n"
          "  -v, --verbose         one line per file processed\n"
