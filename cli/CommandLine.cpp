@@ -4,6 +4,8 @@
 #include <charconv>
 
 #include "TolvaneVersion.h"
+#include "cli/Printable.h"
+#include "job/TargetName.h"
 
 namespace {
 
@@ -25,6 +27,116 @@ std::optional<int> ParseThreadCount(const std::string& text) {
 
 TParseResult Fail(std::string error) { return {std::nullopt, std::move(error)}; }
 
+// The long and the short name of each option, so that both take one path.
+std::string LongName(const std::string& name) {
+  static const std::pair<const char*, const char*> Names[] = {
+      {"-f", "--force"},     {"-q", "--quiet"},      {"-v", "--verbose"},
+      {"-r", "--recursive"}, {"-O", "--output-dir"}, {"-j", "--threads"},
+  };
+  for (const auto& [shortName, longName] : Names) {
+    if (name == shortName) return longName;
+  }
+  return name;
+}
+
+bool TakesValue(const std::string& name) {
+  return name == "--mode" || name == "--password-file" || name == "--password-fd" ||
+         name == "--threads" || name == "--output-dir";
+}
+
+// Sets a flag option; false when there is none of that name.
+bool SetFlag(TCliOptions& options, const std::string& name) {
+  if (name == "--no-hash") {
+    options.UseHashes = false;
+  } else if (name == "--force") {
+    options.Force = true;
+  } else if (name == "--quiet") {
+    options.Quiet = true;
+  } else if (name == "--verbose") {
+    options.Verbose = true;
+  } else if (name == "--recursive") {
+    options.Recursive = true;
+  } else if (name == "--each") {
+    options.Each = true;
+  } else if (name == "--allow-empty-password") {
+    options.AllowEmptyPassword = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Sets an option with a value; the error when the value is wrong or missing.
+// shown: the name as the user gave it.
+std::optional<std::string> SetValue(TCliOptions& options, const std::string& name,
+                                    const std::string& shown,
+                                    const std::optional<std::string>& value) {
+  if (name == "--mode") {
+    if (!value) return "option --mode needs a value (cbc or ecb)";
+    if (*value == "cbc") {
+      options.Mode = TChainMode::CBC;
+    } else if (*value == "ecb") {
+      options.Mode = TChainMode::ECB;
+    } else {
+      return "unknown mode '" + Printable(*value) + "' (expected cbc or ecb)";
+    }
+  } else if (name == "--threads") {
+    const auto count = value ? ParseThreadCount(*value) : std::nullopt;
+    if (!count) return "option " + shown + " needs a number of threads, 1 or more";
+    options.Threads = *count;
+  } else if (name == "--password-file") {
+    if (!value || value->empty()) return "option --password-file needs a file name";
+    options.PasswordFile = *value;
+  } else if (name == "--password-fd") {
+    const auto fd = value ? ParseDescriptor(*value) : std::nullopt;
+    if (!fd) return "option --password-fd needs a file descriptor number";
+    options.PasswordFd = *fd;
+  } else if (name == "--output-dir") {
+    if (!value || value->empty()) return "option " + shown + " needs a folder name";
+    options.OutputDir = *value;
+  }
+  return std::nullopt;
+}
+
+// What the operands mean once every option is known.
+TParseResult Finish(TCliOptions options, std::vector<std::string> operands) {
+  const bool encrypt = options.Command == TCliCommand::Encrypt;
+  if (operands.empty()) return Fail("no source file given");
+  // A glob that happens to match two files must not turn the second into a
+  // target: --each, -r and -O make every operand a source.
+  options.Batch = options.Each || options.Recursive || options.OutputDir || operands.size() > 2;
+  if (options.Batch) {
+    for (const std::string& operand : operands) {
+      if (operand == StandardStream) {
+        return Fail(
+            "'-' (standard input or output) cannot be part of a batch; "
+            "give a file named - as ./-");
+      }
+    }
+    options.Sources = std::move(operands);
+    return {std::move(options), {}};
+  }
+  options.Source = operands[0];
+  if (operands.size() == 2) options.Target = operands[1];
+  if (options.Source == StandardStream) {
+    // No name to derive one from.
+    if (!options.Target)
+      return Fail("reading standard input needs a TARGET ('-' for standard output)");
+    if (options.PasswordFd == 0) {
+      return Fail(
+          "--password-fd 0 cannot be used when SOURCE is '-': standard input carries the data");
+    }
+  }
+  if (!encrypt && !options.Target) {
+    options.Target = DecryptedTargetName(options.Source);
+    if (!options.Target) {
+      return Fail("decrypt needs a TARGET: '" + Printable(options.Source) +
+                  "' does not end in .tvn, so there is no name to decrypt it to");
+    }
+  }
+  return {std::move(options), {}};
+}
+
 }  // namespace
 
 TParseResult ParseCommandLine(const std::vector<std::string>& args) {
@@ -42,7 +154,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "decrypt") {
           options.Command = TCliCommand::Decrypt;
         } else {
-          return Fail("unknown command '" + arg + "' (expected encrypt or decrypt)");
+          return Fail("unknown command '" + Printable(arg) + "' (expected encrypt or decrypt)");
         }
         haveCommand = true;
       } else {
@@ -54,7 +166,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       optionsEnded = true;
       continue;
     }
-    if (arg == "-h" || arg == "--help") {
+    if (arg == "--help") {
       options.Command = TCliCommand::Help;
       return {options, {}};
     }
@@ -62,61 +174,52 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       options.Command = TCliCommand::Version;
       return {options, {}};
     }
-
-    // Options with a value take it as the next argument or after '='.
-    std::string name = arg;
-    std::optional<std::string> value;
-    if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-    }
-    if (arg.size() > 2 && arg.rfind("-j", 0) == 0) {  // -j4, as make takes it
-      name = "-j";
-      value = arg.substr(2);
-    }
-    const auto takeValue = [&]() -> std::optional<std::string> {
-      if (value) return value;
+    const auto nextArgument = [&]() -> std::optional<std::string> {
       if (i + 1 < args.size()) return args[++i];
       return std::nullopt;
     };
-    const bool takesValue = name == "--mode" || name == "--password-file" ||
-                            name == "--password-fd" || name == "--threads" || name == "-j";
-    if (value && !takesValue) return Fail("option " + name + " takes no value");
 
-    if (name == "--mode") {
-      const auto mode = takeValue();
-      if (!mode) return Fail("option --mode needs a value (cbc or ecb)");
-      if (*mode == "cbc") {
-        options.Mode = TChainMode::CBC;
-      } else if (*mode == "ecb") {
-        options.Mode = TChainMode::ECB;
-      } else {
-        return Fail("unknown mode '" + *mode + "' (expected cbc or ecb)");
+    if (arg.rfind("--", 0) == 0) {
+      // A long option's value is the next argument or follows '='.
+      std::string name = arg;
+      std::optional<std::string> value;
+      if (const auto eq = arg.find('='); eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        value = arg.substr(eq + 1);
       }
-    } else if (name == "--threads" || name == "-j") {
-      const auto text = takeValue();
-      const auto count = text ? ParseThreadCount(*text) : std::nullopt;
-      if (!count) return Fail("option " + name + " needs a number of threads, 1 or more");
-      options.Threads = *count;
-    } else if (name == "--no-hash") {
-      options.UseHashes = false;
-    } else if (name == "--force") {
-      options.Force = true;
-    } else if (name == "-q" || name == "--quiet") {
-      options.Quiet = true;
-    } else if (name == "--allow-empty-password") {
-      options.AllowEmptyPassword = true;
-    } else if (name == "--password-file") {
-      const auto file = takeValue();
-      if (!file || file->empty()) return Fail("option --password-file needs a file name");
-      options.PasswordFile = *file;
-    } else if (name == "--password-fd") {
-      const auto text = takeValue();
-      const auto fd = text ? ParseDescriptor(*text) : std::nullopt;
-      if (!fd) return Fail("option --password-fd needs a file descriptor number");
-      options.PasswordFd = *fd;
-    } else {
-      return Fail("unknown option '" + arg + "'");
+      if (TakesValue(name)) {
+        if (!value) value = nextArgument();
+        if (auto error = SetValue(options, name, name, value)) return Fail(std::move(*error));
+      } else if (value && SetFlag(options, name)) {
+        return Fail("option " + name + " takes no value");
+      } else if (!SetFlag(options, name)) {
+        return Fail("unknown option '" + Printable(arg) + "'");
+      }
+      continue;
+    }
+
+    // Short options, bundled or not; one that takes a value takes the rest
+    // of the argument (-j4, -Oout) or else the next one.
+    for (std::size_t k = 1; k < arg.size(); ++k) {
+      const std::string shown = std::string("-") + arg[k];
+      if (shown == "-h") {
+        options.Command = TCliCommand::Help;
+        return {options, {}};
+      }
+      const std::string name = LongName(shown);
+      if (TakesValue(name) && name != shown) {
+        std::optional<std::string> value;
+        if (k + 1 < arg.size()) {
+          value = arg.substr(k + 1);
+        } else {
+          value = nextArgument();
+        }
+        if (auto error = SetValue(options, name, shown, value)) return Fail(std::move(*error));
+        break;
+      }
+      if (name == shown || !SetFlag(options, name)) {
+        return Fail("unknown option '" + Printable(shown) + "'");
+      }
     }
   }
 
@@ -124,49 +227,48 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
   if (options.PasswordFile && options.PasswordFd) {
     return Fail("give either --password-file or --password-fd, not both");
   }
-  const bool encrypt = options.Command == TCliCommand::Encrypt;
-  if (operands.empty()) return Fail("no source file given");
-  if (!encrypt && operands.size() < 2) return Fail("decrypt needs a source and a target file");
-  if (operands.size() > 2) return Fail("too many file names ('" + operands[2] + "')");
-  options.Source = operands[0];
-  if (operands.size() == 2) options.Target = operands[1];
-  if (options.Source == StandardStream) {
-    // No name to derive one from.
-    if (!options.Target)
-      return Fail("reading standard input needs a TARGET ('-' for standard output)");
-    if (options.PasswordFd == 0) {
-      return Fail(
-          "--password-fd 0 cannot be used when SOURCE is '-': standard input carries the data");
-    }
-  }
-  return {options, {}};
+  return Finish(std::move(options), std::move(operands));
 }
 
 std::string UsageText() {
   return "Usage: tolvane encrypt [options] SOURCE [TARGET]\n"
-         "       tolvane decrypt [options] SOURCE TARGET\n"
+         "       tolvane decrypt [options] SOURCE [TARGET]\n"
+         "       tolvane encrypt|decrypt [options] SOURCE... (a batch)\n"
          "\n"
-         "Encrypts or decrypts one file with 256-bit Twofish under a password;\n"
+         "Encrypts or decrypts files with 256-bit Twofish under a password;\n"
          "files are interchangeable with the Tolvane Crypter window.\n"
          "\n"
          "Options:\n"
          "  --mode cbc|ecb        chaining mode (default cbc)\n"
          "  --no-hash             key with the password itself, not its SHA-1 digest text\n"
-         "  --force               replace an existing target without asking\n"
+         "  -f, --force           replace existing targets without asking\n"
          "  --password-file FILE  read the password from the first line of FILE\n"
          "  --password-fd N       read the password from the first line of descriptor N\n"
          "  --allow-empty-password\n"
          "                        accept an empty password from a file or descriptor\n"
          "                        (the built-in key then protects nothing)\n"
-         "  -j, --threads N       cipher threads for ECB and CBC decryption\n"
-         "                        (default: one per core; CBC encryption uses one)\n"
-         "  -q, --quiet           no progress display\n"
+         "  -j, --threads N       threads (default: one per core): cipher threads for ECB\n"
+         "                        and CBC decryption; in a batch, files at once (up to 8)\n"
+         "  -q, --quiet           no progress display; in a batch no notes of skipped\n"
+         "                        files and no summary unless something failed\n"
+         "  -v, --verbose         one line per file processed\n"
          "  -h, --help            show this help\n"
          "      --version         show the version\n"
          "\n"
-         "Without TARGET, encrypt writes SOURCE with its extension replaced by .tvn\n"
-         "(an existing one is replaced only after a yes or with --force). A file is\n"
-         "processed in place only when TARGET names SOURCE itself.\n"
+         "Batches (three or more names, or one of these options):\n"
+         "  -r, --recursive       a folder stands for every file below it\n"
+         "  -O, --output-dir DIR  write the results under DIR (files of a folder keep\n"
+         "                        their path below it) instead of beside their sources\n"
+         "      --each            every name is a SOURCE, also when there are two\n"
+         "\n"
+         "Without TARGET, encrypt writes SOURCE with its extension replaced by .tvn, and\n"
+         "decrypt writes NAME.tvn to NAME; an existing target is replaced only after a\n"
+         "yes or with --force. A file is processed in place only when TARGET names\n"
+         "SOURCE itself. In a batch each file goes to its default name (or under DIR);\n"
+         "two sources with one target refuse the whole batch; .tvn files are skipped\n"
+         "when encrypting, other files of a folder when decrypting; existing targets\n"
+         "are asked about first on a terminal (yes, no, all, none) and skipped without\n"
+         "one. The password is asked once for the whole batch.\n"
          "The result reaches TARGET only complete: a failure, Ctrl-C or a kill leaves\n"
          "TARGET as it was.\n"
          "'-' as SOURCE reads standard input, as TARGET writes standard output. Standard\n"
@@ -175,7 +277,8 @@ std::string UsageText() {
          "but the blocks before are already written. Ciphertext is not written to a\n"
          "terminal. With SOURCE '-' the password is asked on the controlling terminal\n"
          "unless --password-file or --password-fd (not 0) gives it.\n"
-         "Exit status: 0 success, 1 the file was not processed, 2 wrong usage.\n"
+         "Exit status: 0 success (in a batch: every file done or skipped on purpose),\n"
+         "1 a file was not processed, 2 wrong usage.\n"
          "What the file format protects and what it does not: man tolvane, or README.md.\n";
 }
 

@@ -34,7 +34,36 @@ std::string Duration(std::uint64_t seconds) {
   return text;
 }
 
+// Characters, not bytes: UTF-8 continuation bytes take no column.
+int Width(const std::string& text) {
+  int width = 0;
+  for (const char c : text) width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return width;
+}
+
+// The last `width` characters of the text.
+std::string Tail(const std::string& text, int width) {
+  std::size_t start = text.size();
+  for (int taken = 0; start > 0 && taken < width;) {
+    --start;
+    taken += (static_cast<unsigned char>(text[start]) & 0xC0) != 0x80;
+  }
+  return text.substr(start);
+}
+
 }  // namespace
+
+std::string FormatProgress(std::uint64_t done, std::uint64_t total, double seconds, int columns,
+                           const std::string& label) {
+  // The percentage, a short bar, the rate and the time left.
+  constexpr int FiguresWidth = 46;
+  constexpr int Gap = 2;
+  const int room = columns - 1 - FiguresWidth - Gap;
+  if (label.empty() || room < 12) return FormatProgress(done, total, seconds, columns);
+  const std::string shown = Width(label) <= room ? label : "..." + Tail(label, room - 3);
+  const int rest = columns - Width(shown) - Gap;
+  return shown + std::string(Gap, ' ') + FormatProgress(done, total, seconds, rest);
+}
 
 std::string FormatProgress(std::uint64_t done, std::uint64_t total, double seconds, int columns) {
   done = std::min(done, total);
@@ -72,18 +101,18 @@ std::string FormatProgress(std::uint64_t done, std::uint64_t total, double secon
 
 TProgressBar::TProgressBar() : FStart(TClock::now()), FEscapes(StderrTakesEscapes()) {}
 
-void TProgressBar::Show(std::uint64_t done, std::uint64_t total) {
+void TProgressBar::Show(std::uint64_t done, std::uint64_t total, const std::string& label) {
   const TClock::time_point now = TClock::now();
   if (FDrawn && now - FLastDrawn < std::chrono::milliseconds(200) && done < total) return;
   const double seconds = std::chrono::duration<double>(now - FStart).count();
   const int columns = StderrColumns();
-  const std::string text = FormatProgress(done, total, seconds, columns);
+  const std::string text = FormatProgress(done, total, seconds, columns, label);
   std::string line = "\r" + text;
   if (FEscapes) {
     line.append("\x1b[K");
   } else {
     // Blanks over what a longer line before left behind.
-    const int rest = columns - 1 - static_cast<int>(text.size());
+    const int rest = columns - 1 - Width(text);
     line.append(static_cast<std::size_t>(std::max(rest, 0)), ' ');
   }
   WriteStderr(line);

@@ -9,6 +9,12 @@
 // into `columns` characters.
 std::string FormatProgress(std::uint64_t done, std::uint64_t total, double seconds, int columns);
 
+// The same line after a label (the file in progress). The figures come
+// first: a label too long for the rest is shortened from its start, where
+// its folders are, and left out on a narrow terminal.
+std::string FormatProgress(std::uint64_t done, std::uint64_t total, double seconds, int columns,
+                           const std::string& label);
+
 // Redraws the progress line on standard error at most a few times a second.
 // Terminals without escapes (an old Windows console) get the same line,
 // overwritten with blanks.
@@ -18,7 +24,7 @@ class TProgressBar {
   static constexpr std::uint64_t MinimumSize = 4u << 20;
 
   TProgressBar();
-  void Show(std::uint64_t done, std::uint64_t total);
+  void Show(std::uint64_t done, std::uint64_t total, const std::string& label = {});
   // Removes the line, so that a message can take its place.
   void Clear();
 

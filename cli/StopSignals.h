@@ -17,3 +17,8 @@ void UnblockStopSignalsInThisThread();
 // Ends the process by the received signal with its default action, so that a
 // calling shell sees the interruption (a loop over files stops too).
 [[noreturn]] void DieOfSignal(int signal);
+
+// Ends the process by the received stop signal, if there was one.
+inline void DieIfStopSignalled() {
+  if (const int signal = ReceivedStopSignal()) DieOfSignal(signal);
+}

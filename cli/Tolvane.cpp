@@ -8,11 +8,13 @@
 #include <optional>
 #include <thread>
 
+#include "cli/BatchRun.h"
 #include "cli/CommandLine.h"
 #include "cli/FailureLine.h"
-#include "cli/PasswordInput.h"
 #include "cli/Printable.h"
 #include "cli/ProgressBar.h"
+#include "cli/RunPassword.h"
+#include "cli/Say.h"
 #include "cli/StopSignals.h"
 #include "cli/Terminal.h"
 #include "cli/TerminalListener.h"
@@ -23,13 +25,7 @@
 
 namespace {
 
-void Say(const std::string& line) { WriteStderr("tolvane: " + line + "\n"); }
-
 void WriteStdout(const std::string& text) { std::fputs(text.c_str(), stdout); }
-
-void StopIfSignalled() {
-  if (const int signal = ReceivedStopSignal()) DieOfSignal(signal);
-}
 
 // Where an encryption without TARGET goes: the ".tvn" name next to the
 // source. Never the source itself: processing in place happens only when
@@ -81,14 +77,15 @@ bool RunWatched(TCryptJob& job, bool showProgress) {
 
 // wroteSome: a chunk reached the output, which for the standard output
 // cannot be taken back.
-int Report(const TCryptJob& job, const TTerminalListener& listener, bool quiet, bool wroteSome) {
+int Report(const TCryptJob& job, const TTerminalListener& listener, const TCliOptions& options,
+           bool wroteSome) {
   const std::string& source = job.SourceName;
   const std::string& target = job.TargetName;
   const bool encrypted = job.Request().Direction == TDirection::Encrypt;
   const bool partial = wroteSome && job.Request().TargetKind == TStreamKind::StandardStream;
   switch (job.Outcome()) {
     case TJobOutcome::Succeeded:
-      if (!quiet && TTerminal::StderrIsTerminal()) {
+      if (options.Verbose || (!options.Quiet && TTerminal::StderrIsTerminal())) {
         Say((encrypted ? "encrypted " : "decrypted ") + Printable(source) + " into " +
             Printable(target));
       }
@@ -166,27 +163,12 @@ int Run(const TCliOptions& options) {
     return ExitNotDone;
   }
 
-  TPasswordResult password = ObtainPassword(options, terminal);
-  StopIfSignalled();
-  switch (password.Status) {
-    case TPasswordStatus::Ok: break;
-    case TPasswordStatus::Usage: Say(password.Message); return ExitUsage;
-    case TPasswordStatus::Refused:
-    case TPasswordStatus::Stopped: Say(password.Message); return ExitNotDone;
-  }
-  // Typed on a terminal, an empty password was confirmed at the prompt. One
-  // read from a file or descriptor is most likely a mistake (an empty file, a
-  // wrong descriptor) and would give the built-in key, which protects nothing.
-  const bool passwordGiven = options.PasswordFile || options.PasswordFd;
-  if (password.Password.empty() && passwordGiven && !options.AllowEmptyPassword) {
-    Say("the password read is empty: the built-in key would be used, which protects nothing; "
-        "give --allow-empty-password to use it anyway; nothing was done");
-    return ExitUsage;
-  }
-  if (password.Password.empty() && encrypt && (passwordGiven || terminal == nullptr)) {
-    Say("warning: empty password: " + Printable(source) +
-        " is encrypted with the built-in default key and is not protected");
-  }
+  int refusal = ExitNotDone;
+  std::optional<TSecret> password = PasswordForRun(
+      options, terminal,
+      Printable(source) + " is encrypted with the built-in default key and is not protected",
+      refusal);
+  if (!password) return refusal;
 
   TCryptRequest request;
   request.Direction = encrypt ? TDirection::Encrypt : TDirection::Decrypt;
@@ -198,7 +180,7 @@ int Run(const TCliOptions& options) {
   request.TargetKind = toStdout ? TStreamKind::StandardStream : TStreamKind::NamedFile;
   request.SourceName = source;
   request.TargetName = std::move(target);
-  request.Password = std::move(password.Password);
+  request.Password = std::move(*password);
 
   TTerminalListener listener(terminal);
   TCryptJob job(listener, std::move(request));
@@ -209,10 +191,10 @@ int Run(const TCliOptions& options) {
       !options.Quiet && TTerminal::StderrIsTerminal() && size && *size >= TProgressBar::MinimumSize;
   const bool wroteSome = RunWatched(job, showProgress);
 
-  const int status = Report(job, listener, options.Quiet, wroteSome);
+  const int status = Report(job, listener, options, wroteSome);
   // Work that finished is not undone by a late Ctrl-C; anything else ends
   // by the signal, so that a calling script stops as well.
-  if (job.Outcome() != TJobOutcome::Succeeded) StopIfSignalled();
+  if (job.Outcome() != TJobOutcome::Succeeded) DieIfStopSignalled();
   return status;
 }
 
@@ -231,5 +213,5 @@ int RunTolvane(const std::vector<std::string>& args) {
     case TCliCommand::Encrypt:
     case TCliCommand::Decrypt: break;
   }
-  return Run(*parsed.Options);
+  return parsed.Options->Batch ? RunBatch(*parsed.Options) : Run(*parsed.Options);
 }

@@ -26,6 +26,11 @@ _tolvane() {
       mapfile -t COMPREPLY < <(compgen -W '0 3 4 5 6 7 8 9' -- "$cur")
       return
       ;;
+    --output-dir | -O)
+      compopt -o filenames 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+      return
+      ;;
     --threads | -j)
       local counts
       counts=$(printf '%s\n' 1 2 4 "$(nproc 2>/dev/null)" | sort -nu)
@@ -39,15 +44,18 @@ _tolvane() {
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
       --) ended=1 ;;
-      --mode | --password-file | --password-fd | --threads | -j) [ -z "$ended" ] && ((i++)) ;;
+      --mode | --password-file | --password-fd | --threads | -j | --output-dir | -O)
+        [ -z "$ended" ] && ((i++))
+        ;;
       -*) [ -n "$ended" ] && [ -z "$command" ] && command=${words[i]} ;;
       *) [ -z "$command" ] && command=${words[i]} ;;
     esac
   done
 
   if [ -z "$ended" ] && [[ $cur == -* ]]; then
-    local options='--mode --no-hash --force --password-file --password-fd
-      --allow-empty-password --threads -j --quiet -q --help -h --version'
+    local options='--mode --no-hash --force -f --password-file --password-fd
+      --allow-empty-password --threads -j --quiet -q --verbose -v --recursive -r
+      --output-dir -O --each --help -h --version'
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     return
   fi

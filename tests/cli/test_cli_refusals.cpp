@@ -30,7 +30,7 @@ TEST_F(CliTest, WrongUsageExitsWithTwo) {
       {"encrypt", "--password-fd", "x", Path("a.txt")},
       {"encrypt", "--password-file", pw, "--password-fd", "3", Path("a.txt")},
       {"encrypt", "--force=yes", Path("a.txt")},
-      {"encrypt", "--password-file", pw, Path("a.txt"), Path("b"), Path("c")},
+      {"encrypt", "--password-file", pw, Path("a.txt"), "-", Path("c")},
       // No terminal and no password option: nobody could type one.
       {"encrypt", Path("a.txt"), Path("b.tvn")},
       {"encrypt", "--password-file", Path("missing-pw"), Path("a.txt"), Path("b.tvn")},

@@ -3,7 +3,7 @@
 # tolvane.exe under Wine against the build machine's own tolvane: what one
 # encrypts the other decrypts byte for byte, both write the same ciphertext,
 # names outside the ANSI code page and bytes a text-mode runtime mangles pass,
-# also through pipes with '-',
+# also through pipes with '-' and in a batch,
 # the exit statuses agree, Ctrl-C stops tolvane.exe cleanly, and a password
 # typed on the console is not echoed.
 # Usage: round_trip.sh WINE TOLVANE_EXE NATIVE_TOLVANE
@@ -52,6 +52,22 @@ cat "$plain" | win encrypt -q --password-file pw - - | cat >piped-win.tvn || fai
 cmp -s piped-win.tvn piped-lin.tvn || fail "piped ciphertext differs from the file result"
 cat piped-lin.tvn | win decrypt -q --password-file pw - - | cat >piped.back || fail "tolvane.exe decrypt - -"
 cmp -s "$plain" piped.back || fail "piped decryption changed the bytes"
+
+# A batch: three files at once give the ciphertexts of three single runs; a
+# second run keeps the existing targets (no terminal to ask) and still
+# succeeds; decrypted under another folder, the files come back whole.
+mkdir batch
+cp page.bin fifteen.bin "$plain" batch/
+win encrypt -q --each --password-file pw batch/page.bin batch/fifteen.bin "batch/$plain" ||
+  fail "tolvane.exe batch encrypt"
+cmp -s batch/page.tvn lin-cbc-page.bin.tvn || fail "batch ciphertext of page.bin differs"
+cmp -s batch/fifteen.tvn lin-cbc-fifteen.bin.tvn || fail "batch ciphertext of fifteen.bin differs"
+cmp -s "batch/${plain%.txt}.tvn" "lin-cbc-$plain.tvn" || fail "batch ciphertext of $plain differs"
+win encrypt -q --each --password-file pw batch/page.bin batch/fifteen.bin 2>/dev/null ||
+  fail "a batch that keeps existing targets failed"
+win decrypt -q -r -O batch-back --password-file pw batch || fail "tolvane.exe batch decrypt"
+cmp -s page.bin batch-back/page || fail "batch round trip changed page.bin"
+cmp -s "$plain" "batch-back/${plain%.txt}" || fail "batch round trip changed $plain"
 
 # Exit statuses: 1 for a file not processed, 2 for wrong usage.
 status() { set +e; "$@" >/dev/null 2>&1; echo $?; set -e; }

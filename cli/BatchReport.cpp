@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/BatchReport.h"
+
+#include "cli/FailureLine.h"
+#include "cli/Printable.h"
+#include "cli/Say.h"
+#include "cli/Tolvane.h"
+
+namespace {
+
+// What the planner says of a file in a folder being decrypted that is no
+// encrypted file. A folder may hold many of them, so they are named only
+// when asked to be verbose.
+constexpr const char* NotEncryptedWhy = "is not a .tvn file";
+
+}  // namespace
+
+TBatchReport::TBatchReport(const TCliOptions& options)
+    : FQuiet(options.Quiet),
+      FVerbose(options.Verbose),
+      FEncrypt(options.Command == TCliCommand::Encrypt) {}
+
+void TBatchReport::Skipped(const std::string& name, const std::string& why, bool shown) {
+  ++FSkipped;
+  if (shown && !FQuiet) Say(Printable(name) + ": " + why + "; skipped");
+}
+
+void TBatchReport::PlanNotes(const TBatchPlan& plan) {
+  for (const TBatchNote& note : plan.Skipped) {
+    Skipped(note.Name, note.Why, FVerbose || note.Why != NotEncryptedWhy);
+  }
+  for (const TBatchNote& note : plan.Failed) {
+    ++FFailed;
+    Say(Printable(note.Name) + ": " + note.Why);
+  }
+}
+
+void TBatchReport::Kept(const TBatchItem& item, bool asked) {
+  Skipped(item.Target, "exists; give --force to replace it", !asked);
+}
+
+void TBatchReport::Result(const TBatchItem& item, const TItemResult& result) {
+  const std::string source = Printable(item.Source);
+  const std::string target = Printable(item.Target);
+  switch (result.Outcome) {
+    case TJobOutcome::Succeeded:
+      ++FDone;
+      if (FVerbose) Say((FEncrypt ? "encrypted " : "decrypted ") + source + " into " + target);
+      return;
+    case TJobOutcome::Declined:
+      Skipped(item.Target, "appeared after the batch began and was kept", true);
+      return;
+    case TJobOutcome::Cancelled:
+      ++FCancelled;
+      Say("cancelled; " + target + " is unchanged");
+      return;
+    case TJobOutcome::Failed:
+      ++FFailed;
+      if (!result.Refusal.empty()) {
+        Say(result.Refusal);
+      } else {
+        Say(FailureLine(result.Failure, item.Source, item.Target));
+      }
+      return;
+    case TJobOutcome::NotRun: break;
+  }
+  ++FFailed;
+  Say("processing " + source + " ended without a result");
+}
+
+void TBatchReport::Summary(std::size_t notRun) const {
+  const std::string counts = std::to_string(FDone) + " done, " + std::to_string(FSkipped) +
+                             " skipped, " + std::to_string(FFailed) + " failed";
+  if (notRun > 0) {
+    Say("stopped; " + counts + ", " + std::to_string(notRun) + " not processed");
+  } else if (!FQuiet || FFailed > 0) {
+    Say(counts);
+  }
+}
+
+int TBatchReport::ExitStatus() const { return FFailed > 0 ? ExitNotDone : ExitSuccess; }
