@@ -51,14 +51,14 @@ void TSyncBehind::Run() {
       result = ::fdatasync(handle);
     } while (result != 0 && errno == EINTR);
     const int error = result == 0 ? 0 : errno;
+    // A file that cannot be synced this way (a pipe, a terminal, a file
+    // system without the call) is no failure: the syncing just ends.
+    const bool unsyncable =
+        error == EINVAL || error == EROFS || error == ENOSYS || error == ENOTSUP;
     lock.lock();
     FSynced = target;
-    // A file that cannot be synced this way (a pipe) is no failure; the
-    // final sync judges the rest.
-    if (error != 0 && error != EINVAL && error != EROFS && !FError) {
-      FError = SystemError(error);
-    }
-    if (error == EINVAL || error == EROFS) FStop = true;
+    if (error != 0 && !unsyncable && !FError) FError = SystemError(error);
+    if (unsyncable) FStop = true;
   }
 #endif
 }
