@@ -8,8 +8,12 @@
 Given the executable, it is run with --benchmark_format=json (and five
 repetitions in random order unless the flags say otherwise). A ratio above
 1.00 means ours is faster: throughput ours/peer, key setup time peer/ours.
-Then the file figures: EncryptFile against in-memory CBC encryption, what
-the sync costs, and a wrong password refused against a full decryption.
+Then the file figures: EncryptFile against in-memory CBC encryption, the
+jobs on one thread against their floor (the slower of the in-memory
+transform and the plain copy through the job's output path; goal: at most
+1.10), what the sync costs, and a wrong password refused against a full
+decryption. Each figure's spread over its repetitions is printed beside
+its median.
 Last, the transforms on several threads against one thread (goal: 1.8 or
 more for 2 threads in memory).
 """
@@ -20,7 +24,8 @@ from collections import defaultdict
 
 OURS = "Tolvane"
 FIGURES = ["CbcEncrypt4K", "CbcDecrypt4K", "EcbEncrypt4K", "EcbDecrypt4K", "KeySetup", "Sha1_4K",
-           "CbcEncrypt256M", "EncryptFile256M", "EncryptFileJob256M", "SyncResult256M",
+           "CbcEncrypt256M", "CbcDecrypt256M", "CopyFloor256M", "EncryptFile256M",
+           "EncryptFileJob256M", "DecryptFileJob256M", "SyncResult256M",
            "DecryptFile256M", "DecryptFile256MAllCores", "DecryptFile1G", "RefuseWrongPassword1G",
            "CheckLastBlock1G", "CbcDecrypt64M1T", "CbcDecrypt64M2T", "EcbEncrypt64M1T",
            "EcbEncrypt64M2T", "EcbDecrypt64M1T", "EcbDecrypt64M2T"]
@@ -31,6 +36,10 @@ THREADED = [("CBC decryption in memory, 2 threads / 1", "CbcDecrypt64M1T", "CbcD
             ("DecryptFile 256 MiB, every core / 1 thread", "DecryptFile256M", "DecryptFile256MAllCores")]
 # Figures read as wall-clock time, not throughput.
 TIMED = {"SyncResult256M", "RefuseWrongPassword1G", "CheckLastBlock1G"}
+# The jobs on one thread against what they cannot beat: (job, the same data
+# transformed in memory, the copy through the job's output path).
+FLOORED = [("EncryptFileJob256M", "CbcEncrypt256M", "CopyFloor256M"),
+           ("DecryptFileJob256M", "CbcDecrypt256M", "CopyFloor256M")]
 
 
 def load(argv):
@@ -46,6 +55,22 @@ def load(argv):
         cmd.append("--benchmark_enable_random_interleaving=true")
     out = subprocess.run(cmd, check=True, stdout=subprocess.PIPE, text=True).stdout
     return json.loads(out)
+
+
+def spreads(data):
+    """(library, figure) -> (max - min) / median of the repetitions' wall
+    clock, or None for a single run."""
+    runs = defaultdict(list)
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "aggregate":
+            continue
+        lib, figure = b["run_name"].split("/")[:2]
+        runs[(lib, figure)].append(b["real_time"])
+    result = {}
+    for key, times in runs.items():
+        times.sort()
+        result[key] = (times[-1] - times[0]) / times[len(times) // 2] if len(times) > 1 else None
+    return result
 
 
 def medians(data):
@@ -81,6 +106,7 @@ def main(argv):
         sys.exit(__doc__)
     run = load(argv)
     data = medians(run)
+    spread = spreads(run)
     libs = sorted({lib for lib, _ in data}, key=lambda l: (l != OURS, l))
     figures = [f for f in FIGURES if any((l, f) in data for l in libs)]
 
@@ -88,9 +114,12 @@ def main(argv):
     if path:
         print(f"\nBlock path of the {OURS} figures: {path}")
     print("\nMedians")
-    print(f"{'':22}" + "".join(f"{lib:>16}" for lib in libs))
+    print(f"{'':22}" + "".join(f"{lib:>16}" for lib in libs) + f"{'spread (ours)':>16}")
     for f in figures:
-        print(f"{f:22}" + "".join(f"{show(data[(l, f)], f) if (l, f) in data else '':>16}" for l in libs))
+        s = spread.get((OURS, f))
+        print(f"{f:22}" + "".join(f"{show(data[(l, f)], f) if (l, f) in data else '':>16}" for l in libs)
+              + (f"{100 * s:15.0f}%" if s is not None else ""))
+    print("(spread: (slowest - fastest) / median of the repetitions' wall clock)")
 
     peers = [l for l in libs if not l.startswith(OURS)]
     print(f"\nOurs relative to each peer (above 1.00: ours is faster)")
@@ -121,6 +150,7 @@ def main(argv):
             print(f"{f:18}{ours[0] / theirs[0]:12.2f}")
 
     file_path(data)
+    floor(data, spread)
     threads(run, data)
 
 
@@ -134,6 +164,24 @@ def threads(run, data):
     print(f"\nMore threads / one thread, throughput (cores: {cores}; goal 1.80 for 2 in memory)")
     for name, one, more in rows:
         print(f"{name:46}{one[0] / 1e6:9.1f} -> {more[0] / 1e6:7.1f} MB/s{more[0] / one[0]:8.2f}")
+
+
+def floor(data, spread):
+    """Each job on one thread against the slower of what it is made of: the
+    cipher over the same data in memory, and the copy through the job's
+    output path (read, temporary file, sync, rename) with no cipher."""
+    rows = [(job, data.get((OURS, job)), data.get((OURS, mem)), data.get((OURS, copy)))
+            for job, mem, copy in FLOORED]
+    rows = [r for r in rows if all(r[1:])]
+    if not rows:
+        return
+    print("\nThe job on one thread / max(in-memory transform, copy floor), wall clock "
+          "(goal: at most 1.10)")
+    print(f"{'':22}{'job ms':>10}{'memory ms':>11}{'floor ms':>10}{'ratio':>8}{'job spread':>12}")
+    for job, j, m, c in rows:
+        s = spread.get((OURS, job))
+        print(f"{job:22}{j[2] / 1e6:10.0f}{m[2] / 1e6:11.0f}{c[2] / 1e6:10.0f}"
+              f"{j[2] / max(m[2], c[2]):8.2f}" + (f"{100 * s:11.0f}%" if s is not None else ""))
 
 
 def file_path(data):

@@ -7,6 +7,7 @@
 #include "platform/FileError.h"
 #include "platform/IoWorker.h"
 #include "platform/NativeFile.h"
+#include "platform/SyncBehind.h"
 #include "util/SecureWipe.h"
 
 namespace {
@@ -228,7 +229,12 @@ TIoResult TOutputFile::Write(const void* data, std::size_t count) {
         FFailure = outcome;
         return FFailure;
       }
-      if (background) FWorker->Start(request);
+      if (background) {
+        // FWritten bytes have reached the system by now.
+        if (!FSyncer) FSyncer = std::make_unique<TSyncBehind>();
+        FSyncer->Written(FHandle, FWritten);
+        FWorker->Start(request);
+      }
       FWritten += filling.End;
       FFilling ^= 1;
       FStages[FFilling].Clear();
@@ -253,6 +259,12 @@ TIoResult TOutputFile::Close() {
   const TStage& filling = FStages[FFilling];
   if (result.Ok() && filling.End != 0) {
     result = RunIo({TIoRequest::TKind::Write, FHandle, filling.Data.get(), filling.End});
+  }
+  if (FSyncer) {
+    // Before the handle goes: the syncing thread uses it.
+    const std::error_code syncError = FSyncer->Stop();
+    if (result.Ok() && syncError) result.Error = syncError;
+    FSyncer.reset();
   }
   const std::error_code closeError = CloseFile(FHandle);
   FHandle = NoFileHandle;

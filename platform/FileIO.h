@@ -54,6 +54,7 @@ struct TStage {
 };
 
 class TIoWorker;
+class TSyncBehind;
 struct TOpenedFile;
 struct TTailResult;
 
@@ -137,7 +138,9 @@ class TOutputFile {
 
   // Takes count bytes. A full stage is written out while the next one fills,
   // so a failure of the system shows at a later Write or at Close. After a
-  // failure nothing more is written and every call reports it.
+  // failure nothing more is written and every call reports it. A large file
+  // is also synced behind the writing (SyncBehind.h); a failure of that sync
+  // shows at Close.
   TIoResult Write(const void* data, std::size_t count);
 
   // Writes out what is staged and closes; reports as Write does. The file is
@@ -153,6 +156,7 @@ class TOutputFile {
   int FFilling = 0;            // the stage taking data; the other one may be written out
   std::uint64_t FWritten = 0;  // bytes handed out to be written
   std::unique_ptr<TIoWorker> FWorker;
+  std::unique_ptr<TSyncBehind> FSyncer;  // once stages go out on the worker
   TIoResult FFailure;
 };
 

@@ -25,6 +25,8 @@ windows=(g++-mingw-w64-x86-64-posix googletest wine wine64 msitools wixl)
 test=(
   pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   nettle-dev libgcrypt20-dev libcrypto++-dev libbotan-2-dev
+  # bench/whole-files.sh: whole files against gpg, timed, and the peak memory.
+  hyperfine gnupg time
   clang libclang-rt-14-dev
   clang-format-14  # the format check pins this version
   xvfb xauth

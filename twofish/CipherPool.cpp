@@ -15,6 +15,12 @@ TCipherPool::TCipherPool(int threads) {
 }
 
 TCipherPool::~TCipherPool() {
+  // A round left started (the caller unwinding) is seen through before its
+  // tasks' data can go.
+  try {
+    Finish();
+  } catch (...) {
+  }
   {
     const std::lock_guard<std::mutex> lock(FLock);
     FStop = true;
@@ -28,7 +34,7 @@ void TCipherPool::Work() {
     const std::size_t index = FNext.fetch_add(1, std::memory_order_relaxed);
     if (index >= FCount) return;
     try {
-      (*FTask)(index);
+      FTask(index);
     } catch (...) {
       const std::lock_guard<std::mutex> lock(FLock);
       if (!FError) FError = std::current_exception();
@@ -50,27 +56,36 @@ void TCipherPool::Help() {
   }
 }
 
-void TCipherPool::Run(std::size_t count, const std::function<void(std::size_t)>& task) {
-  if (FHelpers.empty() || count <= 1) {
-    for (std::size_t i = 0; i < count; ++i) task(i);
-    return;
-  }
+void TCipherPool::Run(std::size_t count, std::function<void(std::size_t)> task) {
+  Start(count, std::move(task));
+  Finish();
+}
+
+void TCipherPool::Start(std::size_t count, std::function<void(std::size_t)> task) {
+  FStarted = true;
   {
     const std::lock_guard<std::mutex> lock(FLock);
-    FTask = &task;
+    FTask = std::move(task);
     FCount = count;
     FNext.store(0, std::memory_order_relaxed);
-    FBusy = static_cast<int>(FHelpers.size());
     FError = nullptr;
+    if (FHelpers.empty() || count == 0) return;
+    FBusy = static_cast<int>(FHelpers.size());
     ++FRound;
   }
   FWake.notify_all();
+}
+
+void TCipherPool::Finish() {
+  if (!FStarted) return;
+  FStarted = false;
   Work();
   std::exception_ptr error;
   {
     std::unique_lock<std::mutex> lock(FLock);
     FIdle.wait(lock, [&] { return FBusy == 0; });
     FTask = nullptr;
+    FCount = 0;
     error = std::exchange(FError, nullptr);
   }
   if (error) std::rethrow_exception(error);

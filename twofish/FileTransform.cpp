@@ -163,27 +163,38 @@ class TChunkMemory {
   std::vector<std::uint8_t> FBytes;
 };
 
+// One round of chunks: their memory, what each holds, and the input
+// position after each.
+struct TRound {
+  std::uint8_t* Memory = nullptr;
+  std::vector<TChunkWork> Chunks;
+  std::vector<std::uint64_t> Done;
+  std::size_t Count = 0;
+  bool AtEnd = false;
+
+  std::span<TChunkWork> Read() { return {Chunks.data(), Count}; }
+};
+
+constexpr std::size_t SlotBytes = ParallelChunkBytes + BlockBytes;
+
 // Reads up to one chunk per slot, stopping at the input's end; fills in
 // each chunk's data and blocks (padded, when encrypting the last one) and
-// the input position after it. Returns the number of chunks read.
-std::size_t ReadRound(TInputFile& input, std::uint8_t* memory, std::span<TChunkWork> chunks,
-                      std::span<std::uint64_t> done, bool decrypt, bool& atEnd) {
-  constexpr std::size_t SlotBytes = ParallelChunkBytes + BlockBytes;
-  std::size_t count = 0;
-  atEnd = false;
-  while (count < chunks.size() && !atEnd) {
-    TChunkWork& chunk = chunks[count];
-    chunk.Data = memory + count * SlotBytes;
-    std::size_t n = ReadChunk(input, chunk.Data, ParallelChunkBytes, atEnd);
+// the input position after it.
+void ReadRound(TInputFile& input, TRound& round, bool decrypt) {
+  round.Count = 0;
+  round.AtEnd = false;
+  while (round.Count < round.Chunks.size() && !round.AtEnd) {
+    TChunkWork& chunk = round.Chunks[round.Count];
+    chunk.Data = round.Memory + round.Count * SlotBytes;
+    std::size_t n = ReadChunk(input, chunk.Data, ParallelChunkBytes, round.AtEnd);
     if (decrypt && !IsCiphertextSize(n)) RaiseInvalidSize();
-    if (!decrypt && atEnd) {
+    if (!decrypt && round.AtEnd) {
       n = static_cast<std::size_t>(AppendPadding(chunk.Data, static_cast<int>(n)));
     }
     chunk.Blocks = n / BlockBytes;
-    done[count] = input.Position();
-    ++count;
+    round.Done[round.Count] = input.Position();
+    ++round.Count;
   }
-  return count;
 }
 
 // Each chunk of a round chains from the ciphertext block before it; chain
@@ -196,44 +207,67 @@ void ChainRound(std::span<TChunkWork> chunks, std::uint8_t chain[16]) {
   }
 }
 
-// The parallel form of StreamFile: rounds of one chunk per thread are read,
-// transformed side by side, then written in order, the hook hearing of each
-// chunk as it is written, on this thread. chain is the CBC register; lastOut
-// receives the last block transformed.
+// Rounds of a few chunks per thread: enough that a helper the system holds
+// back for a moment costs the others one chunk's wait, not the round's; few
+// enough that two rounds stay a few MiB on a machine of many cores.
+constexpr std::size_t ChunksPerThread = 4;
+constexpr std::size_t MaxRoundChunks = 64;
+
+// The parallel form of StreamFile. Two rounds are in flight: while the
+// pool's helpers transform one, this thread writes the round before it and
+// reads the next, then joins the transform; so the reading and writing
+// overlap with the cipher instead of leaving the helpers idle. Chunks are
+// written in order, the hook hearing of each as it is written, on this
+// thread. chain is the CBC register; lastOut receives the last block
+// transformed.
 void StreamInRounds(TInputFile& input, TOutputFile& output, const TProgressHook& hook,
                     const TTwofish& cipher, TBlockWork work, int threads, std::uint8_t chain[16],
                     std::uint8_t lastOut[16]) {
+  const auto slots = std::min(static_cast<std::size_t>(threads) * ChunksPerThread, MaxRoundChunks);
+  // Declared before the pool: a round still running when an error unwinds
+  // is finished by the pool's end while its memory is still there.
+  TChunkMemory memory(2 * slots * SlotBytes);
+  TRound rounds[2];
+  for (int r = 0; r < 2; ++r) {
+    rounds[r].Memory = memory.Data() + static_cast<std::size_t>(r) * slots * SlotBytes;
+    rounds[r].Chunks.resize(slots);
+    rounds[r].Done.resize(slots);
+  }
   TCipherPool pool(threads);
-  const auto slots = static_cast<std::size_t>(pool.Threads());
-  TChunkMemory memory(slots * (ParallelChunkBytes + BlockBytes));
-  std::vector<TChunkWork> chunks(slots);
-  std::vector<std::uint64_t> done(slots);
   const bool decrypt = work != TBlockWork::EncryptEcb;
-  for (;;) {
-    bool atEnd = false;
-    const std::size_t count = ReadRound(input, memory.Data(), chunks, done, decrypt, atEnd);
-    const std::span<TChunkWork> round(chunks.data(), count);
-    if (work == TBlockWork::DecryptCbc) ChainRound(round, chain);
-    TransformChunks(cipher, work, round, pool);
-    for (std::size_t i = 0; i < count; ++i) {
-      const bool last = atEnd && i + 1 == count;
-      std::size_t n = chunks[i].Blocks * BlockBytes;
+  const auto readNext = [&](TRound& round) {
+    ReadRound(input, round, decrypt);
+    if (work == TBlockWork::DecryptCbc) ChainRound(round.Read(), chain);
+  };
+  readNext(rounds[0]);
+  StartChunks(cipher, work, rounds[0].Read(), pool);
+  for (int current = 0;; current ^= 1) {
+    TRound& round = rounds[current];
+    TRound& next = rounds[current ^ 1];
+    if (!round.AtEnd) readNext(next);
+    pool.Finish();
+    if (!round.AtEnd) StartChunks(cipher, work, next.Read(), pool);
+    for (std::size_t i = 0; i < round.Count; ++i) {
+      TChunkWork& chunk = round.Chunks[i];
+      const bool last = round.AtEnd && i + 1 == round.Count;
+      std::size_t n = chunk.Blocks * BlockBytes;
       if (last) {
-        std::memcpy(lastOut, chunks[i].Data + n - BlockBytes, BlockBytes);
+        std::memcpy(lastOut, chunk.Data + n - BlockBytes, BlockBytes);
         if (decrypt) {
-          const int kept = UnpaddedLength(chunks[i].Data, static_cast<int>(n));
+          const int kept = UnpaddedLength(chunk.Data, static_cast<int>(n));
           if (kept < 0) throw EFileError(TFileErrorCause::InvalidPadding);
           n = static_cast<std::size_t>(kept);
         }
       }
-      WriteChunk(output, chunks[i].Data, n);
-      const bool goOn = ReportChunk(hook, input, done[i]);
+      WriteChunk(output, chunk.Data, n);
+      const bool goOn = ReportChunk(hook, input, round.Done[i]);
       if (!last && !goOn) {
+        pool.Finish();
         CloseFiles(input, output);
         throw ETransformStopped();
       }
     }
-    if (atEnd) break;
+    if (round.AtEnd) break;
   }
   CloseFiles(input, output);
 }

@@ -27,7 +27,14 @@ void TransformChunk(const TTwofish& cipher, TBlockWork work, TChunkWork& chunk) 
 
 void TransformChunks(const TTwofish& cipher, TBlockWork work, std::span<TChunkWork> chunks,
                      TCipherPool& pool) {
-  pool.Run(chunks.size(), [&](std::size_t i) { TransformChunk(cipher, work, chunks[i]); });
+  StartChunks(cipher, work, chunks, pool);
+  pool.Finish();
+}
+
+void StartChunks(const TTwofish& cipher, TBlockWork work, std::span<TChunkWork> chunks,
+                 TCipherPool& pool) {
+  pool.Start(chunks.size(),
+             [&cipher, work, chunks](std::size_t i) { TransformChunk(cipher, work, chunks[i]); });
 }
 
 void TransformBlocksParallel(const TTwofish& cipher, TBlockWork work, std::uint8_t* data,

@@ -35,6 +35,10 @@ struct TChunkWork {
 // only read.
 void TransformChunks(const TTwofish& cipher, TBlockWork work, std::span<TChunkWork> chunks,
                      TCipherPool& pool);
+// The same, started on the pool's helpers; pool.Finish() joins in and waits.
+// The cipher and the chunks stay untouched until then.
+void StartChunks(const TTwofish& cipher, TBlockWork work, std::span<TChunkWork> chunks,
+                 TCipherPool& pool);
 
 // A buffer of whole blocks in memory, in place, in chunks of
 // ParallelChunkBytes. For CBC decryption, iv enters as the ciphertext block

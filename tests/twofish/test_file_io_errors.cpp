@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The staged file layer on POSIX: a write failure the system reports late
-// (after the stage that caused it was handed out) still reaches the caller.
+// (after the stage that caused it was handed out) still reaches the caller,
+// and so does a failure of the sync behind the writing.
+
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -9,6 +12,7 @@
 
 #include "platform/FileError.h"
 #include "platform/FileIO.h"
+#include "platform/SyncBehind.h"
 
 namespace {
 
@@ -33,5 +37,26 @@ TEST(FileIO, AFullDiskShowsAtTheWriteOrTheCloseAndStays) {
     EXPECT_FALSE(output.IsOpen());
   }
 }
+
+#if defined(__linux__)
+// The system tells a failed writeback to one sync only: the sync behind the
+// writer must hand it on, or the final sync would pass a damaged result.
+// What cannot be synced at all (a pipe) is no failure.
+TEST(SyncBehind, ASyncFailureIsReportedAtStopAndAPipeIsNone) {
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  const struct {
+    TFileHandle Handle;
+    std::error_code Expected;
+  } cases[] = {{-1, SystemError(EBADF)}, {pipeEnds[1], {}}};
+  for (const auto& c : cases) {
+    TSyncBehind syncer;
+    syncer.Written(c.Handle, TSyncBehind::StepBytes);
+    EXPECT_EQ(syncer.Stop(), c.Expected) << c.Handle;
+  }
+  ::close(pipeEnds[0]);
+  ::close(pipeEnds[1]);
+}
+#endif
 
 }  // namespace
