@@ -15,7 +15,7 @@
 TBatchWorkers::TBatchWorkers(std::vector<TBatchItem> items, TRequestFor requestFor,
                              bool createFolders, int threads)
     : FItems(std::move(items)), FRequestFor(std::move(requestFor)), FCreateFolders(createFolders) {
-  const std::size_t count = std::min<std::size_t>(std::max(threads, 1), FItems.size());
+  const std::size_t count = std::min(static_cast<std::size_t>(std::max(threads, 1)), FItems.size());
   for (std::size_t i = 0; i < count; ++i) FSlots.push_back(std::make_unique<TSlot>());
 }
 
