@@ -11,6 +11,7 @@
 
 #include "FuzzCheck.h"
 #include "cli/CommandLine.h"
+#include "job/TargetName.h"
 
 namespace {
 
@@ -50,6 +51,17 @@ std::vector<std::string> Canonical(const TCliOptions& options) {
   if (options.AllowEmptyPassword) args.push_back("--allow-empty-password");
   if (options.PasswordFile) args.push_back("--password-file=" + *options.PasswordFile);
   if (options.PasswordFd) args.push_back("--password-fd=" + std::to_string(*options.PasswordFd));
+  if (options.Verbose) args.push_back("--verbose");
+  if (options.Threads > 0) args.push_back("--threads=" + std::to_string(options.Threads));
+  if (options.Batch) {
+    // --each keeps two sources a batch.
+    args.push_back("--each");
+    if (options.Recursive) args.push_back("--recursive");
+    if (options.OutputDir) args.push_back("--output-dir=" + *options.OutputDir);
+    args.push_back("--");
+    args.insert(args.end(), options.Sources.begin(), options.Sources.end());
+    return args;
+  }
   args.push_back("--");
   args.push_back(options.Source);
   if (options.Target) args.push_back(*options.Target);
@@ -60,7 +72,9 @@ bool SameOptions(const TCliOptions& a, const TCliOptions& b) {
   return a.Command == b.Command && a.Mode == b.Mode && a.UseHashes == b.UseHashes &&
          a.Force == b.Force && a.Quiet == b.Quiet &&
          a.AllowEmptyPassword == b.AllowEmptyPassword && a.PasswordFile == b.PasswordFile &&
-         a.PasswordFd == b.PasswordFd && a.Source == b.Source && a.Target == b.Target;
+         a.PasswordFd == b.PasswordFd && a.Verbose == b.Verbose && a.Threads == b.Threads &&
+         a.Batch == b.Batch && a.Recursive == b.Recursive && a.OutputDir == b.OutputDir &&
+         a.Sources == b.Sources && a.Source == b.Source && a.Target == b.Target;
 }
 
 void CheckOptions(const std::vector<std::string>& args, const TCliOptions& options) {
@@ -69,14 +83,25 @@ void CheckOptions(const std::vector<std::string>& args, const TCliOptions& optio
           "unknown command");
   Require(options.Mode == TChainMode::CBC || options.Mode == TChainMode::ECB,
           "a mode the command line does not offer");
-  Require(options.Command == TCliCommand::Encrypt || options.Target.has_value(),
-          "decrypt without a target");
   Require(!(options.PasswordFile && options.PasswordFd), "two password sources");
   Require(!options.PasswordFile || !options.PasswordFile->empty(), "empty password file name");
   Require(!options.PasswordFd || *options.PasswordFd >= 0, "negative password descriptor");
-  Require(IsArgument(args, options.Source), "a source that is not one of the arguments");
-  Require(!options.Target || IsArgument(args, *options.Target),
-          "a target that is not one of the arguments");
+  if (options.Batch) {
+    Require(!options.Sources.empty(), "a batch without sources");
+    Require(options.Source.empty() && !options.Target, "a batch with a single source or target");
+    for (const std::string& source : options.Sources) {
+      Require(source != StandardStream, "a standard stream in a batch");
+      Require(IsArgument(args, source), "a batch source that is not one of the arguments");
+    }
+  } else {
+    Require(options.Command == TCliCommand::Encrypt || options.Target.has_value(),
+            "decrypt without a target");
+    Require(IsArgument(args, options.Source), "a source that is not one of the arguments");
+    // decrypt X.tvn alone: X, which is no argument.
+    Require(!options.Target || IsArgument(args, *options.Target) ||
+                options.Target == DecryptedTargetName(options.Source),
+            "a target that is not one of the arguments");
+  }
 
   const TParseResult again = ParseCommandLine(Canonical(options));
   Require(again.Options.has_value(), "the canonical form is refused: " + again.Error);
