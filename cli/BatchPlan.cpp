@@ -64,10 +64,10 @@ std::filesystem::path CurrentFolder() {
 
 class TPlanner {
  public:
-  explicit TPlanner(const TBatchSpec& spec) : FSpec(spec), FBase(CurrentFolder()) {}
+  explicit TPlanner(const TBatchOrder& order) : FOrder(order), FBase(CurrentFolder()) {}
 
   TBatchPlan Run() {
-    for (const std::string& operand : FSpec.Operands) Operand(operand);
+    for (const std::string& operand : FOrder.Operands) Operand(operand);
     FindConflicts();
     return std::move(FPlan);
   }
@@ -78,7 +78,7 @@ class TPlanner {
       case TFileKind::Missing: Fail(name, "no such file"); return;
       case TFileKind::Other: Fail(name, "is not a regular file"); return;
       case TFileKind::Directory:
-        if (FSpec.Recursive) {
+        if (FOrder.Recursive) {
           Walk(name, "");
         } else {
           Fail(name, "is a folder; give -r to process the files in it");
@@ -125,9 +125,9 @@ class TPlanner {
     const std::optional<std::string> beside = TargetBeside(source, named);
     if (!beside) return;
     std::string target = *beside;
-    if (FSpec.OutputDir) {
+    if (FOrder.OutputDir) {
       const std::string part = FileNamePart(*beside);
-      target = JoinedName(*FSpec.OutputDir, relative.empty() ? part : JoinedName(relative, part));
+      target = JoinedName(*FOrder.OutputDir, relative.empty() ? part : JoinedName(relative, part));
     }
     const std::optional<TIdentity> targetIdentity = IdentityOf(target);
     std::string normalTarget = NormalName(target, FBase);
@@ -145,7 +145,7 @@ class TPlanner {
   // Where the result would go beside its source; nothing when the file is
   // left out (and then noted).
   std::optional<std::string> TargetBeside(const std::string& source, bool named) {
-    if (FSpec.Direction == TDirection::Encrypt) {
+    if (FOrder.Direction == TDirection::Encrypt) {
       // Never the results of an earlier run over the same folder.
       if (HasEncryptedExtension(source)) {
         Skip(source, "already has the extension .tvn");
@@ -221,7 +221,7 @@ class TPlanner {
     FPlan.Skipped.push_back({name, std::move(why)});
   }
 
-  const TBatchSpec& FSpec;
+  const TBatchOrder& FOrder;
   TBatchPlan FPlan;
   std::set<TIdentity> FFolders;  // walked already
   std::set<TIdentity> FFiles;    // looked at already, planned or left out
@@ -237,4 +237,4 @@ class TPlanner {
 
 }  // namespace
 
-TBatchPlan PlanBatch(const TBatchSpec& spec) { return TPlanner(spec).Run(); }
+TBatchPlan PlanBatch(const TBatchOrder& order) { return TPlanner(order).Run(); }

@@ -10,7 +10,7 @@
 
 // What a batch is asked to do: every operand is a source (a file, or a
 // folder when Recursive is set).
-struct TBatchSpec {
+struct TBatchOrder {
   TDirection Direction = TDirection::Encrypt;
   std::vector<std::string> Operands;  // never "-"
   bool Recursive = false;
@@ -53,4 +53,4 @@ struct TBatchPlan {
 // Walks the operands and decides every source and target. Reads the file
 // system (kinds, sizes, folder listings) and writes nothing; the output
 // folder need not exist yet.
-TBatchPlan PlanBatch(const TBatchSpec& spec);
+TBatchPlan PlanBatch(const TBatchOrder& order);

@@ -27,14 +27,14 @@ using namespace std::chrono_literals;
 // batch's memory bounded on any number of cores.
 constexpr int MaxFilesAtOnce = 8;
 
-TBatchSpec SpecOf(const TCliOptions& options) {
-  TBatchSpec spec;
-  spec.Direction =
+TBatchOrder OrderOf(const TCliOptions& options) {
+  TBatchOrder order;
+  order.Direction =
       options.Command == TCliCommand::Encrypt ? TDirection::Encrypt : TDirection::Decrypt;
-  spec.Operands = options.Sources;
-  spec.Recursive = options.Recursive;
-  spec.OutputDir = options.OutputDir;
-  return spec;
+  order.Operands = options.Sources;
+  order.Recursive = options.Recursive;
+  order.OutputDir = options.OutputDir;
+  return order;
 }
 
 // The items that run, and for each whether it may replace its target; the
@@ -102,7 +102,7 @@ int RunBatch(const TCliOptions& options) {
   InstallStopSignals();
   const bool encrypt = options.Command == TCliCommand::Encrypt;
 
-  const TBatchPlan plan = PlanBatch(SpecOf(options));
+  const TBatchPlan plan = PlanBatch(OrderOf(options));
   DieIfStopSignalled();
   if (!plan.Conflicts.empty()) {
     for (const std::string& conflict : plan.Conflicts) Say(Printable(conflict));

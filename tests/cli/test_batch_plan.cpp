@@ -42,12 +42,12 @@ class BatchPlan : public testing::Test {
   static TBatchPlan Plan(TDirection direction, std::vector<std::string> operands,
                          bool recursive = false,
                          std::optional<std::string> outputDir = std::nullopt) {
-    TBatchSpec spec;
-    spec.Direction = direction;
-    spec.Operands = std::move(operands);
-    spec.Recursive = recursive;
-    spec.OutputDir = std::move(outputDir);
-    return PlanBatch(spec);
+    TBatchOrder order;
+    order.Direction = direction;
+    order.Operands = std::move(operands);
+    order.Recursive = recursive;
+    order.OutputDir = std::move(outputDir);
+    return PlanBatch(order);
   }
 
   static TPairs Pairs(const TBatchPlan& plan) {

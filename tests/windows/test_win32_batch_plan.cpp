@@ -35,14 +35,14 @@ TEST(Win32BatchPlan, WalksWideNamesAndKeepsTheTreeInTheOutputFolder) {
                         SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
   const bool linked = Attributes(photos + "\\zu-2024") != INVALID_FILE_ATTRIBUTES;
 
-  TBatchSpec spec;
-  spec.Operands = {photos, dir.File("Gr\xC3\xBC\xC3\x9F" "e.txt")};
-  spec.Recursive = true;
-  spec.OutputDir = dir.File("aus");
-  const TBatchPlan plan = PlanBatch(spec);
+  TBatchOrder order;
+  order.Operands = {photos, dir.File("Gr\xC3\xBC\xC3\x9F" "e.txt")};
+  order.Recursive = true;
+  order.OutputDir = dir.File("aus");
+  const TBatchPlan plan = PlanBatch(order);
   std::vector<std::pair<std::string, std::string>> pairs;
   for (const TBatchItem& item : plan.Items) pairs.emplace_back(item.Source, item.Target);
-  const std::string out = *spec.OutputDir;
+  const std::string out = *order.OutputDir;
   EXPECT_EQ(pairs, (std::vector<std::pair<std::string, std::string>>{
                        {photos + "\\2024\\b.doc", out + "\\2024\\b.tvn"},
                        {photos + "\\\xCE\xA9.txt", out + "\\\xCE\xA9.tvn"},
@@ -66,9 +66,9 @@ TEST(Win32BatchPlan, TargetsThatDifferOnlyInLetterCaseClash) {
   TTempDir dir;
   WriteFileBytes(dir.File("\xC3\xBC" "ber.txt"), "x");  // über
   WriteFileBytes(dir.File("\xC3\x9C" "BER.pdf"), "x");  // ÜBER
-  TBatchSpec spec;
-  spec.Operands = {dir.File("\xC3\xBC" "ber.txt"), dir.File("\xC3\x9C" "BER.pdf")};
-  const TBatchPlan plan = PlanBatch(spec);
+  TBatchOrder order;
+  order.Operands = {dir.File("\xC3\xBC" "ber.txt"), dir.File("\xC3\x9C" "BER.pdf")};
+  const TBatchPlan plan = PlanBatch(order);
   ASSERT_EQ(plan.Conflicts.size(), 1u);
   EXPECT_NE(plan.Conflicts[0].find("\xC3\x9C" "BER.tvn, which are one file"), std::string::npos)
       << plan.Conflicts[0];
