@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Proves that each rule of check-constant-time.sh fires: assembles objects
+# that break one rule each into a build folder's layout and expects the
+# check to fail naming that rule, and to pass on an object that only looks
+# close (lea with a scaled index, plain AVX2 registers).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# case NAME VECTOR|OTHER EXPECTED ASSEMBLY: EXPECTED is the rule's words in
+# the report, or "pass".
+case_() {
+  local name=$1 where=$2 expected=$3 source=$4
+  local build=$work/$name dir
+  if [ "$where" = VECTOR ]; then
+    dir=$build/twofish/CMakeFiles/tolvane_twofish_avx512.dir
+  else
+    dir=$build/job/CMakeFiles/tolvane_job.dir
+  fi
+  mkdir -p "$dir"
+  printf '.text\n.globl f\nf:\n%s\nret\n' "$source" | as --64 -o "$dir/Crafted$where.cpp.o" -
+  local output status=0
+  output=$("$root/scripts/check-constant-time.sh" "$build" 2>&1) || status=$?
+  if [ "$expected" = pass ]; then
+    [ $status -eq 0 ] && return
+  elif [ $status -eq 1 ] && grep -qF -- "$expected" <<<"$output"; then
+    return
+  fi
+  echo "check-constant-time self-test: $name: expected '$expected', got status $status:" >&2
+  echo "$output" >&2
+  failures=$((failures + 1))
+}
+
+case_ gather VECTOR "gather or scatter" "vpgatherdd (%rdi,%zmm2,4), %zmm3{%k1}"
+case_ word-table VECTOR "load or store with a scaled index" "movl (%rdi,%rax,4), %eax"
+case_ word-store VECTOR "load or store with a scaled index" "vmovdqu32 %zmm0, 64(%rdi,%rcx,8)"
+case_ byte-table VECTOR "byte load with an index register" "movzbl 16(%rdi,%rax), %eax"
+case_ weak VECTOR "weak function in a vector unit" ".weak g
+g:
+vpaddd %zmm0, %zmm1, %zmm2"
+case_ clean-vector VECTOR pass "leaq (%rdi,%rax,4), %rax
+vpermi2b %zmm1, %zmm2, %zmm3
+vmovdqu32 64(%rdi), %zmm0
+movzbl (%rdi), %eax"
+case_ zmm-outside OTHER "EVEX" "vpaddd %zmm0, %zmm1, %zmm2"
+case_ evex-xmm-outside OTHER "EVEX encoding (0x62)" "{evex} vpaddd %xmm0, %xmm1, %xmm2"
+case_ mask-outside OTHER "EVEX" "kmovw %k1, %eax"
+case_ high-ymm-outside OTHER "EVEX" "vpaddd %ymm17, %ymm1, %ymm2"
+case_ gfni-outside OTHER "GFNI instruction" "vgf2p8affineqb \$0, %ymm0, %ymm1, %ymm2"
+case_ avx2-outside OTHER pass "vpaddd %ymm15, %ymm1, %ymm2
+vpgatherdd %ymm1, (%rdi,%ymm2,4), %ymm3"
+
+if [ $failures -ne 0 ]; then
+  echo "check-constant-time self-test: $failures case(s) failed" >&2
+  exit 1
+fi
+echo "check-constant-time self-test: every rule fires"
