@@ -38,6 +38,8 @@ case_ gather VECTOR "gather or scatter" "vpgatherdd (%rdi,%zmm2,4), %zmm3{%k1}"
 case_ word-table VECTOR "load or store with a scaled index" "movl (%rdi,%rax,4), %eax"
 case_ word-store VECTOR "load or store with a scaled index" "vmovdqu32 %zmm0, 64(%rdi,%rcx,8)"
 case_ byte-table VECTOR "byte load with an index register" "movzbl 16(%rdi,%rax), %eax"
+case_ byte-insert VECTOR "byte load with an index register" "vpinsrb \$1, (%rsi,%rdx), %xmm0, %xmm0"
+case_ byte-register VECTOR "byte load with an index register" "movb (%rdi,%rax), %cl"
 case_ weak VECTOR "weak function in a vector unit" ".weak g
 g:
 vpaddd %zmm0, %zmm1, %zmm2"

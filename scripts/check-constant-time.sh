@@ -11,7 +11,8 @@
 #    can follow secret data: no gather or scatter, no load or store with an
 #    index scaled by 2, 4 or 8 (the shape of a word-table lookup; lea computes
 #    an address without touching memory and is left alone), and no byte load
-#    (movzb, movsb) with an index register (the shape of a byte-table lookup).
+#    with an index register (the shape of a byte-table lookup): movzb, movsb,
+#    pinsrb, vpbroadcastb, or any access through an 8-bit register.
 #    The rounds are unrolled, so subkeys sit at constant offsets, and the data
 #    blocks' addresses depend on the block count alone.
 # 2. No code outside the vector units uses EVEX (AVX-512) or GFNI, which
@@ -75,7 +76,9 @@ scan() {
       if (rules == "table") {
         if (mnemonic ~ /gather|scatter/) hit("gather or scatter", insn)
         else if (mnemonic !~ /^lea/ && insn ~ /\(%?[a-z0-9]*,%[a-z0-9]+,[248]\)/) hit("load or store with a scaled index", insn)
-        else if (mnemonic ~ /^mov[zs]b[wlq]?$/ && insn ~ /\(%?[a-z0-9]*,%[a-z0-9]+(,[1248])?\)/) hit("byte load with an index register", insn)
+        else if (mnemonic !~ /^lea/ && insn ~ /\(%?[a-z0-9]*,%[a-z0-9]+(,[1248])?\)/ &&
+                 (mnemonic ~ /^(mov[zs]b[wlq]?|v?pinsrb|vpbroadcastb|movb)$/ || insn ~ /%([abcd][lh]|sil|dil|bpl|spl|r([89]|1[0-5])b)([^a-z0-9]|$)/))
+          hit("byte load with an index register", insn)
       } else {
         n = split(bytes, b, " ")
         first = ""
