@@ -2,17 +2,23 @@
 #include <QApplication>
 #include <QFile>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Translations.h"
 #include "app/uMain.h"
+#include "job/CipherPath.h"
 #include "platform/Process.h"
 #include "window/Messages.h"
 #include "window/StartArguments.h"
 
 int main(int argc, char* argv[]) {
   DisableCoreDumps();
+  if (const std::optional<std::string> problem = CipherChoiceProblem()) {
+    std::fprintf(stderr, "tolvane-crypter: %s\n", problem->c_str());
+    return 2;
+  }
   // File names reach the core as UTF-8, as the file dialog gives them.
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(QFile::decodeName(argv[i]).toStdString());

@@ -8,7 +8,8 @@
 # build/whole-files-<date>. A 256 MiB random file is encrypted and decrypted
 # on a tmpfs (/dev/shm) and on the disk ($TMPDIR, else the build folder),
 # warm cache, one warm-up and seven runs per command, every output replaced
-# on each run; tolvane (CBC, --threads default and 1, ECB likewise) and gpg
+# on each run; tolvane (CBC, --threads default and 1, ECB likewise; -j 1
+# once more on the portable block path, TOLVANE_CIPHER=portable) and gpg
 # --symmetric --cipher-algo TWOFISH share one hyperfine run per direction.
 # Then the peak resident set of tolvane on a 1 GiB file with -j 1 and the
 # default. Commands run without a shell in between (-N). hyperfine's JSON goes to RESULTS; the medians and ratios are
@@ -55,16 +56,22 @@ measure() {
   $gpg_encrypt -o "$dir/plain.gpg" "$dir/plain.bin"
   cat "$dir"/plain.bin "$dir"/*.tvn "$dir"/plain.gpg >/dev/null
   local t="$tolvane" pw="--password-file $dir/pw"
+  # The same program on the portable block path, through env since hyperfine
+  # runs the commands without a shell.
+  local portable="env TOLVANE_CIPHER=portable $tolvane"
   hyperfine --warmup 1 --runs "$runs" --style basic -N --export-json "$results/encrypt-$where.json" \
     -n tolvane "$t encrypt -q --force $pw $dir/plain.bin $dir/out.tvn" \
     -n tolvane-ecb "$t encrypt -q --force --mode ecb $pw $dir/plain.bin $dir/out-ecb.tvn" \
     -n tolvane-ecb-j1 "$t encrypt -q --force --mode ecb -j 1 $pw $dir/plain.bin $dir/out-ecb.tvn" \
+    -n portable-ecb-j1 "$portable encrypt -q --force --mode ecb -j 1 $pw $dir/plain.bin $dir/out-ecb.tvn" \
     -n gpg "$gpg_encrypt -o $dir/out.gpg $dir/plain.bin"
   hyperfine --warmup 1 --runs "$runs" --style basic -N --export-json "$results/decrypt-$where.json" \
     -n tolvane "$t decrypt -q --force $pw $dir/cbc.tvn $dir/back.bin" \
     -n tolvane-j1 "$t decrypt -q --force -j 1 $pw $dir/cbc.tvn $dir/back.bin" \
     -n tolvane-ecb "$t decrypt -q --force --mode ecb $pw $dir/ecb.tvn $dir/back-ecb.bin" \
     -n tolvane-ecb-j1 "$t decrypt -q --force --mode ecb -j 1 $pw $dir/ecb.tvn $dir/back-ecb.bin" \
+    -n portable-j1 "$portable decrypt -q --force -j 1 $pw $dir/cbc.tvn $dir/back.bin" \
+    -n portable-ecb-j1 "$portable decrypt -q --force --mode ecb -j 1 $pw $dir/ecb.tvn $dir/back-ecb.bin" \
     -n gpg "$gpg_common -o $dir/back.gpg.bin --decrypt $dir/plain.gpg"
   cmp "$dir/plain.bin" "$dir/back.bin"
   cmp "$dir/plain.bin" "$dir/back-ecb.bin"
@@ -73,6 +80,7 @@ measure() {
 }
 
 echo "load before: $(uptime)" | tee "$results/load.txt"
+"$tolvane" --version | grep '^cipher: ' | tee "$results/cipher.txt"
 measure tmpfs "$shm"
 measure disk "$disk"
 
@@ -98,7 +106,9 @@ echo "load after: $(uptime)" | tee -a "$results/load.txt"
 python3 - "$results" <<'EOF'
 import json, os, statistics, sys
 results = sys.argv[1]
-print(f"\nWhole files, 256 MiB (medians of hyperfine's runs; results in {results})")
+with open(os.path.join(results, "cipher.txt")) as f:
+    runs_path = f.read().strip() or "default path"
+print(f"\nWhole files, 256 MiB (medians of hyperfine's runs; results in {results}; {runs_path})")
 for where in ("tmpfs", "disk"):
     for direction in ("encrypt", "decrypt"):
         with open(os.path.join(results, f"{direction}-{where}.json")) as f:
@@ -113,8 +123,11 @@ for where in ("tmpfs", "disk"):
         for name in med:
             if name != "gpg":
                 print(f"  {name} / gpg speed-up: {med['gpg'] / med[name]:.2f}")
-        for one in [n for n in med if n.endswith("-j1")]:
+        for one in [n for n in med if n.startswith("tolvane") and n.endswith("-j1")]:
             print(f"  {one[:-3]} (every core) / {one}: {med[one] / med[one[:-3]]:.2f}")
+        for portable in [n for n in med if n.startswith("portable-")]:
+            ours = "tolvane" + portable[len("portable"):]
+            print(f"  {ours} ({runs_path}) / {portable} speed-up: {med[portable] / med[ours]:.2f}")
 print("\nPeak resident set, 1 GiB file (KiB)")
 with open(os.path.join(results, "rss.txt")) as f:
     for line in f:

@@ -253,7 +253,7 @@ std::string UsageText() {
          "                        files and no summary unless something failed\n"
          "  -v, --verbose         one line per file processed\n"
          "  -h, --help            show this help\n"
-         "      --version         show the version\n"
+         "      --version         show the version and the cipher path in use\n"
          "\n"
          "Batches (three or more names, or one of these options):\n"
          "  -r, --recursive       a folder stands for every file below it\n"

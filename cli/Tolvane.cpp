@@ -18,6 +18,7 @@
 #include "cli/StopSignals.h"
 #include "cli/Terminal.h"
 #include "cli/TerminalListener.h"
+#include "job/CipherPath.h"
 #include "job/CryptJob.h"
 #include "job/TargetName.h"
 #include "platform/FileSystem.h"
@@ -201,6 +202,12 @@ int Run(const TCliOptions& options) {
 }  // namespace
 
 int RunTolvane(const std::vector<std::string>& args) {
+  // A cipher path the environment asks for and this machine cannot run is
+  // refused before anything, so that no comparison runs on the wrong path.
+  if (const std::optional<std::string> problem = CipherChoiceProblem()) {
+    Say(*problem);
+    return ExitUsage;
+  }
   const TParseResult parsed = ParseCommandLine(args);
   if (!parsed.Options) {
     Say(parsed.Error);
@@ -209,7 +216,9 @@ int RunTolvane(const std::vector<std::string>& args) {
   }
   switch (parsed.Options->Command) {
     case TCliCommand::Help: WriteStdout(UsageText()); return ExitSuccess;
-    case TCliCommand::Version: WriteStdout(VersionText()); return ExitSuccess;
+    case TCliCommand::Version:
+      WriteStdout(VersionText() + "cipher: " + CipherPathInUse() + "\n");
+      return ExitSuccess;
     case TCliCommand::Encrypt:
     case TCliCommand::Decrypt: break;
   }

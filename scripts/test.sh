@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything and runs every test: once optimised with warnings as
-# errors, once more under AddressSanitizer + UndefinedBehaviorSanitizer, and
+# errors (and the optimised machine code checked by
+# scripts/check-constant-time.sh), once more under AddressSanitizer + UndefinedBehaviorSanitizer, and
 # then every fuzz target for a few seconds (TOLVANE_FUZZ_SMOKE_SECONDS), and
 # the Windows build cross-compiled with its suites under Wine
 # (scripts/test-windows.sh). Extra arguments go to ctest (for example
@@ -45,6 +46,9 @@ echo "== Release build"
 # the very layout scripts/package.sh ships.
 run_suite "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DTOLVANE_BUILD_TESTS=ON -DTOLVANE_BUILD_BENCH=ON
+echo "== Constant time: the optimised vector path's machine code, EVEX elsewhere"
+"$root/scripts/check-constant-time-selftest.sh"
+"$root/scripts/check-constant-time.sh" "$root/build/release"
 if $quick; then
   echo "== Quick tests passed (the full run: scripts/test.sh)"
   exit 0

@@ -3,9 +3,10 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 
 #include "twofish/BlockTransformAvx2.h"
+#include "twofish/CipherChoice.h"
 
 namespace {
 
@@ -32,9 +33,13 @@ bool CpuGathersFast() noexcept {
 #endif
 }
 
-bool Avx2Refused() noexcept {
-  const char* value = std::getenv("TOLVANE_NO_AVX2");
-  return value && *value && std::strcmp(value, "0") != 0;
+// The path the environment asks for, when this CPU runs it. Any other value
+// leaves the choice to the CPU: the front ends have refused it already, and a
+// library caller has no one to refuse it to.
+std::optional<TBlockPath> EnvironmentChoice() noexcept {
+  const char* value = std::getenv(kCipherChoiceVariable);
+  const std::optional<TBlockPath> path = value ? ParseBlockPath(value) : std::nullopt;
+  return path && BlockPathAvailable(*path) ? path : std::nullopt;
 }
 
 std::atomic<TBlockPath>& Current() noexcept {
@@ -51,15 +56,16 @@ bool BlockPathAvailable(TBlockPath path) noexcept {
       static const bool available = CpuHasAvx2();
       return available;
     }
+    // Until the kernel's own check of the CPU is in.
+    case TBlockPath::Avx512: return false;
   }
   return false;
 }
 
 TBlockPath DefaultBlockPath() noexcept {
-  static const TBlockPath path =
-      BlockPathAvailable(TBlockPath::Avx2) && CpuGathersFast() && !Avx2Refused()
-          ? TBlockPath::Avx2
-          : TBlockPath::Portable;
+  static const TBlockPath path = EnvironmentChoice().value_or(
+      BlockPathAvailable(TBlockPath::Avx2) && CpuGathersFast() ? TBlockPath::Avx2
+                                                               : TBlockPath::Portable);
   return path;
 }
 

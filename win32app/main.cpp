@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "job/CipherPath.h"
 #include "platform/win32/WideText.h"
 #include "win32app/TaskDialogPrompt.h"
 #include "win32app/Win32Gui.h"
@@ -25,6 +28,11 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // TOLVANE_CIPHER is for tests and comparisons, run from a console.
+  if (const std::optional<std::string> problem = CipherChoiceProblem()) {
+    std::fprintf(stderr, "tolvane-crypter: %s\n", problem->c_str());
+    return 2;
+  }
   INITCOMMONCONTROLSEX controls{sizeof(controls),
                                 ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);

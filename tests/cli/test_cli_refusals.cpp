@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the command refuses, with which status and which message, and that
 // a refusal leaves every file as it was.
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <sstream>
 #include <string>
 
-#include <sys/stat.h>
-
 #include "CliFixture.h"
 #include "TolvaneVersion.h"
+#include "twofish/BlockPath.h"
+#include "twofish/CipherChoice.h"
 
 namespace {
 
@@ -52,7 +54,36 @@ TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
   EXPECT_TRUE(Mentions(run.Out, "what it does not: man tolvane")) << run.Out;
   run = Run({"--version"});
   EXPECT_EQ(run.Exit.Code, 0);
-  EXPECT_EQ(run.Out, "tolvane (Tolvane Crypter) " TOLVANE_VERSION "\n");
+  EXPECT_EQ(run.Out, "tolvane (Tolvane Crypter) " TOLVANE_VERSION "\ncipher: " +
+                         std::string(BlockPathName(ActiveBlockPath())) + "\n");
+}
+
+// TOLVANE_CIPHER names the path that runs, as --version shows; a name that
+// is no path, and a path this CPU cannot run, are refused before any work.
+TEST_F(CliTest, CipherPathFromEnvironment) {
+  WriteFileBytes(Path("a.txt"), "data");
+  const std::string pw = PasswordFile("x\n");
+  const std::vector<std::pair<std::string, std::optional<TBlockPath>>> cases = {
+      {"portable", TBlockPath::Portable}, {"avx2", TBlockPath::Avx2},
+      {"avx512", TBlockPath::Avx512},     {"avx512-gfni", std::nullopt},
+      {"Portable", std::nullopt},         {"avx", std::nullopt},
+  };
+  for (const auto& [value, path] : cases) {
+    SCOPED_TRACE(value);
+    TRunResult run = Run({"--version"}, WithEnv("TOLVANE_CIPHER", value));
+    if (path && BlockPathAvailable(*path)) {
+      EXPECT_EQ(run.Exit.Code, 0);
+      EXPECT_TRUE(Mentions(run.Out, "\ncipher: " + std::string(BlockPathName(*path)) + "\n"))
+          << run.Out;
+      continue;
+    }
+    EXPECT_EQ(run.Exit.Code, 2);
+    EXPECT_EQ(run.Out, "");
+    run = Run({"encrypt", "--password-file", pw, Path("a.txt")}, WithEnv("TOLVANE_CIPHER", value));
+    EXPECT_EQ(run.Exit.Code, 2);
+    EXPECT_TRUE(Mentions(run.Err, "tolvane: TOLVANE_CIPHER=" + value)) << run.Err;
+  }
+  EXPECT_EQ(Listing(Dir), (std::set<std::string>{"a.txt", "pw"}));
 }
 
 TEST_F(CliTest, ExistingTargetIsKeptWithoutForce) {
@@ -107,9 +138,8 @@ TEST_F(CliTest, WrongPasswordReportsInvalidPaddingAndTouchesNoTarget) {
   WriteFileBytes(Path("a.txt"), SampleBytes(300));
   ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("right\n"), Path("a.txt")}).Exit.Code,
             0);
-  const TRunResult run =
-      Run({"decrypt", "--password-file", PasswordFile("wrong\n", "pw2"), Path("a.tvn"),
-           Path("out.txt")});
+  const TRunResult run = Run({"decrypt", "--password-file", PasswordFile("wrong\n", "pw2"),
+                              Path("a.tvn"), Path("out.txt")});
   EXPECT_EQ(run.Exit.Code, 1);
   EXPECT_EQ(run.Err, "tolvane: " + Path("a.tvn") +
                          ": invalid padding: wrong password, wrong mode or hashing choice, or a "
