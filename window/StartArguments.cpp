@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/StartArguments.h"
 
-#include <filesystem>
-#include <system_error>
+#include "window/AbsoluteName.h"
 
 namespace {
 
@@ -11,21 +10,6 @@ TStartArguments Refuse(std::string problem) {
   refused.Action = TStartArguments::TAction::Refuse;
   refused.Problem = std::move(problem);
   return refused;
-}
-
-// As the file dialog hands names to the window: absolute, without "." and
-// "..". A name the library cannot convert is kept as given.
-std::string AbsoluteName(const std::string& name) {
-  try {
-    const std::filesystem::path path(std::u8string(name.begin(), name.end()));
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    if (error) return name;
-    const std::u8string cleaned = absolute.lexically_normal().u8string();
-    return std::string(cleaned.begin(), cleaned.end());
-  } catch (const std::exception&) {
-    return name;
-  }
 }
 
 }  // namespace
