@@ -2,7 +2,6 @@
 #include "window/BatchTexts.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "window/JobMessageBoxes.h"
 #include "window/JobMessages.h"
@@ -10,27 +9,26 @@
 
 namespace {
 
-// One decimal with a decimal comma, as German writes it.
+// One decimal with a decimal comma, as German writes it, whatever the
+// process's locale says.
 std::string OneDecimal(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  std::string result = text;
-  for (char& c : result)
-    if (c == '.') c = ',';
-  return result;
+  const auto tenths = static_cast<std::uint64_t>(std::llround(value * 10));
+  return std::to_string(tenths / 10).append(",").append(std::to_string(tenths % 10));
 }
 
-std::string Duration(std::uint64_t seconds) {
-  char text[32];
-  if (seconds >= 3600)
-    std::snprintf(text, sizeof text, "%llu:%02llu:%02llu",
-                  static_cast<unsigned long long>(seconds / 3600),
-                  static_cast<unsigned long long>(seconds / 60 % 60),
-                  static_cast<unsigned long long>(seconds % 60));
-  else
-    std::snprintf(text, sizeof text, "%llu:%02llu", static_cast<unsigned long long>(seconds / 60),
-                  static_cast<unsigned long long>(seconds % 60));
+std::string TwoDigits(std::uint64_t value) {
+  std::string text = std::to_string(value);
+  if (text.size() < 2) text.insert(text.begin(), '0');
   return text;
+}
+
+// "0:42", "12:05", "1:02:05".
+std::string Duration(std::uint64_t seconds) {
+  const std::uint64_t minutes = seconds / 60;
+  std::string text = minutes < 60
+                         ? std::to_string(minutes)
+                         : std::to_string(minutes / 60).append(":").append(TwoDigits(minutes % 60));
+  return text.append(":").append(TwoDigits(seconds % 60));
 }
 
 // Built by appending: GCC 12 warns falsely about "literal" + string here.
