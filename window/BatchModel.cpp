@@ -2,6 +2,7 @@
 #include "window/BatchModel.h"
 
 #include <algorithm>
+#include <tuple>
 #include <unordered_map>
 
 #include "job/TargetName.h"
@@ -166,6 +167,8 @@ void TBatchModel::Replan() {
     row.TargetExists = item.TargetExists;
     row.Size = item.Size;
     if (FDone.count({item.Source, item.Target}) != 0) row.State = TRowState::Done;
+    if (const auto ended = FEnded.find({item.Source, item.Target}); ended != FEnded.end())
+      std::tie(row.State, row.Reason) = ended->second;
     row.Source = std::move(item.Source);
     row.Target = std::move(item.Target);
     FRows.push_back(std::move(row));
@@ -196,6 +199,11 @@ void TBatchModel::ShowRows() {
                      StatusText(row)});
   FView.SetRows(texts);
   FView.SetCaption(BatchCaption(FRows.size()));
+}
+
+void TBatchModel::EndedShort(std::size_t row, TRowState state, std::string reason) {
+  FEnded[{FRows[row].Source, FRows[row].Target}] = {state, reason};
+  SetStatus(row, state, std::move(reason));
 }
 
 void TBatchModel::SetStatus(std::size_t row, TRowState state, std::string reason) {
@@ -248,7 +256,9 @@ void TBatchModel::StartRun() {
     FPrompt.ShowMessage(BatchText::NoOutputFolder, msg::CaptionError, mb::ICONERROR);
     return;
   }
-  // The files may have changed since they were listed.
+  // The files may have changed since they were listed; what failed or was
+  // skipped last time is tried again.
+  FEnded.clear();
   Replan();
   std::vector<std::size_t> rows;
   for (std::size_t i = 0; i < FRows.size(); ++i)
@@ -266,7 +276,7 @@ void TBatchModel::StartRun() {
   for (std::size_t k = 0; k < rows.size(); ++k) {
     const TBatchRow& row = FRows[rows[k]];
     if (row.TargetExists && !(*replace)[k]) {
-      SetStatus(rows[k], TRowState::Skipped, BatchCauseText(TBatchCause::TargetExists));
+      EndedShort(rows[k], TRowState::Skipped, BatchCauseText(TBatchCause::TargetExists));
       continue;
     }
     items.push_back({row.Source, row.Target, row.Size, (*replace)[k]});
@@ -351,8 +361,8 @@ void TBatchModel::Apply(const TBatchNews& news) {
         FDone.insert({FRows[row].Source, FRows[row].Target});
         SetStatus(row, TRowState::Done);
         break;
-      case TBatchOutcome::Skipped: SetStatus(row, TRowState::Skipped, BatchEndText(end)); break;
-      case TBatchOutcome::Failed: SetStatus(row, TRowState::Failed, BatchEndText(end)); break;
+      case TBatchOutcome::Skipped: EndedShort(row, TRowState::Skipped, BatchEndText(end)); break;
+      case TBatchOutcome::Failed: EndedShort(row, TRowState::Failed, BatchEndText(end)); break;
       // Not done: a new start runs it again.
       case TBatchOutcome::Cancelled: SetStatus(row, TRowState::Ready); break;
     }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -75,6 +76,8 @@ class TBatchModel {
   void PresetDirection();
   void ShowRows();
   void SetStatus(std::size_t row, TRowState state, std::string reason = {});
+  // A file of a run ended without being done.
+  void EndedShort(std::size_t row, TRowState state, std::string reason);
   void UpdateControls();
   void EnableControls(bool enable);
   void ClearPasswords();
@@ -97,6 +100,9 @@ class TBatchModel {
   std::set<std::string> FRemoved;   // files of listed folders the user removed
   // Files done, with the target they went to: not run again for it.
   std::set<std::pair<std::string, std::string>> FDone;
+  // Why files of the last run were skipped or failed: the list keeps every
+  // reason until the next start runs them again.
+  std::map<std::pair<std::string, std::string>, std::pair<TRowState, std::string>> FEnded;
   std::vector<TBatchRow> FRows;
   std::vector<TBatchConflict> FConflicts;
   bool FDirectionFixed = false;

@@ -281,6 +281,11 @@ TEST_F(BatchModel, RunShowsProgressStatusesAndSummary) {
   EXPECT_FALSE(View.ProgressVisible);
   EXPECT_TRUE(View.Enabled[C::btnAdd]);
   EXPECT_EQ(View.RunsEnded, 1);
+  // The list keeps every reason when it changes.
+  Model.AddPaths({"/d.txt"});
+  EXPECT_EQ(View.Statuses()[1],
+            "Fehler: Falsches Passwort, falscher Modus oder beschädigte Datei.");
+  Model.RemoveRows({3});
 
   Start("pw", "pw");
   EXPECT_EQ(LaunchedSources(), (std::vector<std::string>{"/b.txt", "/c.txt"}));
