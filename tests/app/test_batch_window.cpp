@@ -2,11 +2,15 @@
 // The batch window through its real widgets, once end to end: files given
 // at start-up fill the list, the password, Tab, the password and Return
 // start the run with the window's settings, and the summary closes it.
+#include <QApplication>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include "app/uBatch.h"
 #include "job/TargetName.h"
@@ -59,6 +63,7 @@ class TestBatchWindow : public QObject {
 
  private slots:
   void passwordTabPasswordReturn();
+  void dropAddsEntfRemoves();
 };
 
 void TestBatchWindow::passwordTabPasswordReturn() {
@@ -102,6 +107,33 @@ void TestBatchWindow::passwordTabPasswordReturn() {
   QCOMPARE(form.findChild<QPushButton*>("btnStart")->text(), QString("Verschlüsseln"));
   QVERIFY(password1->text().isEmpty());
   QVERIFY(!form.findChild<QProgressBar*>("pbProgress")->isVisible());
+}
+
+// Files dropped anywhere on the window are added; Entf in the list removes
+// the selected ones.
+void TestBatchWindow::dropAddsEntfRemoves() {
+  TRecordingRunner runner;
+  TfrmBatch form(runner);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  auto* list = form.findChild<QTreeWidget*>("twFiles");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile("/tmp/a.txt"), QUrl::fromLocalFile("/tmp/b.txt"),
+                QUrl::fromLocalFile("/tmp/c.txt")});
+  const QPoint at = list->mapTo(&form, list->rect().center());
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &drop);
+  QCOMPARE(list->topLevelItemCount(), 3);
+  QCOMPARE(form.windowTitle(), QString("Tolvane Crypter – 3 Dateien"));
+
+  list->topLevelItem(0)->setSelected(true);
+  list->topLevelItem(2)->setSelected(true);
+  QTest::keyClick(list, Qt::Key_Delete);
+  QCOMPARE(list->topLevelItemCount(), 1);
+  QCOMPARE(list->topLevelItem(0)->text(0), QString("/tmp/b.txt"));
 }
 
 QTEST_MAIN(TestBatchWindow)
