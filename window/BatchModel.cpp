@@ -301,6 +301,7 @@ void TBatchModel::StartRun() {
   FView.SetProgressVisible(true);
   FView.SetText(TBatchControl::lbProgress, ProgressText(1, items.size(), 0, 0));
   FStarted = 0;
+  FEndedCount = 0;
   FStartTime = FClock();
   FRunner.Launch(std::move(items), settings, std::move(*password.Bytes));
 }
@@ -355,6 +356,7 @@ void TBatchModel::Apply(const TBatchNews& news) {
   }
   for (const TBatchItemEnd& end : news.Ended) {
     if (end.Index >= FLaunched.size()) continue;
+    ++FEndedCount;
     const std::size_t row = FLaunched[end.Index];
     switch (end.Outcome) {
       case TBatchOutcome::Done:
@@ -369,7 +371,11 @@ void TBatchModel::Apply(const TBatchNews& news) {
   }
   const std::uint64_t total = news.TotalBytes;
   const std::uint64_t done = std::min(news.DoneBytes, total);
-  FView.SetProgress(total == 0 ? 0 : static_cast<int>(done * 100 / total));
+  // Empty files carry no bytes: then the files count.
+  if (total > 0)
+    FView.SetProgress(static_cast<int>(done * 100 / total));
+  else if (!FLaunched.empty())
+    FView.SetProgress(static_cast<int>(FEndedCount * 100 / FLaunched.size()));
   const double seconds = std::chrono::duration<double>(FClock() - FStartTime).count();
   // The first second's rate says little: the caches are still cold.
   const double rate = seconds >= 1 ? static_cast<double>(done) / seconds : 0;

@@ -111,5 +111,6 @@ class TBatchModel {
   // The run going on.
   std::vector<std::size_t> FLaunched;  // row of each launched item
   std::size_t FStarted = 0;
+  std::size_t FEndedCount = 0;
   std::chrono::steady_clock::time_point FStartTime;
 };

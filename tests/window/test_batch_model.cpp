@@ -290,8 +290,10 @@ TEST_F(BatchModel, RunShowsProgressStatusesAndSummary) {
   Start("pw", "pw");
   EXPECT_EQ(LaunchedSources(), (std::vector<std::string>{"/b.txt", "/c.txt"}));
   EXPECT_EQ(View.Statuses()[0], "fertig");
+  // Empty files: the bar counts files instead of bytes.
   Runner.News = {{0, 1}, {End(0, TBatchOutcome::Done), End(1, TBatchOutcome::Done)}, 0, 0, true};
   Model.Poll();
+  EXPECT_EQ(View.Progress, 100);
   EXPECT_EQ(Prompt.Shown().back().Text, "3 fertig, 0 übersprungen, 0 fehlgeschlagen");
   EXPECT_EQ(Prompt.Shown().back().Flags, mb::ICONINFORMATION);
 }
