@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/BatchStart.h"
 #include "app/Translations.h"
 #include "app/uMain.h"
 #include "job/CipherPath.h"
@@ -45,6 +46,10 @@ int main(int argc, char* argv[]) {
   // Ties the windows to tolvane-crypter.desktop (icon, grouping in the task bar).
   QGuiApplication::setDesktopFileName(QStringLiteral("tolvane-crypter"));
   InstallGermanTranslations(app);
+
+  // Several files, a folder or --batch: the window for many files is the
+  // one window of this process.
+  if (start.Window == TStartWindow::Batch) return RunBatchWindow(start);
 
   TfrmMain frmMain;
   if (!start.File.empty())

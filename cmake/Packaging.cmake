@@ -24,4 +24,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # metrics that the window's fixed layout is measured in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland, qt6-translations-l10n, fonts-liberation")
+# Runs the Nautilus menu entries; the other file managers need nothing.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-nautilus")
 include(CPack)

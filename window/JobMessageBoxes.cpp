@@ -9,15 +9,6 @@
 
 namespace {
 
-std::string OverwriteQuestion(const std::string& targetName) {
-  const std::string_view pattern = JobText::OverwriteQuestion;
-  const auto slot = pattern.find("%s");
-  std::string text(pattern.substr(0, slot));
-  text += targetName;
-  text += pattern.substr(slot + 2);
-  return text;
-}
-
 // The system's text when the file layer named the cause, else the sentence.
 std::string OsTextOr(const TJobFailure& failure, const char* sentence) {
   return failure.ErrorCode ? SystemErrorText(failure.ErrorCode) : std::string(sentence);
@@ -28,6 +19,15 @@ std::string OsTextOr(const TJobFailure& failure, const char* sentence) {
 std::string Unchanged(std::string cause) { return cause + "\r\n" + JobText::TargetUnchanged; }
 
 }  // namespace
+
+std::string OverwriteQuestion(const std::string& targetName) {
+  const std::string_view pattern = JobText::OverwriteQuestion;
+  const auto slot = pattern.find("%s");
+  std::string text(pattern.substr(0, slot));
+  text += targetName;
+  text += pattern.substr(slot + 2);
+  return text;
+}
 
 std::string FailureDetails(const TJobFailure& failure) {
   switch (failure.Kind) {

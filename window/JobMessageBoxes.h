@@ -24,3 +24,5 @@ class TJobMessageBoxes final : public IJobListener {
 // The text after "Details:" for a failure: a German sentence naming the
 // cause, with the system's text where the OS reported it.
 std::string FailureDetails(const TJobFailure& failure);
+// The question before an existing target is replaced.
+std::string OverwriteQuestion(const std::string& targetName);

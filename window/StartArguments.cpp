@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/StartArguments.h"
 
-#include <filesystem>
-#include <system_error>
+#include "platform/FileSystem.h"
+#include "window/AbsoluteName.h"
 
 namespace {
 
@@ -13,26 +13,12 @@ TStartArguments Refuse(std::string problem) {
   return refused;
 }
 
-// As the file dialog hands names to the window: absolute, without "." and
-// "..". A name the library cannot convert is kept as given.
-std::string AbsoluteName(const std::string& name) {
-  try {
-    const std::filesystem::path path(std::u8string(name.begin(), name.end()));
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    if (error) return name;
-    const std::u8string cleaned = absolute.lexically_normal().u8string();
-    return std::string(cleaned.begin(), cleaned.end());
-  } catch (const std::exception&) {
-    return name;
-  }
-}
-
 }  // namespace
 
 TStartArguments ParseStartArguments(const std::vector<std::string>& arguments) {
   std::vector<std::string> names;
   std::optional<TDirection> direction;
+  bool batch = false;
   bool optionsEnded = false;
   for (const std::string& argument : arguments) {
     if (!optionsEnded && argument == "--") {
@@ -46,18 +32,30 @@ TStartArguments ParseStartArguments(const std::vector<std::string>& arguments) {
       if (direction && *direction != given)
         return Refuse("--encrypt and --decrypt exclude each other");
       direction = given;
+    } else if (!optionsEnded && argument == "--batch") {
+      batch = true;
     } else if (!optionsEnded && argument.starts_with('-')) {
       return Refuse("unknown option '" + argument + "'");
     } else {
       names.push_back(argument);
     }
   }
-  if (names.size() > 1) return Refuse("one file at most ('" + names[1] + "' is one too many)");
+  for (const std::string& name : names)
+    if (name.empty()) return Refuse("empty file name");
+  // A file manager hands a selection over as one start: several names, or
+  // a folder, are a batch.
+  if (batch || names.size() > 1 ||
+      (names.size() == 1 && KindOf(names[0]) == TFileKind::Directory)) {
+    TStartArguments run;
+    run.Window = TStartWindow::Batch;
+    for (const std::string& name : names) run.Files.push_back(AbsoluteName(name));
+    run.Direction = direction;
+    return run;
+  }
   if (names.empty()) {
     if (direction) return Refuse("--encrypt and --decrypt need a FILE");
     return {};
   }
-  if (names[0].empty()) return Refuse("empty file name");
   TStartArguments run;
   run.File = AbsoluteName(names[0]);
   run.Direction = direction;
@@ -66,10 +64,15 @@ TStartArguments ParseStartArguments(const std::vector<std::string>& arguments) {
 
 std::string StartUsageText() {
   return "Usage: tolvane-crypter [--encrypt | --decrypt] [FILE]\n"
+         "       tolvane-crypter [--encrypt | --decrypt] [--batch] [FILE | FOLDER]...\n"
          "\n"
          "Opens the Tolvane Crypter window. FILE becomes the source file, with the\n"
          "target proposed as for a file chosen with \"...\"; a .tvn file is set up\n"
          "for decryption into its name without .tvn. --encrypt or --decrypt sets\n"
          "FILE up for that direction instead. A FILE that begins with '-' follows\n"
-         "'--'.\n";
+         "'--'.\n"
+         "\n"
+         "Several files, a folder or --batch open the window for many files instead:\n"
+         "the files are listed, a folder with every file below it, and one password\n"
+         "processes them all. --batch alone opens it empty, for files dropped on it.\n";
 }

@@ -7,10 +7,10 @@
 
 #include "job/CryptRequest.h"
 #include "job/TargetName.h"
-#include "job/Windows1252.h"
 #include "platform/FileSystem.h"
 #include "window/JobRunner.h"
 #include "window/Messages.h"
+#include "window/PasswordCheck.h"
 #include "window/UserPrompt.h"
 
 namespace {
@@ -25,14 +25,6 @@ constexpr TControl SwitchedControls[] = {
     TControl::btnBrowseSource,  TControl::btnBrowseTarget,   TControl::lbEnterPassword,
     TControl::lbRepeatPassword,
 };
-
-// The typed password as the Windows-1252 bytes older files were keyed with;
-// nothing when a character has none.
-std::optional<TSecret> PasswordBytes(const TSecret& typed) {
-  TWindows1252Result converted = Utf8ToWindows1252(typed.view());
-  if (!converted.Ok) return std::nullopt;
-  return std::move(converted.Bytes);
-}
 
 }  // namespace
 
@@ -50,24 +42,13 @@ void TWindowModel::btnStartClick() {
 }
 
 void TWindowModel::StartJob() {
-  TSecret typed = FView.Password(TControl::edPassword1);
-  if (typed != FView.Password(TControl::edPassword2)) {
-    Tell(msg::PasswordsDiffer, msg::CaptionError, mb::ICONERROR);
-    ClearPasswords();
+  const TSecret repeated = FView.Password(TControl::edPassword2);
+  TPasswordCheck password =
+      CheckTypedPassword(FView.Password(TControl::edPassword1), &repeated, FPrompt);
+  if (!password.Bytes) {
+    if (password.ClearFields) ClearPasswords();
     return;
   }
-  // Files from Windows were keyed with the password's Windows-1252 bytes; a
-  // character outside it has no such bytes, and dropping it would key the
-  // file with a weaker password than the one typed.
-  std::optional<TSecret> password = PasswordBytes(typed);
-  if (!password) {
-    Tell(msg::PasswordNotWindows1252, msg::CaptionError, mb::ICONERROR);
-    ClearPasswords();
-    return;
-  }
-  if (password->empty() &&
-      Tell(msg::NoPassword, msg::CaptionWarning, mb::YESNO | mb::ICONWARNING) == idNo)
-    return;
   const std::string source = FView.Text(TControl::edSource);
   const std::string target = FView.Text(TControl::edTarget);
   if (source.empty() || target.empty()) {
@@ -92,7 +73,7 @@ void TWindowModel::StartJob() {
   request.Mode = FView.Checked(TControl::rbECBCipher) ? TChainMode::ECB : TChainMode::CBC;
   request.SourceName = source;
   request.TargetName = target;
-  request.Password = std::move(*password);
+  request.Password = std::move(*password.Bytes);
   request.Hashing =
       FView.Checked(TControl::cbUseHashes) ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
 

@@ -21,7 +21,8 @@ void TestStartArguments::programRefusesOrHelps_data() {
   QTest::addColumn<QString>("stderrStart");
   QTest::newRow("Qt option") << QStringList{"-platform", "offscreen"} << 2
                              << "tolvane-crypter: unknown option '-platform'\nUsage:";
-  QTest::newRow("two files") << QStringList{"a", "b"} << 2 << "tolvane-crypter: one file at most";
+  QTest::newRow("both directions") << QStringList{"--encrypt", "--decrypt", "a", "b"} << 2
+                                   << "tolvane-crypter: --encrypt and --decrypt exclude each other";
   QTest::newRow("help") << QStringList{"--help"} << 0 << "";
 }
 

@@ -27,6 +27,7 @@ depends=",$(field Depends | tr -d ' '),"
 for dep in libqt6core6 libqt6gui6 libqt6widgets6 qt6-wayland qt6-translations-l10n fonts-liberation; do
   [[ $depends =~ ,$dep[,\(] ]] || fail "Depends lacks $dep: $depends"
 done
+[ "$(field Suggests)" = python3-nautilus ] || fail "Suggests is '$(field Suggests)'"
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
@@ -39,8 +40,18 @@ for f in usr/bin/tolvane usr/bin/tolvane-crypter \
   usr/share/icons/hicolor/scalable/apps/tolvane-crypter.svg \
   usr/share/man/man1/tolvane.1.gz usr/share/man/man1/tolvane-crypter.1.gz \
   usr/share/bash-completion/completions/tolvane "usr/$zshdir/_tolvane" \
-  usr/share/doc/tolvane-crypter/copyright; do
+  usr/share/doc/tolvane-crypter/copyright \
+  usr/share/nemo/actions/tolvane-crypter-encrypt.nemo_action \
+  usr/share/nemo/actions/tolvane-crypter-decrypt.nemo_action \
+  usr/share/file-manager/actions/tolvane-crypter-encrypt.desktop \
+  usr/share/file-manager/actions/tolvane-crypter-decrypt.desktop \
+  usr/share/nautilus-python/extensions/tolvane-crypter.py; do
   [ -f "$root/$f" ] || fail "missing /$f"
+done
+# Dolphin runs a service menu only when it is executable.
+for direction in encrypt decrypt; do
+  [ -x "$share/kio/servicemenus/tolvane-crypter-$direction.desktop" ] ||
+    fail "service menu $direction missing or not executable"
 done
 
 # Icons: every PNG is the size its folder says.
@@ -60,7 +71,8 @@ else
   echo "$out" >&2
   fail "desktop-file-validate"
 fi
-grep -qx 'Exec=tolvane-crypter %f' "$desktop" || fail "desktop Exec line"
+grep -qx 'Exec=tolvane-crypter -- %F' "$desktop" || fail "desktop Exec line"
+grep -qx 'Exec=tolvane-crypter --batch' "$desktop" || fail "desktop action for many files"
 grep -qx 'Icon=tolvane-crypter' "$desktop" || fail "desktop Icon line"
 grep -qx 'MimeType=application/x-tolvane-encrypted;' "$desktop" || fail "desktop MimeType line"
 grep -q '^Name\[de\]=' "$desktop" && grep -q '^Comment\[de\]=' "$desktop" || fail "desktop lacks German"

@@ -42,7 +42,6 @@ TEST(StartArguments, Parse) {
       {{"-platform", "xcb"}, A::Refuse, "", std::nullopt},
       {{"-style", "fusion"}, A::Refuse, "", std::nullopt},
       {{"--platform", "xcb"}, A::Refuse, "", std::nullopt},
-      {{"a", "b"}, A::Refuse, "", std::nullopt},
       {{""}, A::Refuse, "", std::nullopt},
       {{"-"}, A::Refuse, "", std::nullopt},
       {{"--encrypt"}, A::Refuse, "", std::nullopt},
@@ -57,7 +56,43 @@ TEST(StartArguments, Parse) {
     EXPECT_EQ(parsed.File, c.File.empty() ? "" : Absolute(c.File));
     EXPECT_EQ(parsed.Direction, c.Direction);
     EXPECT_EQ(parsed.Problem.empty(), c.Action != A::Refuse);
+    EXPECT_EQ(parsed.Window, TStartWindow::Main);
   }
+}
+
+// Several names, a folder or --batch open the batch window with every name
+// given; one file stays the main window's.
+TEST(StartArguments, BatchWindow) {
+  const std::string folder = std::filesystem::temp_directory_path().string();
+  struct TCase {
+    std::vector<std::string> Arguments;
+    TStartWindow Window;
+    std::vector<std::string> Files;  // relative to the current folder
+    std::optional<TDirection> Direction;
+  };
+  const TCase cases[] = {
+      {{"a", "b"}, TStartWindow::Batch, {"a", "b"}, std::nullopt},
+      {{"--decrypt", "a.tvn", "./x/../b.tvn"},
+       TStartWindow::Batch,
+       {"a.tvn", "b.tvn"},
+       TDirection::Decrypt},
+      {{folder}, TStartWindow::Batch, {folder}, std::nullopt},
+      {{"--batch"}, TStartWindow::Batch, {}, std::nullopt},
+      {{"--batch", "--encrypt"}, TStartWindow::Batch, {}, TDirection::Encrypt},
+      {{"--batch", "a"}, TStartWindow::Batch, {"a"}, std::nullopt},
+      {{"a"}, TStartWindow::Main, {}, std::nullopt},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Arguments.front());
+    const TStartArguments parsed = ParseStartArguments(c.Arguments);
+    EXPECT_EQ(parsed.Action, TStartArguments::TAction::Run);
+    EXPECT_EQ(parsed.Window, c.Window);
+    std::vector<std::string> files;
+    for (const std::string& file : c.Files) files.push_back(Absolute(file));
+    EXPECT_EQ(parsed.Files, files);
+    EXPECT_EQ(parsed.Direction, c.Direction);
+  }
+  EXPECT_EQ(ParseStartArguments({"a", ""}).Action, TStartArguments::TAction::Refuse);
 }
 
 }  // namespace
