@@ -575,13 +575,15 @@ void TestWindow::dropProposesTarget() {
 // A name with the byte 0xFF, taken at start-up or from a drop's URI list,
 // still names its file when the run starts.
 void TestWindow::namesThatAreNoUtf8_data() {
-  QTest::addColumn<bool>("dropped");
-  QTest::newRow("start-up") << false;
-  QTest::newRow("drop") << true;
+  QTest::addColumn<QByteArray>("dropAs");  // empty: at start-up
+  QTest::newRow("start-up") << QByteArray();
+  QTest::newRow("drop") << QByteArray("file://");
+  QTest::newRow("drop, comment first, localhost")
+      << QByteArray("# from a file manager\r\nfile://localhost");
 }
 
 void TestWindow::namesThatAreNoUtf8() {
-  QFETCH(bool, dropped);
+  QFETCH(QByteArray, dropAs);
   QTemporaryDir dir;
   const std::string folder = Std(dir.path()) + "/";
   const std::string source = folder + "\xff.txt";
@@ -596,10 +598,10 @@ void TestWindow::namesThatAreNoUtf8() {
     }
   } cleanup{folder};
   TWindowRig rig;
-  if (dropped) {
+  if (!dropAs.isEmpty()) {
     QMimeData data;
     data.setData("text/uri-list",
-                 "file://" + QByteArray::fromStdString(source).toPercentEncoding("/") + "\r\n");
+                 dropAs + QByteArray::fromStdString(source).toPercentEncoding("/") + "\r\n");
     QCOMPARE(DragAndDrop(rig, data), std::pair(true, true));
   } else {
     rig.Form.StartWithFile(source);
