@@ -78,6 +78,10 @@ bool IsCiphertextSize(std::uint64_t size) { return size != 0 && size % BlockByte
 
 [[noreturn]] void RaiseInvalidSize() { throw EFileError(TFileErrorCause::InvalidSize); }
 
+// The older rule counts in 4096-byte chunks from the file's start, which
+// the parallel chunks must not straddle.
+static_assert(ParallelChunkBytes % TTwofish::ChunkSize == 0);
+
 // The length of the decrypted last chunk once its padding is removed.
 int KeptLength(const TTwofish& cipher, const std::uint8_t* chunk, int n) {
   if (cipher.LegacyPadding()) return LegacyUnpaddedLength(chunk, n);
