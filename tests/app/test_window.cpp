@@ -23,8 +23,8 @@
 #include "AppTestSupport.h"
 #include "app/CryptThread.h"
 #include "app/FileNameText.h"
-#include "twofish/Twofish.h"
 #include "window/Messages.h"
+#include "twofish/Twofish.h"
 
 namespace {
 
@@ -90,9 +90,7 @@ void TestWindow::controls_data() {
   QTest::addColumn<int>("checked");  // -1: not checkable
   const QString browse = "Den Computer nach Dateien durchsuchen.";
   auto row = [](const char* name, const char* parent, QRect r, QString caption, QString hint,
-                int checked = -1) {
-    QTest::newRow(name) << parent << r << caption << hint << checked;
-  };
+                int checked = -1) { QTest::newRow(name) << parent << r << caption << hint << checked; };
   row("lbCaption", "TfrmMain", {8, 8, 281, 25}, "Tolvane Crypter", "");
   row("lbCopyright", "TfrmMain", {8, 32, 281, 14}, msg::Copyright, "");
   row("gbSource", "TfrmMain", {8, 48, 281, 57}, "Quelldatei", "");
@@ -111,8 +109,7 @@ void TestWindow::controls_data() {
       "Der CBC Cipher Modus ist sicherer als der ECB, jedoch nicht ganz so schnell.", 1);
   row("rbECBCipher", "pnCihperSelection", {144, 0, 113, 17}, "ECB Cipher Modus",
       "Der ECB wird von allen älteren Tolvane Crypter Versionen verwendet und sollte bei der "
-      "Entschlüsselung dieser aktiviert sein.",
-      0);
+      "Entschlüsselung dieser aktiviert sein.", 0);
   row("cbOverwriteTarget", "gbSettings", {8, 56, 265, 17}, "Datei ohne Nachfrage überschreiben",
       "Sollen bestehende Dateien ohne Nachfrage überschrieben werden?", 0);
   row("cbSearchNewFileName", "gbSettings", {8, 80, 265, 17},
@@ -121,14 +118,12 @@ void TestWindow::controls_data() {
   row("gbPassword", "TfrmMain", {8, 288, 281, 81}, "Datei-Passwort", "");
   row("lbEnterPassword", "gbPassword", {8, 16, 97, 14}, "Passwort eingeben:", "");
   row("lbRepeatPassword", "gbPassword", {144, 16, 113, 14}, "Passwort wiederholen:", "");
-  row("edPassword1", "gbPassword", {8, 32, 129, 22}, "",
-      "Geben Sie das Passwort für die Datei ein.");
+  row("edPassword1", "gbPassword", {8, 32, 129, 22}, "", "Geben Sie das Passwort für die Datei ein.");
   row("edPassword2", "gbPassword", {144, 32, 129, 22}, "",
       "Geben Sie das Passwort aus Sicherheitsgründen erneut ein.");
   row("cbUseHashes", "gbPassword", {8, 56, 265, 17}, "Passwörter mit SHA-1 hashen",
       "Passwörter werden standardmäßig mit SHA-1 gehasht, um die Sicherheit zu erhöhen. Sie "
-      "können Sie Option deaktivieren, falls Probleme beim Entschlüsseln auftreten.",
-      1);
+      "können Sie Option deaktivieren, falls Probleme beim Entschlüsseln auftreten.", 1);
   row("btnStart", "TfrmMain", {8, 376, 89, 25}, "Verschlüsseln", "Den Vorgang starten.");
   row("btnAbout", "TfrmMain", {104, 376, 89, 25}, "Über...", "Über den Tolvane Crypter.");
   row("btnQuit", "TfrmMain", {200, 376, 89, 25}, "Beenden", "Das Programm beenden.");
@@ -194,10 +189,10 @@ void TestWindow::windowAndTabOrder() {
     if (w->focusPolicy() & Qt::TabFocus) chain << w->objectName();
     w = w->nextInFocusChain();
   } while (w != rig.Get("edSource"));
-  QCOMPARE(chain,
-           QStringList({"edSource", "btnBrowseSource", "edTarget", "btnBrowseTarget", "rbEnCrypt",
-                        "rbCBCCipher", "cbOverwriteTarget", "cbSearchNewFileName", "edPassword1",
-                        "edPassword2", "cbUseHashes", "btnStart", "btnAbout", "btnQuit"}));
+  QCOMPARE(chain, QStringList({"edSource", "btnBrowseSource", "edTarget", "btnBrowseTarget",
+                               "rbEnCrypt", "rbCBCCipher", "cbOverwriteTarget",
+                               "cbSearchNewFileName", "edPassword1", "edPassword2",
+                               "cbUseHashes", "btnStart", "btnAbout", "btnQuit"}));
 
   // Two radio groups: a direction does not touch the mode, nor the reverse.
   rig.Get<QRadioButton>("rbDeCrypt")->click();
@@ -221,8 +216,7 @@ void TestWindow::progressBarShowsProgress() {
   const QImage shot = rig.Form.grab().toImage();
   const QRect r = bar->geometry();
   auto distance = [](QRgb a, QRgb b) {
-    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
-           std::abs(qBlue(a) - qBlue(b));
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
   };
   const int split = r.left() + r.width() * 40 / 100;
   const QRgb window = shot.pixel(r.center().x(), r.top() - 1);
@@ -292,39 +286,22 @@ void TestWindow::directionCaptions() {
 void TestWindow::startChecks_data() {
   QTest::addColumn<QString>("password1");
   QTest::addColumn<QString>("password2");
-  QTest::addColumn<QString>("source");  // "file", "dir", "missing", ""
+  QTest::addColumn<QString>("source");  // "file", "dir", "missing", "" 
   QTest::addColumn<QString>("target");
   QTest::addColumn<int>("warningAnswer");
   QTest::addColumn<QStringList>("messages");
   QTest::addColumn<bool>("started");
   QTest::addColumn<bool>("passwordsKept");
   const QString mismatch = msg::PasswordsDiffer, cp1252 = msg::PasswordNotWindows1252,
-                noPw = msg::NoPassword, invalid = msg::InvalidFileName,
-                missing = msg::SourceNotFound, notRegular = msg::SourceNotRegular;
+                noPw = msg::NoPassword, invalid = msg::InvalidFileName, missing = msg::SourceNotFound,
+                notRegular = msg::SourceNotRegular;
   // The checks and their order are the model's; these show that the
   // widgets reach it and that its answers reach the widgets.
-  QTest::newRow("passwords differ") << "a"
-                                    << "b"
-                                    << ""
-                                    << "" << int(idYes) << QStringList{mismatch} << false << false;
-  QTest::newRow("not Windows-1252") << "пароль"
-                                    << "пароль"
-                                    << "file"
-                                    << "t" << int(idYes) << QStringList{cp1252} << false << false;
-  QTest::newRow("no password, Yes, no source")
-      << ""
-      << ""
-      << ""
-      << "t" << int(idYes) << QStringList{noPw, invalid} << false << true;
-  QTest::newRow("source is a folder")
-      << "x"
-      << "x"
-      << "dir"
-      << "t" << int(idYes) << QStringList{notRegular} << false << true;
-  QTest::newRow("euro sign is Windows-1252") << "5€"
-                                             << "5€"
-                                             << "file"
-                                             << "t" << int(idYes) << QStringList{} << true << false;
+  QTest::newRow("passwords differ") << "a" << "b" << "" << "" << int(idYes) << QStringList{mismatch} << false << false;
+  QTest::newRow("not Windows-1252") << "пароль" << "пароль" << "file" << "t" << int(idYes) << QStringList{cp1252} << false << false;
+  QTest::newRow("no password, Yes, no source") << "" << "" << "" << "t" << int(idYes) << QStringList{noPw, invalid} << false << true;
+  QTest::newRow("source is a folder") << "x" << "x" << "dir" << "t" << int(idYes) << QStringList{notRegular} << false << true;
+  QTest::newRow("euro sign is Windows-1252") << "5€" << "5€" << "file" << "t" << int(idYes) << QStringList{} << true << false;
 }
 
 void TestWindow::startChecks() {
@@ -352,8 +329,7 @@ void TestWindow::startChecks() {
   QStringList shown;
   for (const TShown& s : rig.WindowPrompt.Shown()) {
     shown << QString::fromStdString(s.Text);
-    const unsigned expected =
-        s.Text == msg::NoPassword ? mb::YESNO | mb::ICONWARNING : mb::ICONERROR;
+    const unsigned expected = s.Text == msg::NoPassword ? mb::YESNO | mb::ICONWARNING : mb::ICONERROR;
     QCOMPARE(s.Flags, expected);
     QCOMPARE(s.Caption, std::string(s.Text == msg::NoPassword ? "Warnung" : "Fehler"));
   }
@@ -401,12 +377,8 @@ void TestWindow::requestHandedToJob() {
   };
   std::optional<TSeen> seen;
   rig.Form.SetJobObserver([&](const TCryptRequest& r, TCryptThread&) {
-    seen = TSeen{r.Direction,
-                 r.Replace,
-                 r.Mode,
-                 r.Hashing,
-                 r.SourceName,
-                 r.TargetName,
+    seen = TSeen{r.Direction,  r.Replace,    r.Mode,
+                 r.Hashing,    r.SourceName, r.TargetName,
                  std::string(r.Password.view())};
   });
   rig.Get<QCheckBox>("cbUseHashes")->setChecked(useHashes);
@@ -421,7 +393,8 @@ void TestWindow::requestHandedToJob() {
   QVERIFY(seen->Direction == TDirection::Encrypt);
   QVERIFY(seen->Replace == TReplacePolicy::Replace);
   QVERIFY(seen->Mode == TChainMode::ECB);
-  QVERIFY(seen->Hashing == (useHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain));
+  QVERIFY(seen->Hashing ==
+          (useHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain));
   QCOMPARE(seen->SourceName, Std(source));
   QCOMPARE(seen->TargetName, Std(target));
   QCOMPARE(seen->Password, expected.toStdString());
@@ -474,10 +447,8 @@ void TestWindow::startedWithFile_data() {
   QTest::addColumn<QString>("file");
   QTest::addColumn<QString>("target");
   QTest::addColumn<bool>("decrypt");
-  QTest::newRow("plain file") << "bericht.txt"
-                              << "bericht.tvn" << false;
-  QTest::newRow("encrypted file: beside itself") << "brief.tvn"
-                                                 << "brief" << true;
+  QTest::newRow("plain file") << "bericht.txt" << "bericht.tvn" << false;
+  QTest::newRow("encrypted file: beside itself") << "brief.tvn" << "brief" << true;
 }
 
 void TestWindow::startedWithFile() {
@@ -492,8 +463,7 @@ void TestWindow::startedWithFile() {
   QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(), dir.filePath(target));
   QCOMPARE(rig.Get<QRadioButton>("rbDeCrypt")->isChecked(), decrypt);
   QCOMPARE(rig.Get<QRadioButton>("rbEnCrypt")->isChecked(), !decrypt);
-  QCOMPARE(rig.Get<QPushButton>("btnStart")->text(),
-           QString(decrypt ? "Entschlüsseln" : "Verschlüsseln"));
+  QCOMPARE(rig.Get<QPushButton>("btnStart")->text(), QString(decrypt ? "Entschlüsseln" : "Verschlüsseln"));
   QVERIFY(rig.Get<QRadioButton>("rbCBCCipher")->isChecked());
 }
 
@@ -517,8 +487,7 @@ void TestWindow::dropOfSeveralFiles() {
   rig.Get<QCheckBox>("cbSearchNewFileName")->setChecked(false);
   rig.SetText("edTarget", "/ziel");
   QMimeData data;
-  data.setUrls(
-      {QUrl::fromLocalFile("/tmp/erste datei.txt"), QUrl::fromLocalFile("/tmp/zweite.txt")});
+  data.setUrls({QUrl::fromLocalFile("/tmp/erste datei.txt"), QUrl::fromLocalFile("/tmp/zweite.txt")});
   QCOMPARE(DragAndDrop(rig, data), std::pair(true, true));
   QCOMPARE(rig.Get<QLineEdit>("edSource")->text(), QString("/tmp/erste datei.txt"));
   // Drops on an edit reach the window instead of inserting the name as text.
@@ -539,10 +508,8 @@ void TestWindow::dropProposesTarget_data() {
   QTest::addColumn<bool>("automatic");
   QTest::addColumn<QString>("dropped");
   QTest::addColumn<QString>("expected");
-  QTest::newRow("automatic") << true << "b.txt"
-                             << "b.tvn";
-  QTest::newRow("not automatic: emptied") << false << "b.txt"
-                                          << "";
+  QTest::newRow("automatic") << true << "b.txt" << "b.tvn";
+  QTest::newRow("not automatic: emptied") << false << "b.txt" << "";
 }
 
 void TestWindow::dropProposesTarget() {
@@ -560,8 +527,7 @@ void TestWindow::dropProposesTarget() {
   data.setUrls({QUrl::fromLocalFile(dir.filePath(dropped))});
   QCOMPARE(DragAndDrop(rig, data), std::pair(true, true));
   QCOMPARE(rig.Get<QLineEdit>("edSource")->text(), dir.filePath(dropped));
-  QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(),
-           expected.isEmpty() ? "" : dir.filePath(expected));
+  QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(), expected.isEmpty() ? "" : dir.filePath(expected));
   if (expected.isEmpty()) {
     rig.SetText("edPassword1", "pw");
     rig.SetText("edPassword2", "pw");
@@ -617,14 +583,13 @@ void TestWindow::namesThatAreNoUtf8() {
 
 void TestWindow::enableControlsBothWays() {
   TWindowRig rig;
-  const QStringList switched = {
-      "btnQuit",         "btnAbout",        "edSource",          "edTarget",
-      "edPassword1",     "edPassword2",     "rbEnCrypt",         "rbDeCrypt",
-      "rbECBCipher",     "rbCBCCipher",     "cbOverwriteTarget", "cbSearchNewFileName",
-      "btnBrowseSource", "btnBrowseTarget", "lbEnterPassword",   "lbRepeatPassword"};
-  const QStringList kept = {"btnStart",    "cbUseHashes",       "lbCaption",
-                            "lbCopyright", "pnCihperSelection", "gbSource",
-                            "gbTarget",    "gbSettings",        "gbPassword"};
+  const QStringList switched = {"btnQuit", "btnAbout", "edSource", "edTarget", "edPassword1",
+                                "edPassword2", "rbEnCrypt", "rbDeCrypt", "rbECBCipher",
+                                "rbCBCCipher", "cbOverwriteTarget", "cbSearchNewFileName",
+                                "btnBrowseSource", "btnBrowseTarget", "lbEnterPassword",
+                                "lbRepeatPassword"};
+  const QStringList kept = {"btnStart", "cbUseHashes", "lbCaption", "lbCopyright",
+                            "pnCihperSelection", "gbSource", "gbTarget", "gbSettings", "gbPassword"};
   const QStringList cursored = {"TfrmMain", "gbSource", "gbTarget", "gbSettings", "gbPassword"};
   auto widget = [&](const QString& n) {
     return n == "TfrmMain" ? static_cast<QWidget*>(&rig.Form) : rig.Get(qPrintable(n));
@@ -650,8 +615,7 @@ void TestWindow::jobFinishedResets() {
   for (const char* e : {"edSource", "edTarget", "edPassword1", "edPassword2"}) {
     auto* edit = rig.Get<QLineEdit>(e);
     edit->setText("x");
-    QObject::connect(edit, &QLineEdit::textChanged,
-                     [&emptied, edit] { emptied << edit->objectName(); });
+    QObject::connect(edit, &QLineEdit::textChanged, [&emptied, edit] { emptied << edit->objectName(); });
   }
   rig.Click("rbDeCrypt");
   rig.Click("rbECBCipher");

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pieces of the command that need no process: the argument parser and the
 // progress line.
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "cli/CommandLine.h"
 #include "cli/Printable.h"
