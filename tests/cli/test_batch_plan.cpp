@@ -1,16 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which files a batch takes, where each result goes, what it leaves out and
 // which batches it refuses, on real folders.
-#include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "cli/BatchPlan.h"
 #include "cli/BatchWording.h"
+#include "cli/BatchWorkers.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempDir.h"
 
@@ -87,11 +96,7 @@ TEST_F(BatchPlan, TargetsBesideOrInTheOutputFolderKeepingTheTreeBelowTheNamedFol
     TPairs Expected;
   };
   const TCase cases[] = {
-      {Encrypt,
-       {"a.txt", "docs/b.pdf"},
-       false,
-       {},
-       {{"a.txt", "a.tvn"}, {"docs/b.pdf", "docs/b.tvn"}}},
+      {Encrypt, {"a.txt", "docs/b.pdf"}, false, {}, {{"a.txt", "a.tvn"}, {"docs/b.pdf", "docs/b.tvn"}}},
       {Encrypt, {"docs/b.pdf"}, false, "out", {{"docs/b.pdf", "out/b.tvn"}}},
       {Encrypt, {"docs/b.pdf"}, false, "out/", {{"docs/b.pdf", "out/b.tvn"}}},
       // Depth first, each folder in byte order: upper case before lower.
@@ -115,11 +120,7 @@ TEST_F(BatchPlan, TargetsBesideOrInTheOutputFolderKeepingTheTreeBelowTheNamedFol
       {Decrypt, {"x.tvn"}, false, {}, {{"x.tvn", "x"}}},
       {Decrypt, {"x.tvn"}, false, "out", {{"x.tvn", "out/x"}}},
       {Decrypt, {"old"}, true, {}, {{"old/2023/z.tvn", "old/2023/z"}, {"old/y.TVN", "old/y"}}},
-      {Decrypt,
-       {"old"},
-       true,
-       "/tmp/o",
-       {{"old/2023/z.tvn", "/tmp/o/2023/z"}, {"old/y.TVN", "/tmp/o/y"}}},
+      {Decrypt, {"old"}, true, "/tmp/o", {{"old/2023/z.tvn", "/tmp/o/2023/z"}, {"old/y.TVN", "/tmp/o/y"}}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.Operands) + " -O " + c.OutputDir.value_or("-"));
@@ -143,7 +144,7 @@ TEST_F(BatchPlan, FilesLeftOutAreNotedNamedOrFound) {
         "in/.d.txt.Xy12zQ.tolvane-tmp", "in/.e.tvn.abcdef.tolvane-tmp"});
   ASSERT_EQ(::mkfifo("in/pipe", 0600), 0);
   std::filesystem::create_symlink("d.txt", "in/link");
-  std::filesystem::create_symlink("..", "in/up");      // a loop through the parent
+  std::filesystem::create_symlink("..", "in/up");    // a loop through the parent
   std::filesystem::create_symlink("self", "in/self");  // a loop of its own
   struct TCase {
     TDirection Direction;
@@ -193,10 +194,11 @@ TEST_F(BatchPlan, OperandsThatCannotBeTakenFailAndTheOthersStillRun) {
   std::filesystem::create_hard_link("a.txt", "a.tvn");
   const TBatchPlan plan = Plan(Encrypt, {"gone", "dir", "pipe", "a.txt", "dir/b.txt"});
   EXPECT_EQ(Pairs(plan), (TPairs{{"dir/b.txt", "dir/b.tvn"}}));
-  EXPECT_EQ(Notes(plan.Failed), (TPairs{{"gone", "no such file"},
-                                        {"dir", "is a folder; give -r to process the files in it"},
-                                        {"pipe", "is not a regular file"},
-                                        {"a.txt", "would be its own target"}}));
+  EXPECT_EQ(Notes(plan.Failed),
+            (TPairs{{"gone", "no such file"},
+                    {"dir", "is a folder; give -r to process the files in it"},
+                    {"pipe", "is not a regular file"},
+                    {"a.txt", "would be its own target"}}));
 }
 
 TEST_F(BatchPlan, AnUnreadableFolderFailsWithTheSystemsText) {
@@ -212,9 +214,8 @@ TEST_F(BatchPlan, AnUnreadableFolderFailsWithTheSystemsText) {
 TEST_F(BatchPlan, TheSameFileTwiceIsPlannedOnce) {
   Make({"a.txt", "photos/b.jpg"});
   std::filesystem::create_symlink("a.txt", "link");
-  const TBatchPlan plan = Plan(Encrypt,
-                               {"a.txt", "./a.txt", "link", "photos/b.jpg", "photos", "photos/",
-                                std::filesystem::absolute("a.txt").string()},
+  const TBatchPlan plan = Plan(Encrypt, {"a.txt", "./a.txt", "link", "photos/b.jpg", "photos",
+                                         "photos/", std::filesystem::absolute("a.txt").string()},
                                true);
   EXPECT_EQ(Pairs(plan), (TPairs{{"a.txt", "a.tvn"}, {"photos/b.jpg", "photos/b.tvn"}}));
   EXPECT_TRUE(plan.Skipped.empty() && plan.Failed.empty() && plan.Conflicts.empty());
@@ -238,10 +239,7 @@ TEST_F(BatchPlan, ClashingTargetsRefuseTheBatchNamingBothSources) {
        {},
        {"a.txt goes to a.tvn and photos/../a.pdf to photos/../a.tvn, which are one file"}},
       {Decrypt, {"x.tvn.tvn", "x.tvn"}, {}, {"x.tvn.tvn goes to x.tvn, which is the source x.tvn"}},
-      {Encrypt,
-       {"b.txt", "c.txt"},
-       {},
-       {"b.txt goes to b.tvn and c.txt to c.tvn, which are one file"}},
+      {Encrypt, {"b.txt", "c.txt"}, {}, {"b.txt goes to b.tvn and c.txt to c.tvn, which are one file"}},
   };
   Make({"c.txt"});
   for (const TCase& c : cases) {
@@ -252,3 +250,122 @@ TEST_F(BatchPlan, ClashingTargetsRefuseTheBatchNamingBothSources) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs check in a child that, under root, has become nobody first: root
+// searches a folder of mode r-- all the same. The folder must be open to
+// others. True when check held.
+bool HoldsAsAnOrdinaryUser(const std::string& folder, const std::function<bool()>& check) {
+  if (::geteuid() != 0) return check();
+  std::filesystem::permissions(folder, std::filesystem::perms::all);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    constexpr uid_t Nobody = 65534;
+    const bool dropped = ::setgroups(0, nullptr) == 0 && ::setresgid(Nobody, Nobody, Nobody) == 0 &&
+                         ::setresuid(Nobody, Nobody, Nobody) == 0;
+    ::_exit(dropped && check() ? 0 : 1);
+  }
+  int status = 0;
+  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+// A folder that may be listed but not searched: its files could not be
+// examined, which fails them with the system's reason (they are no skips).
+TEST_F(BatchPlan, NamesThatCannotBeExaminedFailWithTheSystemsText) {
+  Make({"in/ro/f.txt", "in/ok.txt"});
+  ::chmod("in", 0777);
+  ::chmod("in/ro", 0444);
+  const bool held = HoldsAsAnOrdinaryUser(".", [] {
+    const TBatchPlan plan = Plan(Encrypt, {"in", "in/ro/f.txt"}, true);
+    const TPairs failed{{"in/ro/f.txt", "Permission denied"}, {"in/ro/f.txt", "Permission denied"}};
+    const bool ok = Pairs(plan) == TPairs{{"in/ok.txt", "in/ok.tvn"}} && plan.Skipped.empty() &&
+                    Notes(plan.Failed) == failed;
+    if (!ok) {
+      for (const auto& [name, why] : Notes(plan.Failed))
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), why.c_str());
+    }
+    return ok;
+  });
+  ::chmod("in/ro", 0700);
+  EXPECT_TRUE(held);
+}
+
+// Each name of a file is one the user asked for; a name given twice is one.
+TEST_F(BatchPlan, HardLinksAreEachPlanned) {
+  Make({"a.txt", "in/c.txt"});
+  std::filesystem::create_hard_link("a.txt", "b.txt");
+  std::filesystem::create_hard_link("in/c.txt", "in/d.txt");
+  const TBatchPlan plan = Plan(Encrypt, {"a.txt", "b.txt", "./b.txt", "in"}, true);
+  EXPECT_EQ(Pairs(plan), (TPairs{{"a.txt", "a.tvn"},
+                                 {"b.txt", "b.tvn"},
+                                 {"in/c.txt", "in/c.tvn"},
+                                 {"in/d.txt", "in/d.tvn"}}));
+}
+
+// Targets yet to be made are one file when their folders are one after
+// links are followed, or when a link in one's place leads to the other.
+TEST_F(BatchPlan, TargetsThatResolveToOneFileClash) {
+  Make({"data/docs/r.txt", "src/a/f.txt", "src/b/f.txt", "b.txt", "c.txt"});
+  std::filesystem::create_symlink("data/docs", "docs");
+  std::filesystem::create_directory("out");
+  std::filesystem::create_symlink("a", "out/b");      // to a folder yet to be made
+  std::filesystem::create_symlink("b.tvn", "c.tvn");  // to a target yet to be made
+  struct TCase {
+    std::vector<std::string> Operands;
+    std::optional<std::string> OutputDir;
+    std::vector<std::string> Conflicts;
+  };
+  const TCase cases[] = {
+      {{"data/docs/r.txt", "docs/r.pdf"},
+       {},
+       {"data/docs/r.txt goes to data/docs/r.tvn and docs/r.pdf to docs/r.tvn, which are one "
+        "file"}},
+      {{"src"},
+       "out",
+       {"src/a/f.txt goes to out/a/f.tvn and src/b/f.txt to out/b/f.tvn, which are one file"}},
+      {{"b.txt", "c.txt"}, {}, {"b.txt goes to b.tvn and c.txt to c.tvn, which are one file"}},
+  };
+  Make({"docs/r.pdf"});
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.Operands));
+    EXPECT_EQ(Conflicts(Plan(Encrypt, c.Operands, true, c.OutputDir)), c.Conflicts);
+  }
+}
+
+// What a batch runs is the file it planned: a name found in a folder is
+// opened again without following links, and a swap fails that item alone.
+TEST_F(BatchPlan, ASourceSwappedSincePlanningFailsThatItemOnly) {
+  Make({"in/a.txt", "in/b.txt", "in/c.txt", "secret", "other"});
+  const TBatchPlan plan = Plan(Encrypt, {"in"}, true);
+  ASSERT_EQ(plan.Items.size(), 3u);
+  // Renamed over the planned names, so no inode number can come back.
+  std::filesystem::create_symlink("../secret", "link");
+  std::filesystem::rename("link", "in/a.txt");
+  std::filesystem::rename("other", "in/b.txt");
+  const auto requestFor = [&plan](std::size_t index) {
+    TCryptRequest request;
+    request.SourceName = plan.Items[index].Source;
+    request.TargetName = plan.Items[index].Target;
+    request.Threads = 1;
+    return request;
+  };
+  TBatchWorkers workers(plan.Items, requestFor, false, 1);
+  workers.Start();
+  while (!workers.Wait(std::chrono::milliseconds(50))) {
+  }
+  std::vector<TItemResult> results = workers.TakeResults();
+  ASSERT_EQ(results.size(), 3u);
+  std::sort(results.begin(), results.end(),
+            [](const TItemResult& x, const TItemResult& y) { return x.Index < y.Index; });
+  ASSERT_TRUE(results[0].Refusal && results[1].Refusal);
+  EXPECT_EQ(results[0].Refusal->Cause, TRefusalCause::SourceNotExamined);
+  EXPECT_EQ(results[0].Refusal->Error, std::error_code(ELOOP, std::system_category()));
+  EXPECT_EQ(results[1].Refusal->Cause, TRefusalCause::SourceReplaced);
+  EXPECT_EQ(results[2].Outcome, TJobOutcome::Succeeded);
+  EXPECT_FALSE(std::filesystem::exists("in/a.tvn") || std::filesystem::exists("in/b.tvn"));
+  EXPECT_TRUE(std::filesystem::exists("in/c.tvn"));
+}
