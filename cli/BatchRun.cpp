@@ -146,6 +146,11 @@ int RunBatch(const TCliOptions& options) {
     request.Threads = cipherThreads;
     request.Hashing = options.UseHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
     request.SourceName = item.Source;
+    if (item.Identity && !item.Below.empty()) {
+      request.SourceFolder = item.Root;
+      request.SourceBelow = item.Below;
+      request.SourceIdentity = *item.Identity;
+    }
     request.TargetName = item.Target;
     request.Password = password->Copy();
     return request;

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "platform/FileIdentity.h"
 #include "util/Secret.h"
 
 enum class TDirection { Encrypt, Decrypt };
@@ -40,4 +42,10 @@ struct TCryptRequest {
   // Threads for the cipher where the blocks allow it (ECB, CBC decryption);
   // 0: one per core.
   int Threads = 0;
+  // A source a batch found in a folder: opened as SourceBelow under
+  // SourceFolder without following links, and only while it is still the
+  // file of SourceIdentity. Empty: opened by SourceName.
+  std::string SourceFolder;
+  std::string SourceBelow;
+  TFileIdentity SourceIdentity;
 };

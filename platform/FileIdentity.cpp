@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "platform/FileError.h"
+#include "platform/NativeFile.h"
 
 #if __has_include(<linux/openat2.h>)
 #include <linux/openat2.h>
@@ -32,6 +33,11 @@ class TDescriptor {
     FFd = fd;
   }
   int Get() const { return FFd; }
+  int Release() {
+    const int fd = FFd;
+    FFd = -1;
+    return fd;
+  }
 
  private:
   int FFd;
@@ -111,18 +117,50 @@ bool IsSymbolicLink(const std::string& name) {
   return !name.empty() && ::lstat(name.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
-std::error_code IdentityBelow(const std::string& folder, const std::string& below,
-                              TFileIdentity& identity) {
+namespace {
+
+// The regular file below folder, opened without following links; its
+// status in info.
+std::error_code OpenRegularBelow(const std::string& folder, const std::string& below,
+                                 TDescriptor& file, struct stat& info) {
   // The named folder itself may be reached through links: the user named it.
   const TDescriptor top(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (top.Get() < 0) return SystemError(errno);
   int fd = OpenNoLinks(top.Get(), below);
   if (fd < 0 && errno == ENOSYS) fd = OpenStepByStep(top.Get(), below);
   if (fd < 0) return SystemError(errno);
-  const TDescriptor file(fd);
-  struct stat info {};
+  file.Reset(fd);
   if (::fstat(file.Get(), &info) != 0) return SystemError(errno);
   if (!S_ISREG(info.st_mode)) return TFileError::NotRegular;
+  return {};
+}
+
+}  // namespace
+
+std::error_code IdentityBelow(const std::string& folder, const std::string& below,
+                              TFileIdentity& identity) {
+  TDescriptor file;
+  struct stat info {};
+  if (const std::error_code error = OpenRegularBelow(folder, below, file, info)) return error;
   identity = IdentityOfInfo(info);
+  return {};
+}
+
+std::error_code OpenBelow(const std::string& folder, const std::string& below,
+                          const TFileIdentity& expected, TOpenedFile& opened) {
+  TDescriptor file;
+  struct stat info {};
+  if (const std::error_code error = OpenRegularBelow(folder, below, file, info)) return error;
+  if (IdentityOfInfo(info) != expected) return TFileError::NameMoved;
+  // Non-blocking was for the open alone.
+  const int flags = ::fcntl(file.Get(), F_GETFL);
+  if (flags < 0 || ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    return SystemError(errno);
+  }
+  // Read-ahead hint only; a refusal changes nothing but speed.
+  (void)::posix_fadvise(file.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  opened.HasSize = true;
+  opened.Size = static_cast<std::uint64_t>(info.st_size);
+  opened.Handle = file.Release();
   return {};
 }

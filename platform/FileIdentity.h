@@ -9,6 +9,8 @@
 
 #include "platform/FileSystem.h"
 
+struct TOpenedFile;
+
 // Which file a name reaches on disk, and names resolved to the file they
 // would write, so that a batch tells two names of one file from two files
 // even where links or files yet to be made are involved.
@@ -40,6 +42,12 @@ bool IsSymbolicLink(const std::string& name);
 // regular file. Holds at most two descriptors at any time, however deep.
 std::error_code IdentityBelow(const std::string& folder, const std::string& below,
                               TFileIdentity& identity);
+
+// Opens that file for reading as IdentityBelow finds it, when it is still
+// the file of identity expected (else TFileError::NameMoved): what is read
+// is the file that was planned, whatever its name reaches meanwhile.
+std::error_code OpenBelow(const std::string& folder, const std::string& below,
+                          const TFileIdentity& expected, TOpenedFile& opened);
 
 // The absolute name of the file that writing to name would reach: every
 // symbolic link along it followed, dangling ones and those in folders yet to
