@@ -17,6 +17,15 @@ std::string NameOf(const fs::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+// Where the parts after the root start (the root being "/", or "C:\\" on
+// Windows).
+fs::path::const_iterator Below(const fs::path& path) {
+  auto part = path.begin();
+  if (path.has_root_name()) ++part;
+  if (path.has_root_directory()) ++part;
+  return part;
+}
+
 // As many hops as the kernel follows before it gives up with ELOOP.
 constexpr int MaxHops = 40;
 
@@ -28,9 +37,7 @@ std::string ResolvedName(const std::string& name) {
     const fs::path given = fs::absolute(PathOf(name), error);
     if (error) return name;
     fs::path done = given.root_path();
-    std::deque<fs::path> left(
-        std::next(given.begin(), std::distance(given.root_path().begin(), given.root_path().end())),
-        given.end());
+    std::deque<fs::path> left(Below(given), given.end());
     int hops = 0;
     while (!left.empty()) {
       const fs::path part = left.front();
@@ -46,9 +53,7 @@ std::string ResolvedName(const std::string& name) {
         if (!error) {
           ++hops;
           if (link.has_root_path()) done = link.root_path();
-          const auto rootEnd = std::next(
-              link.begin(), std::distance(link.root_path().begin(), link.root_path().end()));
-          left.insert(left.begin(), rootEnd, link.end());
+          left.insert(left.begin(), Below(link), link.end());
           continue;
         }
       }
