@@ -278,10 +278,20 @@ class TPlanner {
   }
 
   void Fail(const std::string& name, TBatchCause cause, std::error_code error = {}) {
-    FPlan.Failed.push_back({name, cause, error, {}});
+    if (FirstNote(name, cause)) FPlan.Failed.push_back({name, cause, error, {}});
   }
   void Skip(const std::string& name, TBatchCause cause) {
-    FPlan.Skipped.push_back({name, cause, {}, {}});
+    if (FirstNote(name, cause)) FPlan.Skipped.push_back({name, cause, {}, {}});
+  }
+  // A name given twice (or named and met in a folder) is told about once.
+  bool FirstNote(const std::string& name, TBatchCause cause) {
+    const std::string resolved = ResolvedName(name);
+    std::vector<std::pair<std::string, TBatchCause>>& alike = FNoted[FileNameKey(resolved)];
+    for (const auto& [seen, seenCause] : alike) {
+      if (seenCause == cause && SameFileName(seen, resolved)) return false;
+    }
+    alike.emplace_back(resolved, cause);
+    return true;
   }
 
   const TBatchOrder& FOrder;
@@ -290,6 +300,8 @@ class TPlanner {
   // Sources looked at already, planned or left out, by their resolved
   // names under FileNameKey.
   std::unordered_map<std::string, std::vector<std::string>> FNames;
+  // Names told about already, with why.
+  std::unordered_map<std::string, std::vector<std::pair<std::string, TBatchCause>>> FNoted;
   const std::filesystem::path FBase;
   // What the checks of the whole batch need of each item, found once.
   struct TFacts {
