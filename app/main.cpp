@@ -8,10 +8,12 @@
 #include "app/Translations.h"
 #include "app/uMain.h"
 #include "platform/Process.h"
+#include "platform/StandardStreams.h"
 #include "window/Messages.h"
 #include "window/StartArguments.h"
 
 int main(int argc, char* argv[]) {
+  SecureStandardStreams();
   DisableCoreDumps();
   // File names reach the core as UTF-8, as the file dialog gives them.
   std::vector<std::string> arguments;

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/StandardStreams.h"
 #include "platform/win32/WideText.h"
 #include "win32app/TaskDialogPrompt.h"
 #include "win32app/Win32Gui.h"
@@ -25,6 +26,7 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  SecureStandardStreams();
   INITCOMMONCONTROLSEX controls{sizeof(controls),
                                 ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
