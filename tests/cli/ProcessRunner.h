@@ -23,12 +23,17 @@ struct TRunResult {
 };
 
 struct TRunOptions {
-  std::optional<std::string> Stdin;  // /dev/null when not given
-  std::optional<std::string> Fd3;    // text readable on descriptor 3
+  std::optional<std::string> Stdin;                      // /dev/null when not given
+  std::optional<std::string> Fd3;                        // text readable on descriptor 3
   std::vector<std::pair<std::string, std::string>> Env;  // set in the child
   // Standard input and output through pipes rather than the files, as in
   // a shell pipeline.
   bool Pipes = false;
+  // Files (FIFOs, say) opened as standard input or output instead.
+  std::optional<std::string> StdinPath;
+  std::optional<std::string> StdoutPath;
+  // Descriptors closed just before the command starts, as `2>&-` does.
+  std::vector<int> Closed;
 };
 
 inline TRunOptions WithStdin(std::string text) {

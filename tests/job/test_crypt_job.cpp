@@ -2,6 +2,7 @@
 // Whole jobs on real files: round trips, the replace question, what the job
 // reports and the wipe of the key.
 #include <algorithm>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -15,8 +16,8 @@ class CryptJobModes : public TCryptJobTest, public ::testing::WithParamInterface
 
 TEST_P(CryptJobModes, EncryptThenDecryptRestoresTheBytes) {
   const TChainMode mode = GetParam();
-  for (const std::size_t size : {std::size_t{0}, std::size_t{15}, std::size_t{4096},
-                                 std::size_t{70001}}) {
+  for (const std::size_t size :
+       {std::size_t{0}, std::size_t{15}, std::size_t{4096}, std::size_t{70001}}) {
     SCOPED_TRACE(size);
     const std::string plain = SampleBytes(size, static_cast<std::uint32_t>(size));
     WriteFileBytes(Path("brief.txt"), plain);
@@ -30,8 +31,9 @@ TEST_P(CryptJobModes, EncryptThenDecryptRestoresTheBytes) {
       EXPECT_NE(cipher.substr(0, plain.size()), plain);
     }
 
-    ASSERT_EQ(Run(Decrypting(Path("brief.tvn"), Path("back.txt"), Replace, "Geheimnis", mode))->Outcome(),
-              TJobOutcome::Succeeded);
+    ASSERT_EQ(
+        Run(Decrypting(Path("brief.tvn"), Path("back.txt"), Replace, "Geheimnis", mode))->Outcome(),
+        TJobOutcome::Succeeded);
     EXPECT_EQ(ReadFileBytes(Path("back.txt")), plain);
   }
   EXPECT_EQ(LeftoverCount(), 0u);
@@ -72,14 +74,15 @@ TEST_F(CryptJob, RequestSettingsKeyTheCipherAsEarlierFilesExpect) {
   const TCase cases[] = {
       {"hashed CBC", TChainMode::CBC, TPasswordHashing::UseHashes, "abc", TCipherMode::CBC,
        abcDigest, abcDigest},
-      {"plain ECB", TChainMode::ECB, TPasswordHashing::Plain, "abc", TCipherMode::ECB, "abc", "abc"},
+      {"plain ECB", TChainMode::ECB, TPasswordHashing::Plain, "abc", TCipherMode::ECB, "abc",
+       "abc"},
       {"empty", TChainMode::CBC, TPasswordHashing::UseHashes, "", TCipherMode::CBC, "Gate Ribbon",
        "Lamp Harbor"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    TCryptRequest request = Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace, c.Password,
-                                       c.Mode);
+    TCryptRequest request =
+        Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace, c.Password, c.Mode);
     request.Hashing = c.Hashing;
     ASSERT_EQ(Run(std::move(request))->Outcome(), TJobOutcome::Succeeded);
 
@@ -243,6 +246,43 @@ TEST_F(CryptJob, StopDuringAParallelDecryptionLeavesNothingBehind) {
   }
   EXPECT_FALSE(std::filesystem::exists(Path("back.bin")));
   EXPECT_EQ(LeftoverCount(), 0u);
+}
+
+// A stop and the commit meet once, between the final sync and the rename:
+// a stop before that point leaves the old target and says nothing; after it
+// the stop is refused, and the run succeeds and says so.
+TEST_F(CryptJob, StopAndCommitMeetAtOnePointOfNoReturn) {
+  struct TCase {
+    TJobStep StopAt;
+    bool StopWins;
+  };
+  for (const TCase& c : {TCase{TJobStep::Synced, true}, TCase{TJobStep::Committed, false}}) {
+    SCOPED_TRACE(c.StopWins);
+    TRecordingListener listener;
+    WriteFileBytes(Path("brief.txt"), "Quelle");
+    WriteFileBytes(Path("brief.tvn"), "altes Ziel");
+    const TFileSnapshot old = Snapshot(Path("brief.tvn"));
+    TCryptJob job(listener, Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace));
+    std::optional<bool> stopAccepted;
+    job.SetStepHook([&](TJobStep step) {
+      if (step == c.StopAt) stopAccepted = job.RequestStop();
+    });
+
+    job.RunJob();
+
+    EXPECT_EQ(stopAccepted, c.StopWins);
+    EXPECT_EQ(job.StoppedTooLate(), !c.StopWins);
+    if (c.StopWins) {
+      EXPECT_EQ(job.Outcome(), TJobOutcome::Cancelled);
+      EXPECT_TRUE(listener.Events().empty());
+      EXPECT_EQ(Snapshot(Path("brief.tvn")), old);
+    } else {
+      EXPECT_EQ(job.Outcome(), TJobOutcome::Succeeded);
+      EXPECT_EQ(listener.Sequence(), std::vector{TWhat::Succeeded});
+      EXPECT_EQ(ReadFileBytes(Path("brief.tvn")).size(), 16u);
+    }
+    EXPECT_EQ(LeftoverCount(), 0u);
+  }
 }
 
 }  // namespace
