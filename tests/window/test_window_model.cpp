@@ -5,14 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "job/CryptJob.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/ScriptedPrompt.h"
 #include "tests/support/TempDir.h"
 #include "tests/window/FakeWindowView.h"
+#include "window/JobMessageBoxes.h"
 #include "window/Messages.h"
 #include "window/WindowModel.h"
 
@@ -59,18 +64,82 @@ TEST_F(WindowModel, StartChecksInOrder) {
   };
   const std::string file = Dir.File("file"), t = Dir.File("t");
   const TCase cases[] = {
-      {"passwords differ, before all else", "a", "b", "", "", idYes, {msg::PasswordsDiffer}, false, false},
-      {"differ in case only", "Geheim", "geheim", file, t, idYes, {msg::PasswordsDiffer}, false, false},
-      {"not Windows-1252", "пароль", "пароль", file, t, idYes, {msg::PasswordNotWindows1252}, false, false},
-      {"C1 control without a byte", "a\u0080", "a\u0080", file, t, idYes, {msg::PasswordNotWindows1252}, false, false},
-      {"C1 control Windows keeps as its byte", "a\u0090", "a\u0090", file, t, idYes, {}, true, true},
+      {"passwords differ, before all else",
+       "a",
+       "b",
+       "",
+       "",
+       idYes,
+       {msg::PasswordsDiffer},
+       false,
+       false},
+      {"differ in case only",
+       "Geheim",
+       "geheim",
+       file,
+       t,
+       idYes,
+       {msg::PasswordsDiffer},
+       false,
+       false},
+      {"not Windows-1252",
+       "пароль",
+       "пароль",
+       file,
+       t,
+       idYes,
+       {msg::PasswordNotWindows1252},
+       false,
+       false},
+      {"C1 control without a byte",
+       "a\u0080",
+       "a\u0080",
+       file,
+       t,
+       idYes,
+       {msg::PasswordNotWindows1252},
+       false,
+       false},
+      {"C1 control Windows keeps as its byte",
+       "a\u0090",
+       "a\u0090",
+       file,
+       t,
+       idYes,
+       {},
+       true,
+       true},
       {"euro sign", "5€", "5€", file, t, idYes, {}, true, true},
       {"no password, No", "", "", file, t, idNo, {msg::NoPassword}, false, true},
-      {"no password, Yes, no source", "", "", "", t, idYes, {msg::NoPassword, msg::InvalidFileName}, false, true},
+      {"no password, Yes, no source",
+       "",
+       "",
+       "",
+       t,
+       idYes,
+       {msg::NoPassword, msg::InvalidFileName},
+       false,
+       true},
       {"no password, Yes", "", "", file, t, idYes, {msg::NoPassword}, true, true},
       {"no target", "x", "x", file, "", idYes, {msg::InvalidFileName}, false, true},
-      {"source missing", "x", "x", Dir.File("missing"), t, idYes, {msg::SourceNotFound}, false, true},
-      {"source is a folder", "x", "x", Dir.File("dir"), t, idYes, {msg::SourceNotRegular}, false, true},
+      {"source missing",
+       "x",
+       "x",
+       Dir.File("missing"),
+       t,
+       idYes,
+       {msg::SourceNotFound},
+       false,
+       true},
+      {"source is a folder",
+       "x",
+       "x",
+       Dir.File("dir"),
+       t,
+       idYes,
+       {msg::SourceNotRegular},
+       false,
+       true},
       // Names are used as typed: a trailing blank makes another name.
       {"trailing blank", "x", "x", file + " ", t, idYes, {msg::SourceNotFound}, false, true},
   };
@@ -149,11 +218,11 @@ TEST_F(WindowModel, RequestTakesTheControls) {
 // edits in their order, and the caption follows the direction again.
 TEST_F(WindowModel, RunningAndItsEnd) {
   const std::vector<TControl> order = {
-      TControl::btnQuit,         TControl::btnAbout,           TControl::edSource,
-      TControl::edTarget,        TControl::edPassword1,        TControl::edPassword2,
-      TControl::rbEnCrypt,       TControl::rbDeCrypt,          TControl::rbECBCipher,
-      TControl::rbCBCCipher,     TControl::cbOverwriteTarget,  TControl::cbSearchNewFileName,
-      TControl::btnBrowseSource, TControl::btnBrowseTarget,    TControl::lbEnterPassword,
+      TControl::btnQuit,         TControl::btnAbout,          TControl::edSource,
+      TControl::edTarget,        TControl::edPassword1,       TControl::edPassword2,
+      TControl::rbEnCrypt,       TControl::rbDeCrypt,         TControl::rbECBCipher,
+      TControl::rbCBCCipher,     TControl::cbOverwriteTarget, TControl::cbSearchNewFileName,
+      TControl::btnBrowseSource, TControl::btnBrowseTarget,   TControl::lbEnterPassword,
       TControl::lbRepeatPassword};
   View.SetChecked(TControl::rbDeCrypt, true);
   Start(Dir.File("file"), Dir.File("t"), "pw", "pw");
@@ -319,12 +388,106 @@ TEST_F(WindowModel, DefaultExtension) {
   WriteFileBytes(Dir.File("brief"), "x");
   std::filesystem::create_directory(PathOf(Dir.File("a.b")));
   const std::pair<std::string, std::string> cases[] = {
-      {"neu", "neu.txt"},           {"brief", "brief"},  // exists as typed
-      {"neu.dat", "neu.dat"},       {".profil", ".profil"},
+      {"neu", "neu.txt"},         {"brief", "brief"},  // exists as typed
+      {"neu.dat", "neu.dat"},     {".profil", ".profil"},
       {"a.b/neu", "a.b/neu.txt"},  // a dot in the folder does not count
   };
   for (const auto& [chosen, expected] : cases) {
     EXPECT_EQ(WithDefaultExtension(Dir.File(chosen)), Dir.File(expected)) << chosen;
+  }
+}
+
+// Runs the window's job on a thread of its own, as the views do, and holds
+// it at one step near its end until the test lets it go on.
+class TSteppedRunner final : public IJobRunner {
+ public:
+  TSteppedRunner(IUserPrompt& prompt, TJobStep holdAt) : FMessages(prompt), FHoldAt(holdAt) {}
+  ~TSteppedRunner() override {
+    if (FThread.joinable()) Finish();
+  }
+
+  void Launch(TCryptRequest request) override {
+    FJob = std::make_unique<TCryptJob>(FMessages, std::move(request));
+    FJob->SetStepHook([this](TJobStep step) {
+      if (step != FHoldAt) return;
+      FHeld.set_value();
+      FGo.get_future().wait();
+    });
+    FThread = std::thread([this] { FJob->RunJob(); });
+  }
+  bool Cancel() override {
+    if (!FJob->RequestStop()) return false;
+    FCancelled = true;
+    return true;
+  }
+  void WaitForStopped() override {}
+
+  void WaitUntilHeld() { FHeld.get_future().wait(); }
+  // Lets the job go on to its end; true when the window hears of that end.
+  bool Finish() {
+    FGo.set_value();
+    FThread.join();
+    return !FCancelled;
+  }
+
+ private:
+  TJobMessageBoxes FMessages;
+  TJobStep FHoldAt;
+  std::unique_ptr<TCryptJob> FJob;
+  std::promise<void> FHeld;
+  std::promise<void> FGo;
+  std::thread FThread;
+  bool FCancelled = false;
+};
+
+// "Abbrechen", or Yes to the close question, during the last step of a run:
+// before the point of no return the target stays as it was and nothing is
+// said; after it the run ends as a success, says so, and a window asked to
+// close closes then.
+TEST_F(WindowModel, ACancelDuringTheLastStepIsToldTruthfully) {
+  struct TCase {
+    TJobStep HoldAt;
+    bool ByClosing;
+    bool StopWins;
+  };
+  const TCase cases[] = {{TJobStep::Synced, false, true},
+                         {TJobStep::Committed, false, false},
+                         {TJobStep::Synced, true, true},
+                         {TJobStep::Committed, true, false}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.ByClosing) + std::to_string(c.StopWins));
+    WriteFileBytes(Dir.File("ziel"), "altes Ziel");
+    TFakeWindowView view;
+    TScriptedPrompt prompt;
+    TSteppedRunner runner(prompt, c.HoldAt);
+    TWindowModel model(view, prompt, runner);
+    view.SetChecked(TControl::cbOverwriteTarget, true);
+    view.Texts[TControl::edSource] = Dir.File("file");
+    view.Texts[TControl::edTarget] = Dir.File("ziel");
+    view.Texts[TControl::edPassword1] = view.Texts[TControl::edPassword2] = "pw";
+    model.btnStartClick();
+    runner.WaitUntilHeld();
+
+    if (c.ByClosing) {
+      EXPECT_EQ(model.FormCloseQuery(), c.StopWins);
+    } else {
+      model.btnStartClick();
+    }
+    EXPECT_EQ(model.Running(), !c.StopWins);
+    if (runner.Finish()) model.JobFinished();
+
+    EXPECT_FALSE(model.Running());
+    const std::string target = ReadFileBytes(Dir.File("ziel"));
+    std::vector<std::string> captions = prompt.Captions();
+    if (c.ByClosing) captions.erase(captions.begin());  // the close question
+    if (c.StopWins) {
+      EXPECT_EQ(target, "altes Ziel");
+      EXPECT_TRUE(captions.empty());
+    } else {
+      EXPECT_EQ(target.size(), 16u);
+      EXPECT_EQ(captions, std::vector<std::string>{"Information"});
+    }
+    EXPECT_EQ(view.Closes, c.ByClosing && !c.StopWins ? 1 : 0);
   }
 }
 
