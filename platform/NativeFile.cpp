@@ -102,7 +102,9 @@ std::error_code DuplicateFile(TFileHandle handle, TFileHandle& copy) {
 bool MayWait(TFileHandle handle) {
   struct stat info {};
   if (::fstat(handle, &info) != 0) return false;
-  return S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode) || S_ISSOCK(info.st_mode);
+  // Of the devices, terminals wait for their user; the null device never.
+  return S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) ||
+         (S_ISCHR(info.st_mode) && ::isatty(handle) == 1);
 }
 
 TIoResult ReadSome(TFileHandle handle, std::uint8_t* data, std::size_t count,
