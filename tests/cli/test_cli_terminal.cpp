@@ -3,8 +3,10 @@
 // progress line and Ctrl-C at a prompt.
 #include <termios.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "CliFixture.h"
 
@@ -57,13 +59,42 @@ TEST_F(CliTest, TerminalAsksBeforeReplacingATarget) {
 TEST_F(CliTest, CtrlCAtTheOverwriteQuestionChangesNothing) {
   WriteFileBytes(Path("a.txt"), "data");
   WriteFileBytes(Path("a.tvn"), "keep me");
-  TTerminalChild tolvane({"encrypt", "--password-file", PasswordFile("pw\n"), Path("a.txt"),
-                          Path("a.tvn")});
+  TTerminalChild tolvane(
+      {"encrypt", "--password-file", PasswordFile("pw\n"), Path("a.txt"), Path("a.tvn")});
   ASSERT_TRUE(tolvane.Expect("Replace it? [y/N] "));
   tolvane.Send("\x03");
   EXPECT_EQ(tolvane.Wait().Signal, SIGINT) << tolvane.Output();
   EXPECT_EQ(ReadFileBytes(Path("a.tvn")), "keep me");
   EXPECT_EQ(ReadFileBytes(Path("a.txt")), "data");
+}
+
+// A terminal as the data's source waits for its user; Ctrl-C ends the run
+// there at once, not at the next line or Ctrl-D, and leaves no target.
+TEST_F(CliTest, CtrlCWhileReadingDataFromTheTerminalEndsTheRun) {
+  TTerminalChild tolvane(
+      {"encrypt", "--password-file", PasswordFile("pw\n"), "-", Path("typed.tvn")});
+  tolvane.Send("a first line\n");
+  // Its result file exists once the run reads the terminal.
+  const auto pending = [&] {
+    for (const auto& entry : std::filesystem::directory_iterator(Dir)) {
+      if (entry.path().filename().string().rfind(".typed.tvn.", 0) == 0) return true;
+    }
+    return false;
+  };
+  const auto started = std::chrono::steady_clock::now();
+  while (!pending() && std::chrono::steady_clock::now() - started < std::chrono::seconds(20)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  tolvane.Send("\x03");
+  // The text never comes: Expect returns when the command ends, or after
+  // the time allowed.
+  const auto sent = std::chrono::steady_clock::now();
+  tolvane.Expect("\x01", std::chrono::milliseconds(2500));
+  const bool inTime = std::chrono::steady_clock::now() - sent < std::chrono::milliseconds(2500);
+  if (!inTime) tolvane.Send("\x04");
+  EXPECT_EQ(tolvane.Wait().Signal, SIGINT) << tolvane.Output();
+  EXPECT_TRUE(inTime);
+  EXPECT_FALSE(std::filesystem::exists(Path("typed.tvn")));
 }
 
 TEST_F(CliTest, TerminalAsksBeforeReplacingTheProposedTarget) {
@@ -99,8 +130,8 @@ TEST_F(CliTest, TerminalWarnsAboutAnEmptyPassword) {
 
   // An empty line in a password file is the empty password when allowed,
   // and it is said on a terminal too.
-  TTerminalChild given({"encrypt", "--allow-empty-password", "--password-file",
-                        PasswordFile("\n"), Path("a.txt")});
+  TTerminalChild given(
+      {"encrypt", "--allow-empty-password", "--password-file", PasswordFile("\n"), Path("a.txt")});
   EXPECT_EQ(given.Wait().Code, 0) << given.Output();
   EXPECT_NE(given.Output().find("empty password"), std::string::npos) << given.Output();
 }
@@ -126,7 +157,8 @@ TEST_F(CliTest, TerminalShowsProgressForLargeFiles) {
   EXPECT_NE(shown.Output().find("MiB/s"), std::string::npos) << shown.Output();
   EXPECT_NE(shown.Output().find(" left"), std::string::npos) << shown.Output();
 
-  TTerminalChild quiet({"encrypt", "-q", "--force", "--password-file", Path("pw"), Path("big.bin")});
+  TTerminalChild quiet(
+      {"encrypt", "-q", "--force", "--password-file", Path("pw"), Path("big.bin")});
   EXPECT_EQ(quiet.Wait().Code, 0) << quiet.Output();
   EXPECT_EQ(quiet.Output().find("MiB/s"), std::string::npos) << quiet.Output();
 }
