@@ -114,6 +114,9 @@ void TCryptJob::RunJob() {
     }
   }
   FResult.Discard();
+  // Nothing more is read: a read ahead that still waits for a pipe, after
+  // a failure elsewhere, must not hold the end of the run.
+  if (FBreaker) FBreaker->Break();
   FStandardInput.Close();
   FSourceLock.Unlock();
   FRequest.Password.clear();
