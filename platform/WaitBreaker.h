@@ -32,7 +32,8 @@ class TWaitBreaker {
 
  private:
   std::atomic<bool> FBroken{false};
-  TFileHandle FWake[2] = {NoFileHandle, NoFileHandle};  // POSIX: a pipe
-  std::mutex FLock;                                     // Windows: guards FWatched
-  TFileHandle FWatched[2] = {NoFileHandle, NoFileHandle};
+  // Each system uses its own of these.
+  [[maybe_unused]] TFileHandle FWake[2] = {NoFileHandle, NoFileHandle};  // POSIX: a pipe
+  [[maybe_unused]] std::mutex FLock;                                     // Windows: guards FWatched
+  [[maybe_unused]] TFileHandle FWatched[2] = {NoFileHandle, NoFileHandle};
 };
