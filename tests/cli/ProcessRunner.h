@@ -85,6 +85,7 @@ class TTerminalChild {
   TExit Wait();
   const std::string& Output() const { return FOutput; }
   int Master() const { return FMaster; }
+  pid_t Pid() const { return FPid; }
 
  private:
   bool ReadSome(int timeoutMs);
