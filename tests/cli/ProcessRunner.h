@@ -23,8 +23,8 @@ struct TRunResult {
 };
 
 struct TRunOptions {
-  std::optional<std::string> Stdin;                      // /dev/null when not given
-  std::optional<std::string> Fd3;                        // text readable on descriptor 3
+  std::optional<std::string> Stdin;  // /dev/null when not given
+  std::optional<std::string> Fd3;    // text readable on descriptor 3
   std::vector<std::pair<std::string, std::string>> Env;  // set in the child
   // Standard input and output through pipes rather than the files, as in
   // a shell pipeline.

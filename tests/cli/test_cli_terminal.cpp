@@ -60,8 +60,8 @@ TEST_F(CliTest, TerminalAsksBeforeReplacingATarget) {
 TEST_F(CliTest, CtrlCAtTheOverwriteQuestionChangesNothing) {
   WriteFileBytes(Path("a.txt"), "data");
   WriteFileBytes(Path("a.tvn"), "keep me");
-  TTerminalChild tolvane(
-      {"encrypt", "--password-file", PasswordFile("pw\n"), Path("a.txt"), Path("a.tvn")});
+  TTerminalChild tolvane({"encrypt", "--password-file", PasswordFile("pw\n"), Path("a.txt"),
+                          Path("a.tvn")});
   ASSERT_TRUE(tolvane.Expect("Replace it? [y/N] "));
   tolvane.Send("\x03");
   EXPECT_EQ(tolvane.Wait().Signal, SIGINT) << tolvane.Output();
@@ -132,8 +132,8 @@ TEST_F(CliTest, TerminalWarnsAboutAnEmptyPassword) {
 
   // An empty line in a password file is the empty password when allowed,
   // and it is said on a terminal too.
-  TTerminalChild given(
-      {"encrypt", "--allow-empty-password", "--password-file", PasswordFile("\n"), Path("a.txt")});
+  TTerminalChild given({"encrypt", "--allow-empty-password", "--password-file",
+                        PasswordFile("\n"), Path("a.txt")});
   EXPECT_EQ(given.Wait().Code, 0) << given.Output();
   EXPECT_NE(given.Output().find("empty password"), std::string::npos) << given.Output();
 }
@@ -159,8 +159,7 @@ TEST_F(CliTest, TerminalShowsProgressForLargeFiles) {
   EXPECT_NE(shown.Output().find("MiB/s"), std::string::npos) << shown.Output();
   EXPECT_NE(shown.Output().find(" left"), std::string::npos) << shown.Output();
 
-  TTerminalChild quiet(
-      {"encrypt", "-q", "--force", "--password-file", Path("pw"), Path("big.bin")});
+  TTerminalChild quiet({"encrypt", "-q", "--force", "--password-file", Path("pw"), Path("big.bin")});
   EXPECT_EQ(quiet.Wait().Code, 0) << quiet.Output();
   EXPECT_EQ(quiet.Output().find("MiB/s"), std::string::npos) << quiet.Output();
 }

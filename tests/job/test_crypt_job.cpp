@@ -16,8 +16,8 @@ class CryptJobModes : public TCryptJobTest, public ::testing::WithParamInterface
 
 TEST_P(CryptJobModes, EncryptThenDecryptRestoresTheBytes) {
   const TChainMode mode = GetParam();
-  for (const std::size_t size :
-       {std::size_t{0}, std::size_t{15}, std::size_t{4096}, std::size_t{70001}}) {
+  for (const std::size_t size : {std::size_t{0}, std::size_t{15}, std::size_t{4096},
+                                 std::size_t{70001}}) {
     SCOPED_TRACE(size);
     const std::string plain = SampleBytes(size, static_cast<std::uint32_t>(size));
     WriteFileBytes(Path("brief.txt"), plain);
@@ -31,9 +31,8 @@ TEST_P(CryptJobModes, EncryptThenDecryptRestoresTheBytes) {
       EXPECT_NE(cipher.substr(0, plain.size()), plain);
     }
 
-    ASSERT_EQ(
-        Run(Decrypting(Path("brief.tvn"), Path("back.txt"), Replace, "Geheimnis", mode))->Outcome(),
-        TJobOutcome::Succeeded);
+    ASSERT_EQ(Run(Decrypting(Path("brief.tvn"), Path("back.txt"), Replace, "Geheimnis", mode))->Outcome(),
+              TJobOutcome::Succeeded);
     EXPECT_EQ(ReadFileBytes(Path("back.txt")), plain);
   }
   EXPECT_EQ(LeftoverCount(), 0u);
@@ -74,15 +73,14 @@ TEST_F(CryptJob, RequestSettingsKeyTheCipherAsEarlierFilesExpect) {
   const TCase cases[] = {
       {"hashed CBC", TChainMode::CBC, TPasswordHashing::UseHashes, "abc", TCipherMode::CBC,
        abcDigest, abcDigest},
-      {"plain ECB", TChainMode::ECB, TPasswordHashing::Plain, "abc", TCipherMode::ECB, "abc",
-       "abc"},
+      {"plain ECB", TChainMode::ECB, TPasswordHashing::Plain, "abc", TCipherMode::ECB, "abc", "abc"},
       {"empty", TChainMode::CBC, TPasswordHashing::UseHashes, "", TCipherMode::CBC, "Gate Ribbon",
        "Lamp Harbor"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    TCryptRequest request =
-        Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace, c.Password, c.Mode);
+    TCryptRequest request = Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace, c.Password,
+                                       c.Mode);
     request.Hashing = c.Hashing;
     ASSERT_EQ(Run(std::move(request))->Outcome(), TJobOutcome::Succeeded);
 

@@ -4,6 +4,7 @@
 // closing during a run, and the target proposed for a source.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <future>
 #include <memory>
@@ -64,82 +65,18 @@ TEST_F(WindowModel, StartChecksInOrder) {
   };
   const std::string file = Dir.File("file"), t = Dir.File("t");
   const TCase cases[] = {
-      {"passwords differ, before all else",
-       "a",
-       "b",
-       "",
-       "",
-       idYes,
-       {msg::PasswordsDiffer},
-       false,
-       false},
-      {"differ in case only",
-       "Geheim",
-       "geheim",
-       file,
-       t,
-       idYes,
-       {msg::PasswordsDiffer},
-       false,
-       false},
-      {"not Windows-1252",
-       "пароль",
-       "пароль",
-       file,
-       t,
-       idYes,
-       {msg::PasswordNotWindows1252},
-       false,
-       false},
-      {"C1 control without a byte",
-       "a\u0080",
-       "a\u0080",
-       file,
-       t,
-       idYes,
-       {msg::PasswordNotWindows1252},
-       false,
-       false},
-      {"C1 control Windows keeps as its byte",
-       "a\u0090",
-       "a\u0090",
-       file,
-       t,
-       idYes,
-       {},
-       true,
-       true},
+      {"passwords differ, before all else", "a", "b", "", "", idYes, {msg::PasswordsDiffer}, false, false},
+      {"differ in case only", "Geheim", "geheim", file, t, idYes, {msg::PasswordsDiffer}, false, false},
+      {"not Windows-1252", "пароль", "пароль", file, t, idYes, {msg::PasswordNotWindows1252}, false, false},
+      {"C1 control without a byte", "a\u0080", "a\u0080", file, t, idYes, {msg::PasswordNotWindows1252}, false, false},
+      {"C1 control Windows keeps as its byte", "a\u0090", "a\u0090", file, t, idYes, {}, true, true},
       {"euro sign", "5€", "5€", file, t, idYes, {}, true, true},
       {"no password, No", "", "", file, t, idNo, {msg::NoPassword}, false, true},
-      {"no password, Yes, no source",
-       "",
-       "",
-       "",
-       t,
-       idYes,
-       {msg::NoPassword, msg::InvalidFileName},
-       false,
-       true},
+      {"no password, Yes, no source", "", "", "", t, idYes, {msg::NoPassword, msg::InvalidFileName}, false, true},
       {"no password, Yes", "", "", file, t, idYes, {msg::NoPassword}, true, true},
       {"no target", "x", "x", file, "", idYes, {msg::InvalidFileName}, false, true},
-      {"source missing",
-       "x",
-       "x",
-       Dir.File("missing"),
-       t,
-       idYes,
-       {msg::SourceNotFound},
-       false,
-       true},
-      {"source is a folder",
-       "x",
-       "x",
-       Dir.File("dir"),
-       t,
-       idYes,
-       {msg::SourceNotRegular},
-       false,
-       true},
+      {"source missing", "x", "x", Dir.File("missing"), t, idYes, {msg::SourceNotFound}, false, true},
+      {"source is a folder", "x", "x", Dir.File("dir"), t, idYes, {msg::SourceNotRegular}, false, true},
       // Names are used as typed: a trailing blank makes another name.
       {"trailing blank", "x", "x", file + " ", t, idYes, {msg::SourceNotFound}, false, true},
   };
@@ -218,11 +155,11 @@ TEST_F(WindowModel, RequestTakesTheControls) {
 // edits in their order, and the caption follows the direction again.
 TEST_F(WindowModel, RunningAndItsEnd) {
   const std::vector<TControl> order = {
-      TControl::btnQuit,         TControl::btnAbout,          TControl::edSource,
-      TControl::edTarget,        TControl::edPassword1,       TControl::edPassword2,
-      TControl::rbEnCrypt,       TControl::rbDeCrypt,         TControl::rbECBCipher,
-      TControl::rbCBCCipher,     TControl::cbOverwriteTarget, TControl::cbSearchNewFileName,
-      TControl::btnBrowseSource, TControl::btnBrowseTarget,   TControl::lbEnterPassword,
+      TControl::btnQuit,         TControl::btnAbout,           TControl::edSource,
+      TControl::edTarget,        TControl::edPassword1,        TControl::edPassword2,
+      TControl::rbEnCrypt,       TControl::rbDeCrypt,          TControl::rbECBCipher,
+      TControl::rbCBCCipher,     TControl::cbOverwriteTarget,  TControl::cbSearchNewFileName,
+      TControl::btnBrowseSource, TControl::btnBrowseTarget,    TControl::lbEnterPassword,
       TControl::lbRepeatPassword};
   View.SetChecked(TControl::rbDeCrypt, true);
   Start(Dir.File("file"), Dir.File("t"), "pw", "pw");
@@ -388,8 +325,8 @@ TEST_F(WindowModel, DefaultExtension) {
   WriteFileBytes(Dir.File("brief"), "x");
   std::filesystem::create_directory(PathOf(Dir.File("a.b")));
   const std::pair<std::string, std::string> cases[] = {
-      {"neu", "neu.txt"},         {"brief", "brief"},  // exists as typed
-      {"neu.dat", "neu.dat"},     {".profil", ".profil"},
+      {"neu", "neu.txt"},           {"brief", "brief"},  // exists as typed
+      {"neu.dat", "neu.dat"},       {".profil", ".profil"},
       {"a.b/neu", "a.b/neu.txt"},  // a dot in the folder does not count
   };
   for (const auto& [chosen, expected] : cases) {
@@ -422,7 +359,10 @@ class TSteppedRunner final : public IJobRunner {
   }
   void WaitForStopped() override {}
 
-  void WaitUntilHeld() { FHeld.get_future().wait(); }
+  // False when the job never got there.
+  bool WaitUntilHeld() {
+    return FHeld.get_future().wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+  }
   // Lets the job go on to its end; true when the window hears of that end.
   bool Finish() {
     FGo.set_value();
@@ -466,7 +406,7 @@ TEST_F(WindowModel, ACancelDuringTheLastStepIsToldTruthfully) {
     view.Texts[TControl::edTarget] = Dir.File("ziel");
     view.Texts[TControl::edPassword1] = view.Texts[TControl::edPassword2] = "pw";
     model.btnStartClick();
-    runner.WaitUntilHeld();
+    ASSERT_TRUE(runner.WaitUntilHeld());
 
     if (c.ByClosing) {
       EXPECT_EQ(model.FormCloseQuery(), c.StopWins);
