@@ -169,7 +169,7 @@ int RunBatch(const TCliOptions& options) {
   // Files that finished are not undone by a late Ctrl-C; a batch it cut
   // short ends by the signal, so that a calling script stops as well.
   const std::size_t notRun = run.Items.size() - ended + report.Cancelled();
-  if (ReceivedStopSignal() != 0 && notRun > 0) {
+  if (ReceivedStopSignal() != 0 && (notRun > 0 || report.AnyCompleteBeforeStop())) {
     report.Summary(notRun);
     DieIfStopSignalled();
   }

@@ -169,5 +169,6 @@ TItemResult TBatchWorkers::RunItem(TSlot& slot, std::size_t index) {
   }
   result.Outcome = job.Outcome();
   result.Failure = job.Failure();
+  result.CompleteBeforeStop = result.Outcome == TJobOutcome::Succeeded && job.StoppedTooLate();
   return result;
 }

@@ -23,6 +23,8 @@ struct TItemResult {
   TJobFailure Failure;  // when the job failed
   // When Failed before a job ran: why.
   std::optional<TItemRefusal> Refusal;
+  // Succeeded, with a stop asked for after the point of no return.
+  bool CompleteBeforeStop = false;
 };
 
 // Runs the items of a batch on a few threads, each taking the next item in
