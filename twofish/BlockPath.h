@@ -2,20 +2,23 @@
 #pragma once
 
 // Which implementation runs the batches of independent blocks (EncryptBlocks,
-// DecryptBlocks): the portable one, or eight blocks per AVX2 register where
-// the CPU has it. Chosen once per process; tests and benchmarks may switch.
+// DecryptBlocks, DecryptBlocksCbc): the portable one, eight blocks per AVX2
+// register, or the table-free AVX-512 one (VBMI and GFNI) where the CPU has
+// it. Chosen once per process; tests and benchmarks may switch.
 
 #include <cstdint>
 
-enum class TBlockPath : std::uint8_t { Portable = 0, Avx2 = 1 };
+enum class TBlockPath : std::uint8_t { Portable = 0, Avx2 = 1, Avx512 = 2 };
 
 // Whether this build and this CPU can run the path (Portable always can),
 // fast or not.
 bool BlockPathAvailable(TBlockPath path) noexcept;
 
-// The path in use. Initially AVX2 where the CPU has it and its gathers are
-// known to be fast (Intel from Broadwell on), unless the environment
-// variable TOLVANE_NO_AVX2 is set to anything but "" or "0"; else Portable.
+// The path in use. Initially the fastest the CPU can run: AVX-512 where the
+// CPU and the OS support AVX-512 F/BW/VL/VBMI and GFNI, else AVX2 where the
+// CPU has it and its gathers are known to be fast (Intel from Broadwell on),
+// else Portable. The environment variable TOLVANE_NO_AVX2, set to anything
+// but "" or "0", keeps both vector paths off.
 TBlockPath ActiveBlockPath() noexcept;
 
 // Runs the batches on path from now on, in every thread. Returns false and

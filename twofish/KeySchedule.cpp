@@ -82,16 +82,19 @@ inline void FoldQ(int q, std::uint8_t key, std::uint8_t* out) {
 }
 
 // Column Col of the g tables: T_Col[x] = MT_Col[h chain of x], written into
-// slot Col % 2 of the pair array. keyBytes[i] is byte Col of S-vector word i.
+// slot Col % 2 of the pair array, and s_Col[x] (the same before the MDS
+// multiply) into box. keyBytes[i] is byte Col of S-vector word i.
 // Each stage of the chain is one lookup in a key-folded q; the first stage's
 // table is at once the chain's values for x = 0..255.
 template <int K, int Col>
 void FillColumn(const std::uint8_t (&keyBytes)[4], std::uint32_t (*pairs)[2],
-                TScheduleScratch& scratch) {
+                std::uint8_t (&box)[256], TScheduleScratch& scratch) {
   constexpr int first = 4 - K;
   for (int s = first; s < 4; ++s) FoldQ(kStageQ[Col][s], keyBytes[3 - s], scratch.Folded[s]);
   const std::uint32_t* mt = MdsTables[Col].data();
   constexpr int slot = Col % 2;
+  // The q stage that MdsTables folds in (see TwofishTables.h).
+  constexpr int kLastQ = Col % 2 == 0 ? Q1 : Q0;
   for (int x = 0; x < 256; x += 4) {
     const std::uint32_t v = LoadLE32(scratch.Folded[first] + x);
     std::uint32_t e[4] = {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF, v >> 24};
@@ -100,7 +103,10 @@ void FillColumn(const std::uint8_t (&keyBytes)[4], std::uint32_t (*pairs)[2],
 #pragma GCC unroll 4
       for (int i = 0; i < 4; ++i) e[i] = scratch.Folded[s][e[i]];
 #pragma GCC unroll 4
-    for (int i = 0; i < 4; ++i) pairs[x + i][slot] = mt[e[i]];
+    for (int i = 0; i < 4; ++i) {
+      box[x + i] = QTable[static_cast<std::size_t>(kLastQ) + e[i]];
+      pairs[x + i][slot] = mt[e[i]];
+    }
   }
 }
 
@@ -125,10 +131,10 @@ void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
   std::uint8_t keyBytes[4][4];
   for (int col = 0; col < 4; ++col)
     for (int i = 0; i < 4; ++i) keyBytes[col][i] = ByteOf(state.SBoxKeys[i], col);
-  FillColumn<K, 0>(keyBytes[0], state.KeyTables01, scratch);
-  FillColumn<K, 1>(keyBytes[1], state.KeyTables01, scratch);
-  FillColumn<K, 2>(keyBytes[2], state.KeyTables23, scratch);
-  FillColumn<K, 3>(keyBytes[3], state.KeyTables23, scratch);
+  FillColumn<K, 0>(keyBytes[0], state.KeyTables01, state.SBoxes[0], scratch);
+  FillColumn<K, 1>(keyBytes[1], state.KeyTables01, state.SBoxes[1], scratch);
+  FillColumn<K, 2>(keyBytes[2], state.KeyTables23, state.SBoxes[2], scratch);
+  FillColumn<K, 3>(keyBytes[3], state.KeyTables23, state.SBoxes[3], scratch);
   SecureWipe(keyBytes, sizeof keyBytes);
 }
 
