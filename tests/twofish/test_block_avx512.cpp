@@ -23,10 +23,11 @@ namespace {
 constexpr int kSkipped = 77;  // SKIP_RETURN_CODE in CMakeLists.txt
 constexpr std::uint8_t kGuard = 0x5A;
 
-// One or two groups of 32 in flight: every count from empty to three groups,
-// a block either side of each border, and a long run.
-constexpr std::size_t kCounts[] = {0,  1,  2,  31,  32,  33,  63,  64,  65,
-                                   95, 96, 97, 127, 128, 129, 160, 1000};
+// Groups of 32, up to three in flight: every count from empty to three
+// groups, a block either side of each border, more than one run of three,
+// and a long run.
+constexpr std::size_t kCounts[] = {0,  1,  2,   31,  32,  33,  63,  64,  65,  95,
+                                   96, 97, 127, 128, 129, 191, 192, 193, 1000};
 
 // The path runs only inside the scope; the process's choice comes back after.
 struct TOnPath {
