@@ -23,7 +23,8 @@ void PathFigure(benchmark::State& state, TBlockPath path, TFigure figure, std::s
   t.SetKeySize(TKeySize::Large256);
   t.SetKey(std::string(reinterpret_cast<const char*>(kKey), sizeof kKey));
   std::vector<std::uint8_t> data(bytes);
-  for (std::size_t i = 0; i < bytes; i += kChunk) std::memcpy(data.data() + i, SampleChunk(), kChunk);
+  for (std::size_t i = 0; i < bytes; i += kChunk)
+    std::memcpy(data.data() + i, SampleChunk(), kChunk);
   const TBlockPath before = ActiveBlockPath();
   SelectBlockPath(path);
   std::uint8_t iv[16];

@@ -2,8 +2,9 @@
 // The table-free AVX-512 path against the portable one: random keys, every
 // count around the group borders, ECB both ways and CBC decryption, in
 // place and out of place; the designers' 256-bit vectors in every lane; and
-// nothing of the key or the data left in vector or mask registers. On a CPU
-// without AVX-512 VBMI and GFNI the whole program reports itself skipped.
+// nothing of the key or the data left in vector or mask registers or on the
+// stack. On a CPU without AVX-512 VBMI and GFNI the whole program reports
+// itself skipped.
 
 #include <gtest/gtest.h>
 
@@ -174,6 +175,43 @@ TEST(TwofishAvx512, LeavesNoVectorOrMaskStateBehind) {
   EXPECT_TRUE(VectorAndMaskRegistersClear()) << "after DecryptBlocks";
   t.Cipher.DecryptBlocksCbc(data.data(), 97, iv);
   EXPECT_TRUE(VectorAndMaskRegistersClear()) << "after DecryptBlocksCbc";
+}
+
+// The stack below a caller's frame: filled with a mark before the call,
+// copied right after it returns (rep stosb and rep movsb make no frame).
+constexpr std::uint8_t kMark = 0xA5;
+alignas(64) std::uint8_t gBelow[4096];
+
+[[gnu::noinline]] void EncryptAndCopyStackBelow(const TTwofish& cipher, std::uint8_t* data,
+                                                std::size_t blocks) {
+  std::size_t count = sizeof gBelow;
+  __asm__ volatile("lea -4096(%%rsp), %%rdi\n\trep stosb"
+                   : "+c"(count)
+                   : "a"(kMark)
+                   : "rdi", "memory");
+  cipher.EncryptBlocks(data, data, blocks);
+  void* target = gBelow;
+  count = sizeof gBelow;
+  __asm__ volatile("lea -4096(%%rsp), %%rsi\n\trep movsb"
+                   : "+D"(target), "+c"(count)
+                   :
+                   : "rsi", "memory");
+}
+
+// What the kernel spilled (key-dependent state) is zeroed before it returns:
+// below the caller only the mark, zeros and the few frames on the way down
+// (return addresses, saved registers) may remain.
+TEST(TwofishAvx512, LeavesNothingOnTheStack) {
+  std::mt19937_64 rng = SeededRandom(24);
+  const TBlockCipher t(TKeySize::Large256, RandomByteVector(rng, 32));
+  TBytes data = RandomByteVector(rng, 16 * 97);
+  {
+    const TOnPath on(TBlockPath::Avx512);
+    EncryptAndCopyStackBelow(t.Cipher, data.data(), 97);
+  }
+  std::size_t left = 0;
+  for (std::uint8_t b : gBelow) left += b != 0 && b != kMark;
+  EXPECT_LE(left, 512u) << "bytes of the 4 KiB below the caller neither wiped nor untouched";
 }
 
 }  // namespace
