@@ -210,6 +210,12 @@ TOLVANE_AVX512_INLINE __mmask16 LaneMask(unsigned blocks, unsigned r) {
   return static_cast<__mmask16>((1u << (words - 16 * r)) - 1);
 }
 
+// How many of the first `blocks` blocks fall in group n.
+TOLVANE_AVX512_INLINE unsigned BlocksOfGroup(unsigned blocks, int n) {
+  const unsigned first = 32u * static_cast<unsigned>(n);
+  return blocks > first ? blocks - first : 0;
+}
+
 // The group's eight registers of blocks, as they are in memory; reads and
 // writes only the first `blocks` of them (a full group costs no more).
 TOLVANE_AVX512_INLINE void LoadBlocks(const unsigned char* in, unsigned blocks, V (&r)[8]) {
@@ -270,7 +276,7 @@ TOLVANE_AVX512_INLINE void Groups(const TKernel& k, const unsigned char* in, uns
 #pragma GCC unroll 4
   for (int n = 0; n < N; ++n) {
     V r[8];
-    const unsigned mine = blocks > 32u * n ? blocks - 32u * n : 0;
+    const unsigned mine = BlocksOfGroup(blocks, n);
     LoadBlocks(in + 512 * n, mine, r);
     ToWords(k, r, Encrypt ? 0 : 4, Encrypt ? kStraight : kSwapped, g[n]);
   }
@@ -304,7 +310,7 @@ TOLVANE_AVX512_INLINE void Groups(const TKernel& k, const unsigned char* in, uns
     // before them starts one block earlier, the first one's in chain.
 #pragma GCC unroll 4
     for (int n = 0; n < N; ++n) {
-      const unsigned mine = blocks > 32u * n ? blocks - 32u * n : 0;
+      const unsigned mine = BlocksOfGroup(blocks, n);
 #pragma GCC unroll 8
       for (unsigned i = 0; i < 8; ++i) {
         const unsigned char* before = in + 512 * n + 64 * i - 16;
@@ -323,7 +329,7 @@ TOLVANE_AVX512_INLINE void Groups(const TKernel& k, const unsigned char* in, uns
   }
 #pragma GCC unroll 4
   for (int n = 0; n < N; ++n) {
-    const unsigned mine = blocks > 32u * n ? blocks - 32u * n : 0;
+    const unsigned mine = BlocksOfGroup(blocks, n);
     StoreBlocks(out + 512 * n, mine, r[n]);
   }
 }
