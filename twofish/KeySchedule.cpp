@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "twofish/BlockPath.h"
 #include "twofish/ByteOrder.h"
 #include "twofish/ForceInline.h"
+#include "twofish/KeyScheduleAvx512.h"
 #include "twofish/Twofish.h"
 #include "twofish/TwofishTables.h"
 #include "util/SecureWipe.h"
@@ -26,10 +28,11 @@ constexpr std::uint8_t ByteOf(std::uint32_t w, int n) {
 
 // Section 4.3: the RS code is a polynomial remainder modulo
 // x^4 + (a+1/a)x^3 + a x^2 + (a+1/a)x + 1 over GF(2^8)/0x14D, one byte per step.
+// The reductions are masks rather than branches on key bits.
 constexpr std::uint32_t RsStep(std::uint32_t r) {
   const std::uint32_t b = r >> 24;
-  const std::uint32_t u = ((b << 1) ^ ((b & 0x80) ? 0x14D : 0)) & 0xFF;
-  const std::uint32_t w = (b >> 1) ^ ((b & 1) ? 0xA6 : 0) ^ u;
+  const std::uint32_t u = ((b << 1) ^ ((0u - (b >> 7)) & 0x14D)) & 0xFF;
+  const std::uint32_t w = (b >> 1) ^ ((0u - (b & 1)) & 0xA6) ^ u;
   return (r << 8) ^ (w << 24) ^ (u << 16) ^ (w << 8) ^ b;
 }
 
@@ -119,6 +122,12 @@ void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
   // Section 4.3: S_i = RS(m_8i .. m_8i+7), and g uses S in reverse order.
   for (int i = 0; i < K; ++i) state.SBoxKeys[K - 1 - i] = RsCode(scratch.Even[i], scratch.Odd[i]);
   for (int i = K; i < 4; ++i) state.SBoxKeys[i] = 0;
+#ifdef TOLVANE_HAVE_AVX512_PATH
+  if (ActiveBlockPath() == TBlockPath::Avx512) {
+    twofish_avx512::ExpandKey(scratch.KeyArea, K, QTable.data(), state);
+    return;
+  }
+#endif
 
   // Section 4.3.2: rho = 2^24 + 2^16 + 2^8 + 2^0.
   for (unsigned i = 0; i < 20; ++i) {

@@ -12,7 +12,9 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
+#include <utility>
 
 #include "BlockTestSupport.h"
 #include "twofish/BlockPath.h"
@@ -84,6 +86,33 @@ TEST(TwofishAvx512, MatchesThePortablePathAroundEveryGroupBorder) {
           ASSERT_TRUE(actual.GuardsIntact);
         }
       }
+    }
+  }
+}
+
+// The table-free key schedule runs while the AVX-512 path is selected; it
+// must give the key state of the table schedule, byte for byte, for every
+// key size and any key length up to it.
+TEST(TwofishAvx512, KeyScheduleMatchesTheTableSchedule) {
+  std::mt19937_64 rng = SeededRandom(25);
+  for (TKeySize size : kKeySizes) {
+    for (int round = 0; round < 20; ++round) {
+      const TBytes key = RandomByteVector(rng, rng() % (KeyBytes(size) + 1));
+      SCOPED_TRACE("key " + ToHex(key) + ", key bytes " + std::to_string(KeyBytes(size)));
+      auto table = std::make_unique<TTwofish>(), vector = std::make_unique<TTwofish>();
+      for (const auto& [cipher, path] : {std::pair{table.get(), TBlockPath::Portable},
+                                         std::pair{vector.get(), TBlockPath::Avx512}}) {
+        const TOnPath on(path);
+        cipher->SetKeySize(size);
+        cipher->ExpandKey(key.data(), static_cast<int>(key.size()));
+      }
+      const TTwofishKeyState &a = table->KeyState(), &b = vector->KeyState();
+      ASSERT_EQ(ToHex(reinterpret_cast<const std::uint8_t*>(a.SubKeys), sizeof a.SubKeys),
+                ToHex(reinterpret_cast<const std::uint8_t*>(b.SubKeys), sizeof b.SubKeys));
+      ASSERT_EQ(std::memcmp(a.SBoxKeys, b.SBoxKeys, sizeof a.SBoxKeys), 0);
+      ASSERT_EQ(std::memcmp(a.SBoxes, b.SBoxes, sizeof a.SBoxes), 0);
+      ASSERT_EQ(std::memcmp(a.KeyTables01, b.KeyTables01, sizeof a.KeyTables01), 0);
+      ASSERT_EQ(std::memcmp(a.KeyTables23, b.KeyTables23, sizeof a.KeyTables23), 0);
     }
   }
 }
@@ -169,6 +198,10 @@ TEST(TwofishAvx512, LeavesNoVectorOrMaskStateBehind) {
   TBytes data = RandomByteVector(rng, 16 * 97);
   std::uint8_t iv[16] = {};
   const TOnPath on(TBlockPath::Avx512);
+  TTwofish keyed;
+  keyed.SetKeySize(TKeySize::Large256);
+  keyed.ExpandKey(data.data(), 32);
+  EXPECT_TRUE(VectorAndMaskRegistersClear()) << "after ExpandKey";
   t.Cipher.EncryptBlocks(data.data(), data.data(), 97);
   EXPECT_TRUE(VectorAndMaskRegistersClear()) << "after EncryptBlocks";
   t.Cipher.DecryptBlocks(data.data(), data.data(), 97);
