@@ -267,9 +267,10 @@ constexpr int kStraight[4] = {0, 1, 2, 3};
 constexpr int kSwapped[4] = {2, 3, 0, 1};
 
 // N groups in flight, all rounds unrolled so that every subkey is read at
-// a constant offset; blocks (up to 32 N) are read and written, no more. CBC decryption XORs each
-// block with the ciphertext block before it, read before anything is stored (the data is
-// transformed in place), and leaves the last ciphertext block in chain.
+// a constant offset; blocks (up to 32 N) are read and written, no more.
+// CBC decryption XORs each block with the ciphertext block before it, read
+// before anything is stored (the data is transformed in place), and leaves
+// the last ciphertext block in chain.
 template <TWork Work, int N>
 TOLVANE_AVX512_INLINE void Groups(const TKernel& k, const unsigned char* in, unsigned char* out,
                                   unsigned blocks, __m128i& chain) {
