@@ -320,8 +320,10 @@ TOLVANE_AVX512_INLINE void Groups(const TKernel& k, const unsigned char* in, uns
         const __mmask16 lanes = LaneMask(mine, i);
         V previous;
         if (n == 0 && i == 0) {
-          previous = _mm512_mask_loadu_epi32(_mm512_castsi128_si512(chain),
-                                             static_cast<__mmask16>(lanes & 0xFFF0), before);
+          // Not read from before the data: that block may have just been
+          // stored, and a load overlapping a pending store waits for it.
+          const V here = _mm512_maskz_loadu_epi32(static_cast<__mmask16>(lanes >> 4), in);
+          previous = _mm512_alignr_epi32(here, _mm512_broadcast_i32x4(chain), 12);
         } else {
           previous = _mm512_maskz_loadu_epi32(lanes, before);
         }
