@@ -22,6 +22,7 @@ using V = __m512i;
 
 constexpr unsigned MulInMdsField(unsigned a, unsigned b) {
   unsigned product = 0;
+#pragma GCC unroll 20
   for (int bit = 0; bit < 8; ++bit) {
     if (b & (1u << bit)) product ^= a;
     a <<= 1;
@@ -34,8 +35,10 @@ constexpr unsigned MulInMdsField(unsigned a, unsigned b) {
 // parity of x AND byte 7-i.
 constexpr long long MulMatrix(unsigned factor) {
   unsigned long long matrix = 0;
+#pragma GCC unroll 20
   for (int row = 0; row < 8; ++row) {
     unsigned long long bits = 0;
+#pragma GCC unroll 20
     for (int column = 0; column < 8; ++column)
       bits |= static_cast<unsigned long long>((MulInMdsField(factor, 1u << column) >> row) & 1)
               << column;
@@ -76,6 +79,7 @@ TOLVANE_AVX512_INLINE V Times(unsigned factor, V x) {
 // Bytes q*16 .. q*16+15 of four planes as 16 words, plane r in byte r.
 TOLVANE_AVX512_INLINE V Words(const V (&plane)[4], int q) {
   V word = _mm512_setzero_si512();
+#pragma GCC unroll 20
   for (int r = 0; r < 4; ++r) {
     const __m128i part = q == 0   ? _mm512_castsi512_si128(plane[r])
                          : q == 1 ? _mm512_extracti32x4_epi32(plane[r], 1)
@@ -91,14 +95,17 @@ TOLVANE_AVX512_INLINE std::uint32_t Rol(std::uint32_t x, int n) {
   return (x << n) | (x >> (32 - n));
 }
 
-// The whole schedule for a key of `words` 64-bit words: the subkeys, the
+// The whole schedule for a key of KeyWords 64-bit words: the subkeys, the
 // S-boxes and the g tables (MDS column times S-box) as pairs.
-[[gnu::noinline]] void Schedule(const std::uint8_t* keyArea, int words, const std::uint8_t* qTable,
+template <int KeyWords>
+[[gnu::noinline]] void Schedule(const std::uint8_t* keyArea, const std::uint8_t* qTable,
                                 TTwofishKeyState& state) {
   TQ q[2];
+#pragma GCC unroll 20
   for (int t = 0; t < 2; ++t)
+#pragma GCC unroll 20
     for (int p = 0; p < 4; ++p) q[t].Part[p] = _mm512_loadu_si512(qTable + 256 * t + 64 * p);
-  const int first = 4 - words;
+  constexpr int first = 4 - KeyWords;
   alignas(64) static constexpr std::uint8_t kIota[64] = {
       0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
       22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
@@ -110,8 +117,10 @@ TOLVANE_AVX512_INLINE std::uint32_t Rol(std::uint32_t x, int n) {
   const V key = _mm512_maskz_loadu_epi8(0xFFFFFFFFull, keyArea);
   const V oddFour = _mm512_slli_epi16(_mm512_and_si512(iota, _mm512_set1_epi8(1)), 2);
   V y[4];
+#pragma GCC unroll 20
   for (int j = 0; j < 4; ++j) {
     y[j] = iota;
+#pragma GCC unroll 20
     for (int s = first; s < 4; ++s) {
       const V index =
           _mm512_add_epi8(oddFour, _mm512_set1_epi8(static_cast<char>(8 * (3 - s) + j)));
@@ -120,23 +129,29 @@ TOLVANE_AVX512_INLINE std::uint32_t Rol(std::uint32_t x, int n) {
     y[j] = Lookup(q[kStageQ[j][4]], y[j]);
   }
   V z[4];
+#pragma GCC unroll 20
   for (int r = 0; r < 4; ++r)
     z[r] = _mm512_ternarylogic_epi32(
         _mm512_xor_si512(Times(kMds[r][0], y[0]), Times(kMds[r][1], y[1])), Times(kMds[r][2], y[2]),
         Times(kMds[r][3], y[3]), 0x96);
   alignas(64) std::uint32_t h[48];
+#pragma GCC unroll 20
   for (int part = 0; part < 3; ++part) _mm512_store_si512(h + 16 * part, Words(z, part));
+#pragma GCC unroll 20
   for (int i = 0; i < 20; ++i) {
     const std::uint32_t a = h[2 * i], b = Rol(h[2 * i + 1], 8);
     state.SubKeys[2 * i] = a + b;
     state.SubKeys[2 * i + 1] = Rol(a + 2 * b, 9);
   }
 
-  // S-boxes: s_j(x) for all 256 x, stage s XORing byte j of S-vector word
-  // 3 - s; then g table j = MDS column j times s_j, written as pairs.
+// S-boxes: s_j(x) for all 256 x, stage s XORing byte j of S-vector word
+// 3 - s; then g table j = MDS column j times s_j, written as pairs.
+#pragma GCC unroll 20
   for (int j = 0; j < 4; ++j) {
+#pragma GCC unroll 20
     for (int p = 0; p < 4; ++p) {
       V x = _mm512_add_epi8(iota, _mm512_set1_epi8(static_cast<char>(64 * p)));
+#pragma GCC unroll 20
       for (int s = first; s < 4; ++s) {
         const auto keyByte = static_cast<char>(state.SBoxKeys[3 - s] >> (8 * j));
         x = _mm512_xor_si512(Lookup(q[kStageQ[j][s]], x), _mm512_set1_epi8(keyByte));
@@ -147,15 +162,20 @@ TOLVANE_AVX512_INLINE std::uint32_t Rol(std::uint32_t x, int n) {
   // Tables j and j + 1 side by side, 64 inputs at a time.
   const V pairLow = _mm512_set_epi32(23, 7, 22, 6, 21, 5, 20, 4, 19, 3, 18, 2, 17, 1, 16, 0);
   const V pairHigh = _mm512_set_epi32(31, 15, 30, 14, 29, 13, 28, 12, 27, 11, 26, 10, 25, 9, 24, 8);
+#pragma GCC unroll 20
   for (int pair = 0; pair < 2; ++pair) {
     std::uint32_t(*target)[2] = pair == 0 ? state.KeyTables01 : state.KeyTables23;
+#pragma GCC unroll 20
     for (int p = 0; p < 4; ++p) {
       V column[2][4];
+#pragma GCC unroll 20
       for (int c = 0; c < 2; ++c) {
         const int j = 2 * pair + c;
         const V box = _mm512_loadu_si512(&state.SBoxes[j][64 * p]);
+#pragma GCC unroll 20
         for (int r = 0; r < 4; ++r) column[c][r] = Times(kMds[r][j], box);
       }
+#pragma GCC unroll 20
       for (int part = 0; part < 4; ++part) {
         const int x = 64 * p + 16 * part;
         const V even = Words(column[0], part), odd = Words(column[1], part);
@@ -172,7 +192,14 @@ namespace twofish_avx512 {
 
 void ExpandKey(const std::uint8_t* keyArea, int words, const std::uint8_t* qTable,
                TTwofishKeyState& state) {
-  Schedule(keyArea, words, qTable, state);
+  // Unrolled per key size, so that nothing is indexed by a stage counter.
+  if (words == 2) {
+    Schedule<2>(keyArea, qTable, state);
+  } else if (words == 3) {
+    Schedule<3>(keyArea, qTable, state);
+  } else {
+    Schedule<4>(keyArea, qTable, state);
+  }
   TOLVANE_CLEAR_AFTER_KERNEL();
 }
 
