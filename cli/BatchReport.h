@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
 #include "cli/BatchWorkers.h"
 #include "cli/CommandLine.h"
 

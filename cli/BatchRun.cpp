@@ -6,7 +6,7 @@
 #include <optional>
 #include <thread>
 
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
 #include "cli/BatchReport.h"
 #include "cli/BatchWording.h"
 #include "cli/BatchWorkers.h"

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "cli/BatchCause.h"
-#include "cli/BatchPlan.h"
+#include "batch/BatchCause.h"
+#include "batch/BatchPlan.h"
 
 // The command line's English for what a batch reports as causes.
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
 #include "job/CryptJob.h"
 
 // How one item of a batch ended.

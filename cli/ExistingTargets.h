@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
 
 class TTerminal;
 

@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
 #include "cli/BatchWording.h"
 #include "cli/BatchWorkers.h"
 #include "tests/support/FileBytes.h"

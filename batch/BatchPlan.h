@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/BatchCause.h"
+#include "batch/BatchCause.h"
 #include "job/CryptRequest.h"
 #include "platform/FileIdentity.h"
 

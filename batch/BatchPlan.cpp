@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
 
 #include <algorithm>
 #include <compare>
