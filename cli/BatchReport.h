@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "batch/BatchPlan.h"
-#include "cli/BatchWorkers.h"
+#include "batch/BatchWorkers.h"
 #include "cli/CommandLine.h"
 
 // Words what becomes of each file of a batch, one line each on standard

@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "batch/BatchPlan.h"
+#include "batch/BatchWorkers.h"
 #include "cli/BatchReport.h"
 #include "cli/BatchWording.h"
-#include "cli/BatchWorkers.h"
 #include "cli/ExistingTargets.h"
 #include "cli/Printable.h"
 #include "cli/ProgressBar.h"
@@ -163,7 +163,11 @@ int RunBatch(const TCliOptions& options) {
                       [](std::uint64_t sum, const TBatchItem& item) { return sum + item.Size; });
   const bool showProgress =
       !options.Quiet && TTerminal::StderrIsTerminal() && total >= TProgressBar::MinimumSize;
+  workers.SetStopCheck([] { return ReceivedStopSignal() != 0; });
+  // The stop signals must reach the thread that polls for them.
+  BlockStopSignalsInThisThread();
   workers.Start();
+  UnblockStopSignalsInThisThread();
   const std::size_t ended = Watch(workers, report, showProgress, total);
 
   // Files that finished are not undone by a late Ctrl-C; a batch it cut

@@ -19,7 +19,7 @@
 
 #include "batch/BatchPlan.h"
 #include "cli/BatchWording.h"
-#include "cli/BatchWorkers.h"
+#include "batch/BatchWorkers.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempDir.h"
 
