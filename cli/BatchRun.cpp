@@ -106,7 +106,7 @@ int RunBatch(const TCliOptions& options) {
   const TBatchPlan plan = PlanBatch(OrderOf(options));
   DieIfStopSignalled();
   if (!plan.Conflicts.empty()) {
-    for (const TBatchConflict& conflict : plan.Conflicts) Say(Printable(ConflictLine(conflict)));
+    for (const TPlanConflict& conflict : plan.Conflicts) Say(Printable(ConflictLine(conflict)));
     Say("two sources would be written to one target; nothing was done");
     return ExitNotDone;
   }

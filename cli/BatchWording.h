@@ -13,7 +13,7 @@
 std::string NoteWhy(const TBatchNote& note);
 
 // One line for a conflict, names not yet made printable.
-std::string ConflictLine(const TBatchConflict& conflict);
+std::string ConflictLine(const TPlanConflict& conflict);
 
 // The whole line for an item refused just before it would run.
 std::string RefusalLine(const TItemRefusal& refusal, const TBatchItem& item);

@@ -73,7 +73,7 @@ class BatchPlan : public testing::Test {
 
   static std::vector<std::string> Conflicts(const TBatchPlan& plan) {
     std::vector<std::string> lines;
-    for (const TBatchConflict& conflict : plan.Conflicts) lines.push_back(ConflictLine(conflict));
+    for (const TPlanConflict& conflict : plan.Conflicts) lines.push_back(ConflictLine(conflict));
     return lines;
   }
 
