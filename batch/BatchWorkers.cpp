@@ -59,6 +59,11 @@ bool TBatchWorkers::Wait(std::chrono::milliseconds timeout) {
   return allEnded();
 }
 
+void TBatchWorkers::WaitUntilEnded() {
+  std::unique_lock lock(FMutex);
+  FNews.wait(lock, [this] { return FEnded == FSlots.size(); });
+}
+
 std::vector<TItemResult> TBatchWorkers::TakeResults() {
   const std::lock_guard lock(FMutex);
   return std::exchange(FResults, {});

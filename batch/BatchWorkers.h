@@ -55,6 +55,8 @@ class TBatchWorkers {
   void Stop() noexcept;
   // Waits up to the timeout for news; true once every worker has ended.
   bool Wait(std::chrono::milliseconds timeout);
+  // Waits until every worker has ended, leaving the results to be taken.
+  void WaitUntilEnded();
 
   // The results that came in since the last call, in the order they came.
   std::vector<TItemResult> TakeResults();
