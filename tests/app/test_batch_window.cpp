@@ -3,11 +3,15 @@
 // at start-up fill the list, the password, Tab, the password and Return
 // start the run with the window's settings, and the summary closes it.
 #include <QApplication>
+#include <QDir>
 #include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
@@ -16,6 +20,7 @@
 #include "job/TargetName.h"
 #include "tests/support/ScriptedPrompt.h"
 #include "window/BatchTexts.h"
+#include "window/EngineBatchRunner.h"
 
 namespace {
 
@@ -64,6 +69,7 @@ class TestBatchWindow : public QObject {
  private slots:
   void passwordTabPasswordReturn();
   void dropAddsEntfRemoves();
+  void realEngineWritesWhatTolvaneDecrypts();
 };
 
 void TestBatchWindow::passwordTabPasswordReturn() {
@@ -134,6 +140,44 @@ void TestBatchWindow::dropAddsEntfRemoves() {
   QTest::keyClick(list, Qt::Key_Delete);
   QCOMPARE(list->topLevelItemCount(), 1);
   QCOMPARE(list->topLevelItem(0)->text(0), QString("/tmp/b.txt"));
+}
+
+// Over the engine tolvane runs: the results are real and tolvane reads them.
+void TestBatchWindow::realEngineWritesWhatTolvaneDecrypts() {
+  QTemporaryDir dir;
+  const QByteArray contents[] = {QByteArray(100'000, 'a'), QByteArray("zwei\n")};
+  const QString names[] = {dir.filePath("eins.txt"), dir.filePath("zwei.txt")};
+  for (int i = 0; i < 2; ++i) {
+    QFile file(names[i]);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents[i]) == contents[i].size());
+  }
+  TEngineBatchRunner runner;
+  TScriptedPrompt prompt;
+  TfrmBatch form(runner);
+  form.SetPrompt(&prompt);
+  form.StartWithFiles({names[0].toStdString(), names[1].toStdString()}, std::nullopt);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowActive(&form));
+  QTest::keyClicks(form.focusWidget(), "Geheimnis");
+  QTest::keyClick(form.focusWidget(), Qt::Key_Tab);
+  QTest::keyClicks(form.focusWidget(), "Geheimnis");
+  QTest::keyClick(form.focusWidget(), Qt::Key_Return);
+
+  QTRY_COMPARE_WITH_TIMEOUT(prompt.Shown().size(), std::size_t{1}, 60000);
+  QCOMPARE(prompt.Shown()[0].Text, std::string("2 fertig, 0 übersprungen, 0 fehlgeschlagen"));
+  QFile passwordFile(dir.filePath("password"));
+  QVERIFY(passwordFile.open(QIODevice::WriteOnly) && passwordFile.write("Geheimnis\n") == 10);
+  passwordFile.close();
+  for (int i = 0; i < 2; ++i) {
+    const QString encrypted = QString(names[i]).replace(".txt", ".tvn");
+    const QString back = dir.filePath(QString("back%1").arg(i));
+    QCOMPARE(QProcess::execute(TOLVANE_BINARY, {"decrypt", "--password-file",
+                                                passwordFile.fileName(), encrypted, back}),
+             0);
+    QFile result(back);
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    QCOMPARE(result.readAll(), contents[i]);
+  }
 }
 
 QTEST_MAIN(TestBatchWindow)
