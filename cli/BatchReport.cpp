@@ -21,7 +21,7 @@ void TBatchReport::PlanNotes(const TBatchPlan& plan) {
   for (const TBatchNote& note : plan.Skipped) {
     // A folder being decrypted may hold many files that are no encrypted
     // files: they are named only when asked to be verbose.
-    Skipped(note.Name, NoteWhy(note), FVerbose || note.Cause != TBatchCause::NotEncrypted);
+    Skipped(note.Name, NoteWhy(note), FVerbose || note.Cause != TNoteCause::NotEncrypted);
   }
   for (const TBatchNote& note : plan.Failed) {
     ++FFailed;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/BatchPlan.h"
-#include "cli/BatchWorkers.h"
+#include "batch/BatchPlan.h"
+#include "batch/BatchWorkers.h"
 #include "cli/CommandLine.h"
 
 // Words what becomes of each file of a batch, one line each on standard
