@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QStringList>
 
-#include "app/NullBatchRunner.h"
 #include "app/uBatch.h"
+#include "window/NullBatchRunner.h"
 #include "window/StartArguments.h"
 
 int RunBatchWindow(const TStartArguments& start) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/NullBatchRunner.h"
+#include "window/NullBatchRunner.h"
 
 #include "window/BatchTexts.h"
 
