@@ -6,6 +6,7 @@
 
 #include "job/CipherPath.h"
 #include "platform/win32/WideText.h"
+#include "win32app/HandOverChannel.h"
 #include "win32app/TaskDialogPrompt.h"
 #include "win32app/Win32Gui.h"
 #include "win32app/WindowStart.h"
@@ -50,5 +51,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return 2;
   }
 
-  return RunWindow(start);
+  // Explorer starts one process per selected file: they meet here, and one
+  // window opens for all of them.
+  const std::optional<TStartArguments> collected = CollectOrHandOver(start);
+  if (!collected) return 0;
+  return RunWindow(*collected);
 }

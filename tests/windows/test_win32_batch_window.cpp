@@ -2,7 +2,8 @@
 // The Win32 window for many files, driven through window messages as a user
 // would: its rules are the model's and tested there; these tests show the
 // wiring: the list, the first focus, password, Tab, password and Return,
-// the timer that follows the run, drops of several names and Entf.
+// the timer that follows the run, drops of several names, Entf, and six
+// starts of the program as Explorer issues them that open one window.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,6 +22,9 @@
 #include <shlobj.h>
 
 namespace {
+
+#define WIDEN2(text) L##text
+#define WIDEN(text) WIDEN2(text)
 
 using C = TBatchControl;
 
@@ -197,6 +201,109 @@ TEST(Win32BatchDialogs, SelectionOfSeveralFilesGivesWholeNames) {
       {std::wstring(L"C:\\Briefe\\eine.txt\0\0", 20), {L"C:\\Briefe\\eine.txt"}},
   };
   for (const TCase& c : cases) EXPECT_EQ(SelectedNames(c.Buffer.c_str()), c.Names);
+}
+
+// The visible top-level windows of the processes.
+std::vector<HWND> VisibleWindows(const std::vector<DWORD>& processes) {
+  struct TFind {
+    const std::vector<DWORD>& Processes;
+    std::vector<HWND> Found;
+  } find{processes, {}};
+  ::EnumWindows(
+      [](HWND window, LPARAM data) {
+        auto* f = reinterpret_cast<TFind*>(data);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (::IsWindowVisible(window) &&
+            std::find(f->Processes.begin(), f->Processes.end(), owner) != f->Processes.end())
+          f->Found.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&find));
+  return find.Found;
+}
+
+// Explorer's way with six selected files and "Mit Tolvane Crypter
+// verschlüsseln": six starts of the program within a second, one file each.
+// One window opens, for all six; the other starts hand over and end. A start
+// meanwhile with the other direction opens its own window.
+TEST(Win32Program, SixStartsOpenOneBatchWindow) {
+  TTempDir dir;
+  std::vector<PROCESS_INFORMATION> starts;
+  std::vector<DWORD> ids;
+  const auto start = [&](const std::wstring& arguments) {
+    std::wstring command = L"\"" WIDEN(TOLVANE_WINDOW_EXE) L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &process));
+    starts.push_back(process);
+    ids.push_back(process.dwProcessId);
+  };
+  for (int i = 1; i <= 6; ++i) {
+    const std::string file = dir.File("brief" + std::to_string(i) + ".txt");
+    WriteFileBytes(file, "Zwei Fenster, ein Modell.\n");
+    start(L"--encrypt \"" + WideText(file) + L"\"");
+    if (i == 3) start(L"--decrypt \"" + WideText(dir.File("alt.tvn")) + L"\"");
+  }
+  HWND window = nullptr;
+  HWND other = nullptr;
+  for (int i = 0; i < 3000 && !(window && other); ++i) {
+    ::Sleep(10);
+    for (const HWND shown : VisibleWindows(ids)) {
+      if (WindowText(shown) == L"Tolvane Crypter – 6 Dateien") window = shown;
+      if (WindowText(shown) == L"Tolvane Crypter") other = shown;
+    }
+  }
+  ASSERT_NE(window, nullptr);
+  ASSERT_NE(other, nullptr);
+  ::PostMessageW(other, WM_CLOSE, 0, 0);
+  EXPECT_EQ(::WaitForSingleObject(starts[3].hProcess, 10000), WAIT_OBJECT_0);
+  // The five that handed over have ended, and no further window is open.
+  int ended = 0;
+  for (const PROCESS_INFORMATION& p : starts) {
+    if (::WaitForSingleObject(p.hProcess, 0) != WAIT_OBJECT_0) continue;
+    DWORD exitCode = 99;
+    ::GetExitCodeProcess(p.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0U);
+    ++ended;
+  }
+  EXPECT_EQ(ended, 6);
+  EXPECT_EQ(VisibleWindows(ids), std::vector<HWND>{window});
+  const HWND list = ::FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr);
+  EXPECT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 6);
+
+  // Password, Tab, password, Return.
+  const DWORD gui = ::GetWindowThreadProcessId(window, nullptr);
+  const HWND first = FocusOf(gui);
+  wchar_t className[32] = {};
+  ::GetClassNameW(first, className, 32);
+  EXPECT_EQ(::lstrcmpiW(className, L"Edit"), 0);
+  Type(gui, L"Geheimnis");
+  Key(gui, VK_TAB);
+  for (int i = 0; i < 100 && FocusOf(gui) == first; ++i) ::Sleep(10);
+  EXPECT_NE(FocusOf(gui), first);
+  Type(gui, L"Geheimnis");
+  Key(gui, VK_RETURN);
+  // Built without the batch engine, the window lists the files as failed and
+  // says there is nothing it can run.
+  HWND box = nullptr;
+  for (int i = 0; i < 1000 && !box; ++i) {
+    ::Sleep(10);
+    for (const HWND shown : VisibleWindows(ids))
+      if (shown != window) box = shown;
+  }
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(WindowText(box), L"Fehler");
+  ::PostMessageW(box, TDM_CLICK_BUTTON, IDCANCEL, 0);
+  for (int i = 0; i < 500 && ::IsWindowVisible(box); ++i) ::Sleep(10);
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  for (const PROCESS_INFORMATION& p : starts) {
+    EXPECT_EQ(::WaitForSingleObject(p.hProcess, 10000), WAIT_OBJECT_0);
+    ::CloseHandle(p.hThread);
+    ::CloseHandle(p.hProcess);
+  }
 }
 
 }  // namespace
