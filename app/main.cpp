@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
-#include <QFile>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -20,9 +19,9 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "tolvane-crypter: %s\n", problem->c_str());
     return 2;
   }
-  // File names reach the core as UTF-8, as the file dialog gives them.
-  std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) arguments.push_back(QFile::decodeName(argv[i]).toStdString());
+  // A file name is the argument's bytes, UTF-8 or not: through a QString a
+  // name that is no UTF-8 would no longer name its file.
+  std::vector<std::string> arguments(argv + 1, argv + argc);
   const TStartArguments start = ParseStartArguments(arguments);
   if (start.Action == TStartArguments::TAction::Help) {
     std::fputs(StartUsageText().c_str(), stdout);
@@ -52,8 +51,7 @@ int main(int argc, char* argv[]) {
   if (start.Window == TStartWindow::Batch) return RunBatchWindow(start);
 
   TfrmMain frmMain;
-  if (!start.File.empty())
-    frmMain.StartWithFile(QString::fromStdString(start.File), start.Direction);
+  if (!start.File.empty()) frmMain.StartWithFile(start.File, start.Direction);
   frmMain.show();
   return QApplication::exec();
 }

@@ -9,12 +9,12 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScreen>
-#include <QUrl>
 #include <initializer_list>
 #include <utility>
 
 #include "app/AppStyle.h"
 #include "app/CryptThread.h"
+#include "app/FileNameText.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/RadioPair.h"
 #include "app/ShortcutKeyFilter.h"
@@ -148,7 +148,7 @@ QWidget& TfrmMain::Widget(TControl control) const {
 
 std::string TfrmMain::Text(TControl control) const {
   QWidget& widget = Widget(control);
-  if (auto* edit = qobject_cast<QLineEdit*>(&widget)) return Utf8Of(edit->text());
+  if (auto* edit = qobject_cast<QLineEdit*>(&widget)) return NameText(*edit);
   if (auto* button = qobject_cast<QAbstractButton*>(&widget)) return Utf8Of(button->text());
   if (auto* label = qobject_cast<QLabel*>(&widget)) return Utf8Of(label->text());
   return {};
@@ -157,7 +157,7 @@ std::string TfrmMain::Text(TControl control) const {
 void TfrmMain::SetText(TControl control, const std::string& text) {
   QWidget& widget = Widget(control);
   if (auto* edit = qobject_cast<QLineEdit*>(&widget))
-    edit->setText(FromUtf8(text));
+    SetNameText(*edit, text);
   else if (auto* button = qobject_cast<QAbstractButton*>(&widget))
     button->setText(FromUtf8(text));
   else if (auto* label = qobject_cast<QLabel*>(&widget))
@@ -236,8 +236,8 @@ void TfrmMain::TakeSourceFile(const QString& name) {
   FModel.TakeSourceFile(Utf8Of(name), TSourceOrigin::Pick);
 }
 
-void TfrmMain::StartWithFile(const QString& name, std::optional<TDirection> direction) {
-  FModel.TakeSourceFile(Utf8Of(name), TSourceOrigin::StartUp, direction);
+void TfrmMain::StartWithFile(const std::string& name, std::optional<TDirection> direction) {
+  FModel.TakeSourceFile(name, TSourceOrigin::StartUp, direction);
 }
 
 void TfrmMain::btnBrowseSourceClick() {
@@ -266,12 +266,11 @@ void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TfrmMain::dropEvent(QDropEvent* event) {
-  const QList<QUrl> urls = event->mimeData()->urls();
-  if (urls.isEmpty() || !FModel.AcceptsDrops()) return;
+  if (!FModel.AcceptsDrops()) return;
   // Only the first name counts.
-  const QString name = urls.first().toLocalFile();
-  if (name.isEmpty()) return;
-  FModel.TakeSourceFile(Utf8Of(name), TSourceOrigin::Drop);
+  const std::optional<std::string> name = FirstDroppedFile(*event->mimeData());
+  if (!name || name->empty()) return;
+  FModel.TakeSourceFile(*name, TSourceOrigin::Drop);
   event->acceptProposedAction();
 }
 

@@ -55,9 +55,9 @@ class TfrmMain final : public QWidget,
 
   // A file chosen as the source, as "..." takes it.
   void TakeSourceFile(const QString& name);
-  // The file the program was started with, set up for the direction given,
-  // or for decryption when it is a ".tvn" file.
-  void StartWithFile(const QString& name, std::optional<TDirection> direction = std::nullopt);
+  // The file the program was started with (its name's bytes), set up for the
+  // direction given, or for decryption when it is a ".tvn" file.
+  void StartWithFile(const std::string& name, std::optional<TDirection> direction = std::nullopt);
 
  public slots:
   void btnStartClick();

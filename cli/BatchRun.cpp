@@ -143,6 +143,7 @@ int RunBatch(const TCliOptions& options) {
     request.Replace = run.Replace[index] ? TReplacePolicy::Replace : TReplacePolicy::Ask;
     request.Mode = options.Mode;
     request.Threads = cipherThreads;
+    request.LegacyPadding = options.LegacyPadding;
     request.Hashing = options.UseHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
     request.SourceName = item.Source;
     request.TargetName = item.Target;

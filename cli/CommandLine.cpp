@@ -60,6 +60,8 @@ bool SetFlag(TCliOptions& options, const std::string& name) {
     options.Each = true;
   } else if (name == "--allow-empty-password") {
     options.AllowEmptyPassword = true;
+  } else if (name == "--legacy-padding") {
+    options.LegacyPadding = true;
   } else {
     return false;
   }
@@ -227,6 +229,9 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
   if (options.PasswordFile && options.PasswordFd) {
     return Fail("give either --password-file or --password-fd, not both");
   }
+  if (options.LegacyPadding && options.Command == TCliCommand::Encrypt) {
+    return Fail("option --legacy-padding is for decrypt only");
+  }
   return Finish(std::move(options), std::move(operands));
 }
 
@@ -247,6 +252,10 @@ std::string UsageText() {
          "  --allow-empty-password\n"
          "                        accept an empty password from a file or descriptor\n"
          "                        (the built-in key then protects nothing)\n"
+         "  --legacy-padding      decrypt only: remove the padding by the last byte alone,\n"
+         "                        as older versions did, for their files that strict\n"
+         "                        padding refuses; it accepts a wrong password silently\n"
+         "                        and gives garbage; never in place\n"
          "  -j, --threads N       threads (default: one per core): cipher threads for ECB\n"
          "                        and CBC decryption; in a batch, files at once (up to 8)\n"
          "  -q, --quiet           no progress display; in a batch no notes of skipped\n"

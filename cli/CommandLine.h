@@ -22,6 +22,7 @@ struct TCliOptions {
   bool AllowEmptyPassword = false;       // an empty password from a file or descriptor
   std::optional<std::string> PasswordFile;
   std::optional<int> PasswordFd;
+  bool LegacyPadding = false;         // decrypt only: the older versions' padding rule
   int Threads = 0;                    // cipher threads; 0: one per core
   std::string Source;                 // StandardStream: the standard input
   std::optional<std::string> Target;  // always set when decrypting; StandardStream: stdout

@@ -41,7 +41,10 @@ std::string FailureLine(const TJobFailure& failure, const std::string& sourceNam
     case TFailureKind::ShortWrite:
       return "cannot write the result for " + target + " completely" + unchanged;
     case TFailureKind::InvalidSize:
-      return source + ": not an encrypted file (its size is not a multiple of 16 bytes)";
+      // A pipe cut inside a block shows only at its end, after the blocks
+      // before it were written.
+      return source + ": not an encrypted file (its size is not a multiple of 16 bytes)" +
+             (targetIsStream ? unchanged : std::string());
     case TFailureKind::InvalidPadding:
       return source +
              ": invalid padding: wrong password, wrong mode or hashing choice, or a damaged file" +

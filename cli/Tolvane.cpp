@@ -163,6 +163,13 @@ int Run(const TCliOptions& options) {
   } else {
     return ExitNotDone;
   }
+  // Nothing tells a wrong password under the older rule: the ciphertext
+  // must survive the run.
+  if (options.LegacyPadding && !fromStdin && !toStdout && SameFile(source, target)) {
+    Say("--legacy-padding cannot decrypt in place, since it accepts a wrong password; "
+        "give another TARGET; nothing was done");
+    return ExitUsage;
+  }
 
   int refusal = ExitNotDone;
   std::optional<TSecret> password = PasswordForRun(
@@ -176,6 +183,7 @@ int Run(const TCliOptions& options) {
   request.Replace = options.Force ? TReplacePolicy::Replace : TReplacePolicy::Ask;
   request.Mode = options.Mode;
   request.Threads = options.Threads;
+  request.LegacyPadding = options.LegacyPadding;
   request.Hashing = options.UseHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
   request.SourceKind = fromStdin ? TStreamKind::StandardStream : TStreamKind::NamedFile;
   request.TargetKind = toStdout ? TStreamKind::StandardStream : TStreamKind::NamedFile;

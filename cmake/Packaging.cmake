@@ -4,7 +4,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tolvane-crypter)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tolvane Crypter developers")
-set(CPACK_PACKAGE_CONTACT "Tolvane Crypter developers")
+set(CPACK_PACKAGE_CONTACT "${TOLVANE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "encrypt and decrypt files with Twofish under a password")
 set(CPACK_PACKAGE_DESCRIPTION [[Tolvane Crypter encrypts or decrypts one file at a time with the
 256-bit Twofish block cipher, in CBC or ECB mode, under a password: in a

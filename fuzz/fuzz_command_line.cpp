@@ -49,6 +49,7 @@ std::vector<std::string> Canonical(const TCliOptions& options) {
   if (options.Force) args.push_back("--force");
   if (options.Quiet) args.push_back("--quiet");
   if (options.AllowEmptyPassword) args.push_back("--allow-empty-password");
+  if (options.LegacyPadding) args.push_back("--legacy-padding");
   if (options.PasswordFile) args.push_back("--password-file=" + *options.PasswordFile);
   if (options.PasswordFd) args.push_back("--password-fd=" + std::to_string(*options.PasswordFd));
   if (options.Verbose) args.push_back("--verbose");
@@ -70,9 +71,9 @@ std::vector<std::string> Canonical(const TCliOptions& options) {
 
 bool SameOptions(const TCliOptions& a, const TCliOptions& b) {
   return a.Command == b.Command && a.Mode == b.Mode && a.UseHashes == b.UseHashes &&
-         a.Force == b.Force && a.Quiet == b.Quiet &&
-         a.AllowEmptyPassword == b.AllowEmptyPassword && a.PasswordFile == b.PasswordFile &&
-         a.PasswordFd == b.PasswordFd && a.Verbose == b.Verbose && a.Threads == b.Threads &&
+         a.Force == b.Force && a.Quiet == b.Quiet && a.AllowEmptyPassword == b.AllowEmptyPassword &&
+         a.PasswordFile == b.PasswordFile && a.PasswordFd == b.PasswordFd &&
+         a.Verbose == b.Verbose && a.Threads == b.Threads && a.LegacyPadding == b.LegacyPadding &&
          a.Batch == b.Batch && a.Recursive == b.Recursive && a.OutputDir == b.OutputDir &&
          a.Sources == b.Sources && a.Source == b.Source && a.Target == b.Target;
 }
@@ -86,6 +87,8 @@ void CheckOptions(const std::vector<std::string>& args, const TCliOptions& optio
   Require(!(options.PasswordFile && options.PasswordFd), "two password sources");
   Require(!options.PasswordFile || !options.PasswordFile->empty(), "empty password file name");
   Require(!options.PasswordFd || *options.PasswordFd >= 0, "negative password descriptor");
+  Require(!options.LegacyPadding || options.Command == TCliCommand::Decrypt,
+          "the older padding rule when encrypting");
   if (options.Batch) {
     Require(!options.Sources.empty(), "a batch without sources");
     Require(options.Source.empty() && !options.Target, "a batch with a single source or target");

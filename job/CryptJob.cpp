@@ -40,6 +40,7 @@ TCryptJob::TCryptJob(IJobListener& listener, TCryptRequest request)
   FCipher.SetCipherMode(FRequest.Mode == TChainMode::ECB ? TCipherMode::ECB : TCipherMode::CBC);
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   FCipher.SetThreads(FRequest.Threads > 0 ? FRequest.Threads : cores);
+  FCipher.SetLegacyPadding(FRequest.LegacyPadding);
 }
 
 TCryptJob::~TCryptJob() { FCipher.Wipe(); }

@@ -40,4 +40,8 @@ struct TCryptRequest {
   // Threads for the cipher where the blocks allow it (ECB, CBC decryption);
   // 0: one per core.
   int Threads = 0;
+  // Decryption removes the padding as older versions did, by the last byte
+  // alone, for their files whose last block is not PKCS #7. It checks
+  // nothing, so a wrong password passes unnoticed; never used in place.
+  bool LegacyPadding = false;
 };

@@ -31,7 +31,7 @@ test=(
   clang-format-14  # the format check pins this version
   xvfb xauth
   # The package check: validators, manual page rendering, completion shells.
-  desktop-file-utils appstream shared-mime-info man-db groff-base zsh bash-completion
+  desktop-file-utils appstream shared-mime-info man-db groff-base zsh bash-completion lintian
 )
 
 case $need in

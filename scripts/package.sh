@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package build/package/tolvane-crypter_<version>_<arch>.deb
-# from a clean optimised build of the two programs.
+# from a clean optimised build of the two programs. Its changelog,
+# /usr/share/doc/tolvane-crypter/changelog.gz, is made from
+# CHANGELOG.md by the build (cmake/DebianChangelog.cmake, gzip -9n).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" package

@@ -78,6 +78,18 @@ bool IsCiphertextSize(std::uint64_t size) { return size != 0 && size % BlockByte
 
 [[noreturn]] void RaiseInvalidSize() { throw EFileError(TFileErrorCause::InvalidSize); }
 
+// The older rule counts in 4096-byte chunks from the file's start, which
+// the parallel chunks must not straddle.
+static_assert(ParallelChunkBytes % TTwofish::ChunkSize == 0);
+
+// The length of the decrypted last chunk once its padding is removed.
+int KeptLength(const TTwofish& cipher, const std::uint8_t* chunk, int n) {
+  if (cipher.LegacyPadding()) return LegacyUnpaddedLength(chunk, n);
+  const int kept = UnpaddedLength(chunk, n);
+  if (kept < 0) throw EFileError(TFileErrorCause::InvalidPadding);
+  return kept;
+}
+
 // Opens the input and refuses what cannot be ciphertext, before any output
 // is created or written.
 void OpenChecked(TInputFile& input, const std::string& name, bool ciphertextInput) {
@@ -143,10 +155,7 @@ auto DecryptStep(TTwofish& cipher) {
     // The size checked at opening may have changed since.
     if (!IsCiphertextSize(static_cast<std::uint64_t>(n))) RaiseInvalidSize();
     cipher.DecryptBuffer(n);
-    if (!last) return n;
-    const int kept = UnpaddedLength(cipher.Buffer(), n);
-    if (kept < 0) throw EFileError(TFileErrorCause::InvalidPadding);
-    return kept;
+    return last ? KeptLength(cipher, cipher.Buffer(), n) : n;
   };
 }
 
@@ -254,9 +263,7 @@ void StreamInRounds(TInputFile& input, TOutputFile& output, const TProgressHook&
       if (last) {
         std::memcpy(lastOut, chunk.Data + n - BlockBytes, BlockBytes);
         if (decrypt) {
-          const int kept = UnpaddedLength(chunk.Data, static_cast<int>(n));
-          if (kept < 0) throw EFileError(TFileErrorCause::InvalidPadding);
-          n = static_cast<std::size_t>(kept);
+          n = static_cast<std::size_t>(KeptLength(cipher, chunk.Data, static_cast<int>(n)));
         }
       }
       WriteChunk(output, chunk.Data, n);

@@ -28,6 +28,8 @@ void TTwofish::JudgeTail(const TTailResult& read, const std::uint8_t* tail) cons
   if (read.OpenError) throw EFileError(TFileErrorCause::InputNotFound, read.OpenError);
   if (read.Size == 0 || read.Size % BlockBytes != 0) throw EFileError(TFileErrorCause::InvalidSize);
   if (read.ReadError) throw EInOutError(read.ReadError, SystemErrorText(read.ReadError));
+  // Any last byte is padding to the older versions.
+  if (FLegacyPadding) return;
 
   const std::uint8_t* last = tail + read.Count - BlockBytes;
   // The chain value before the last block: the block before it, or the IV

@@ -5,7 +5,9 @@
 
 namespace {
 constexpr int BlockBytes = 16;
-}
+// The older versions read and unpadded a file in chunks of this size.
+constexpr int LegacyChunkBytes = 4096;
+}  // namespace
 
 int AppendPadding(std::uint8_t* chunk, int n) {
   const int p = BlockBytes - n % BlockBytes;
@@ -21,4 +23,10 @@ int UnpaddedLength(const std::uint8_t* chunk, int n) {
     if (chunk[i] != v) return -1;
   }
   return n - v;
+}
+
+int LegacyUnpaddedLength(const std::uint8_t* chunk, int n) {
+  const int finalChunk = (n - 1) % LegacyChunkBytes + 1;
+  const int v = chunk[n - 1];
+  return n - (v < finalChunk ? v : finalChunk);
 }

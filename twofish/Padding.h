@@ -16,3 +16,11 @@ int AppendPadding(std::uint8_t* chunk, int n);
 // the encryption never writes one, and taking it as "no padding" would only
 // let twice as many wrong passwords pass for right ones.
 int UnpaddedLength(const std::uint8_t* chunk, int n);
+
+// The older versions' rule, for files whose last block does not follow
+// PKCS #7: only the last byte v counts. 0 removes nothing; v removes the last
+// v bytes, but never more than the file's final 4096-byte chunk, which is
+// then dropped whole. Nothing else is checked, so a wrong password passes.
+// The decrypted chunk of n bytes (positive) must start at a multiple of 4096
+// bytes into the file and end with it.
+int LegacyUnpaddedLength(const std::uint8_t* chunk, int n);

@@ -62,6 +62,11 @@ class TTwofish {
   // runs there.
   int Threads() const { return FThreads; }
   void SetThreads(int threads);
+  // Whether decryption removes the padding by the older versions' rule
+  // (LegacyUnpaddedLength) instead of checking PKCS #7; off by default.
+  // CheckLastBlock then judges the size alone.
+  bool LegacyPadding() const { return FLegacyPadding; }
+  void SetLegacyPadding(bool legacy) { FLegacyPadding = legacy; }
 
   void SetKey(const std::string& keyText);
   void SetIV(const std::string& ivText);
@@ -138,6 +143,7 @@ class TTwofish {
   std::uint8_t* FBufferPtr = nullptr;
   TStringMode FStringMode = TStringMode::smEncode;
   int FThreads = 1;
+  bool FLegacyPadding = false;
 };
 
 // Does nothing: the MDS tables are compile-time constants. Kept so that code

@@ -272,6 +272,10 @@ LRESULT TfrmMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (FQuitOnDestroy) ::PostQuitMessage(0);
       return 0;
     case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_QUERYENDSESSION: OnSessionEnd(false); return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) OnSessionEnd(true);
+      return 0;
     case WM_SETCURSOR:
       if (OnSetCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
       break;
@@ -318,11 +322,25 @@ void TfrmMain::OnDropFiles(HDROP drop) {
 }
 
 bool TfrmMain::OnSetCursor(HWND over) {
-  // Busy over the window and its group boxes, but not over the start
-  // button, which cancels.
-  if (!FBusy || over == btnStart.Handle()) return false;
+  // Busy over the window and its group boxes only, as in the Qt window: the
+  // edits keep their I-beam and the buttons and check boxes their arrow,
+  // the start button above all, which cancels.
+  if (!FBusy) return false;
+  const bool busyThere = over == FHandle || over == gbSource.Handle() ||
+                         over == gbTarget.Handle() || over == gbSettings.Handle() ||
+                         over == gbPassword.Handle();
+  if (!busyThere) return false;
   ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   return true;
+}
+
+void TfrmMain::OnSessionEnd(bool ending) {
+  // Windows ends the session: nobody is left to answer a question, and the
+  // process may be gone the moment this returns. A run stops at once as by
+  // "Abbrechen"; the job decides whether its target stays as it was or, past
+  // its point of no return, is complete.
+  if (FModel.Running()) FModel.btnStartClick();
+  if (ending) FRunner.WaitForStopped();
 }
 
 void TfrmMain::btnBrowseSourceClick() {

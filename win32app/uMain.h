@@ -63,6 +63,9 @@ class TfrmMain final : public IWindowView {
   TCheckBox& Box(TControl control) const;
   void OnDropFiles(HDROP drop);
   bool OnSetCursor(HWND over);
+  // WM_QUERYENDSESSION (ending false) and WM_ENDSESSION for a session that
+  // ends: stops a run without asking; ending: waits until its worker is gone.
+  void OnSessionEnd(bool ending);
   void btnBrowseSourceClick();
   void btnBrowseTargetClick();
 

@@ -55,7 +55,7 @@ _tolvane() {
   if [ -z "$ended" ] && [[ $cur == -* ]]; then
     local options='--mode --no-hash --force -f --password-file --password-fd
       --allow-empty-password --threads -j --quiet -q --verbose -v --recursive -r
-      --output-dir -O --each --help -h --version'
+      --output-dir -O --each --legacy-padding --help -h --version'
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     return
   fi

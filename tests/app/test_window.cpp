@@ -16,10 +16,13 @@
 #include <QToolTip>
 #include <QUrl>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <utility>
 
 #include "AppTestSupport.h"
 #include "app/CryptThread.h"
+#include "app/FileNameText.h"
 #include "window/Messages.h"
 #include "twofish/Twofish.h"
 
@@ -72,6 +75,8 @@ class TestWindow : public QObject {
   void dropOfSeveralFiles();
   void dropProposesTarget_data();
   void dropProposesTarget();
+  void namesThatAreNoUtf8_data();
+  void namesThatAreNoUtf8();
   void enableControlsBothWays();
   void jobFinishedResets();
   void aboutAndQuit();
@@ -453,7 +458,7 @@ void TestWindow::startedWithFile() {
   QTemporaryDir dir;
   WriteAll(dir.filePath("brief.tvn"), "x");
   TWindowRig rig;
-  rig.Form.StartWithFile(dir.filePath(file));
+  rig.Form.StartWithFile(Std(dir.filePath(file)));
   QCOMPARE(rig.Get<QLineEdit>("edSource")->text(), dir.filePath(file));
   QCOMPARE(rig.Get<QLineEdit>("edTarget")->text(), dir.filePath(target));
   QCOMPARE(rig.Get<QRadioButton>("rbDeCrypt")->isChecked(), decrypt);
@@ -531,6 +536,49 @@ void TestWindow::dropProposesTarget() {
     QCOMPARE(rig.WindowPrompt.Shown()[0].Text, std::string(msg::InvalidFileName));
   }
   QCOMPARE(ReadAll(dir.filePath("a.tvn")), QByteArray("A verschlüsselt"));
+}
+
+// A name with the byte 0xFF, taken at start-up or from a drop's URI list,
+// still names its file when the run starts.
+void TestWindow::namesThatAreNoUtf8_data() {
+  QTest::addColumn<QByteArray>("dropAs");  // empty: at start-up
+  QTest::newRow("start-up") << QByteArray();
+  QTest::newRow("drop") << QByteArray("file://");
+  QTest::newRow("drop, comment first, localhost")
+      << QByteArray("# from a file manager\r\nfile://localhost");
+}
+
+void TestWindow::namesThatAreNoUtf8() {
+  QFETCH(QByteArray, dropAs);
+  QTemporaryDir dir;
+  const std::string folder = Std(dir.path()) + "/";
+  const std::string source = folder + "\xff.txt";
+  std::ofstream(source, std::ios::binary) << "Inhalt";
+  // QTemporaryDir cannot name these files to remove them.
+  struct TRemove {
+    std::string Folder;
+    ~TRemove() {
+      std::error_code ignored;
+      for (const char* name : {"\xff.txt", "\xff.tvn"})
+        std::filesystem::remove(Folder + name, ignored);
+    }
+  } cleanup{folder};
+  TWindowRig rig;
+  if (!dropAs.isEmpty()) {
+    QMimeData data;
+    data.setData("text/uri-list",
+                 dropAs + QByteArray::fromStdString(source).toPercentEncoding("/") + "\r\n");
+    QCOMPARE(DragAndDrop(rig, data), std::pair(true, true));
+  } else {
+    rig.Form.StartWithFile(source);
+  }
+  QCOMPARE(NameText(*rig.Get<QLineEdit>("edSource")), source);
+  QCOMPARE(NameText(*rig.Get<QLineEdit>("edTarget")), folder + "\xff.tvn");
+  rig.SetText("edPassword1", "pw");
+  rig.SetText("edPassword2", "pw");
+  rig.Click("btnStart");
+  QVERIFY(rig.WaitForJob());
+  QVERIFY(std::filesystem::is_regular_file(folder + "\xff.tvn"));
 }
 
 void TestWindow::enableControlsBothWays() {

@@ -96,6 +96,20 @@ TEST_F(CliTest, AFileAsStandardInputIsCheckedBeforeAnythingIsWritten) {
   }
 }
 
+TEST_F(CliTest, APipeCutInsideABlockSaysTheOutputIsIncomplete) {
+  WriteFileBytes(Path("plain.bin"), SampleBytes(20000));
+  const std::string pw = PasswordFile("pw\n");
+  ASSERT_EQ(Run({"encrypt", "--password-file", pw, Path("plain.bin"), Path("file.tvn")}).Exit.Code,
+            0);
+  const std::string cut = ReadFileBytes(Path("file.tvn")).substr(0, 8200);
+  const TRunResult run = Run({"decrypt", "-j1", "--password-file", pw, "-", "-"}, Piped(cut));
+  EXPECT_EQ(run.Exit.Code, 1);
+  EXPECT_NE(run.Err.find("not a multiple of 16 bytes); what standard output got is incomplete"),
+            std::string::npos)
+      << run.Err;
+  EXPECT_EQ(run.Out.size(), 8192u);
+}
+
 TEST_F(CliTest, ThePasswordNeverComesFromTheData) {
   const std::string pw = PasswordFile("pw\n");
   struct TCase {

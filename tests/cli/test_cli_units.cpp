@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/CommandLine.h"
+#include "cli/Printable.h"
 #include "cli/ProgressBar.h"
 
 namespace {
@@ -118,6 +119,26 @@ TEST(CliCommandLine, OperandsMakeOneFileOrABatch) {
       EXPECT_NE(parsed.Error.find(c.Meaning), std::string::npos) << parsed.Error;
     }
   }
+}
+
+TEST(CliPrintable, ControlsOfBothRangesAreEscapedByteForByte) {
+  struct TCase {
+    std::string Name;
+    std::string Shown;
+  };
+  const TCase cases[] = {
+      {"a\nb\x1b[2J\x7f\\", "a\\x0ab\\x1b[2J\\x7f\\\\"},
+      // UTF-8: U+009B is a control, U+00E9 and U+011B (continuation byte
+      // 0x9B) are letters.
+      {"\xc2\x9b"
+       "2J \xc3\xa9 \xc4\x9b",
+       "\\xc2\\x9b2J \xc3\xa9 \xc4\x9b"},
+      // No UTF-8: every byte of the C1 range is escaped, others are kept.
+      {"\x9b"
+       "2J \xff\xa9\x80",
+       "\\x9b2J \xff\xa9\\x80"},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(Printable(c.Name), c.Shown);
 }
 
 TEST(CliProgress, LineShowsPercentRateAndTimeLeft) {

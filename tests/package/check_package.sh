@@ -40,7 +40,7 @@ for f in usr/bin/tolvane usr/bin/tolvane-crypter \
   usr/share/icons/hicolor/scalable/apps/tolvane-crypter.svg \
   usr/share/man/man1/tolvane.1.gz usr/share/man/man1/tolvane-crypter.1.gz \
   usr/share/bash-completion/completions/tolvane "usr/$zshdir/_tolvane" \
-  usr/share/doc/tolvane-crypter/copyright \
+  usr/share/doc/tolvane-crypter/copyright usr/share/doc/tolvane-crypter/changelog.gz \
   usr/share/nemo/actions/tolvane-crypter-encrypt.nemo_action \
   usr/share/nemo/actions/tolvane-crypter-decrypt.nemo_action \
   usr/share/file-manager/actions/tolvane-crypter-encrypt.desktop \
@@ -53,6 +53,18 @@ for direction in encrypt decrypt; do
   [ -x "$share/kio/servicemenus/tolvane-crypter-$direction.desktop" ] ||
     fail "service menu $direction missing or not executable"
 done
+
+# The changelog's newest entry is this version.
+zcat "$root/usr/share/doc/tolvane-crypter/changelog.gz" | head -1 |
+  grep -q "^tolvane-crypter ($version) " || fail "changelog.gz does not begin with $version"
+
+# Debian's own checks. The package names no mail address for its
+# maintainer yet, which lintian counts as an error twice.
+if ! lintian --fail-on error --suppress-tags malformed-contact,bogus-mail-host-in-debian-changelog \
+  "$deb" >"$scratch/lintian.txt" 2>&1; then
+  cat "$scratch/lintian.txt" >&2
+  fail "lintian finds errors"
+fi
 
 # Icons: every PNG is the size its folder says.
 for size in 16 32 48 64 128 256; do

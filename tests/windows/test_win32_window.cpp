@@ -9,7 +9,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -214,6 +216,63 @@ TEST_F(Win32Window, CancelAndCloseStopTheWaitingWorker) {
     Form.reset();  // joins the worker
     EXPECT_EQ(ReadFileBytes(target), "alt");
     EXPECT_EQ(Captions().size(), close ? 2U : 1U);  // nothing after the stop
+  }
+}
+
+TEST_F(Win32Window, SessionEndStopsARunWithoutAsking) {
+  const std::string source = Dir.File("brief.txt");
+  const std::string target = Dir.File("vorhanden.tvn");
+  WriteFileBytes(source, Plain);
+  WriteFileBytes(target, "alt");
+  LRESULT mayEnd = FALSE;
+  bool stoppedAtOnce = false;
+  // The worker waits at its question while Windows ends the session.
+  Prompt.OnShow = [&](const TShown& shown) {
+    if (shown.Caption != JobText::OverwriteCaption) return;
+    mayEnd = ::SendMessageW(Form->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP);
+    stoppedAtOnce = !Running();
+    ::SendMessageW(Form->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+  };
+  Start(TDirection::Encrypt, source, target, "Geheimnis");
+  ASSERT_TRUE(PumpUntil([&] { return !Prompt.Shown().empty(); }));
+  Pump();
+  Prompt.OnShow = nullptr;
+  EXPECT_EQ(mayEnd, TRUE);
+  EXPECT_TRUE(stoppedAtOnce);
+  EXPECT_EQ(Captions(), std::vector<std::string>{JobText::OverwriteCaption});  // no close question
+  Form.reset();
+  EXPECT_EQ(ReadFileBytes(target), "alt");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path()), {}), 2);
+}
+
+TEST_F(Win32Window, BusyCursorOnlyOverTheWindowAndItsGroupBoxes) {
+  std::vector<HWND> groups;
+  ::EnumChildWindows(
+      Form->Handle(),
+      [](HWND child, LPARAM found) {
+        if ((::GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+          reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&groups));
+  ASSERT_EQ(groups.size(), 4U);
+  const HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
+  // What the pointer shows over a window, asked as Windows asks.
+  const auto busyOver = [&](HWND over) {
+    ::SetCursor(nullptr);
+    ::SendMessageW(over, WM_SETCURSOR, reinterpret_cast<WPARAM>(over),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return ::GetCursor() == wait;
+  };
+  std::vector<HWND> busy = groups;
+  busy.push_back(Form->Handle());
+  const HWND kept[] = {H(C::edSource),  H(C::edPassword1), H(C::cbOverwriteTarget),
+                       H(C::rbEnCrypt), H(C::btnStart),    H(C::btnQuit)};
+  for (const bool running : {true, false}) {
+    SCOPED_TRACE(running ? "running" : "idle");
+    Form->SetBusyCursor(running);
+    for (const HWND window : busy) EXPECT_EQ(busyOver(window), running);
+    for (const HWND window : kept) EXPECT_FALSE(busyOver(window));
   }
 }
 
