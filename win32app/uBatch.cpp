@@ -283,13 +283,30 @@ LRESULT TfrmBatch::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (FQuitOnDestroy) ::PostQuitMessage(0);
       return 0;
     case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
-    case WM_SETCURSOR:
-      // Busy over the window, but not over the start button, which cancels.
-      if (FBusy && reinterpret_cast<HWND>(wParam) != btnStart.Handle()) {
+    case WM_QUERYENDSESSION:
+      // Windows ends the session: nobody is left to answer a question or
+      // read a summary, and the process may be gone the moment the session
+      // ends. The running files stop; finished ones stay.
+      if (FModel->Running()) FRunner.Cancel();
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam && FModel->Running()) {
+        FRunner.Cancel();
+        FRunner.WaitForStopped();
+      }
+      return 0;
+    case WM_SETCURSOR: {
+      // Busy over the window and its group boxes only, as in the main
+      // window: the list, the edits and the buttons keep their pointers, the
+      // start button above all, which cancels.
+      const HWND over = reinterpret_cast<HWND>(wParam);
+      if (FBusy && (over == FHandle || over == gbFiles.Handle() || over == gbSettings.Handle() ||
+                    over == gbPassword.Handle())) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
       }
       break;
+    }
     case WM_ACTIVATE:
       // The focus leaves with the window and comes back to where it was.
       if (LOWORD(wParam) == WA_INACTIVE) {
