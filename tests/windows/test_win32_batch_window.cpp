@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "tests/support/FileBytes.h"
 #include "tests/support/ScriptedPrompt.h"
 #include "tests/support/TempDir.h"
+#include "tests/windows/WindowPicture.h"
 #include "win32app/uBatch.h"
 #include "window/BatchTexts.h"
 #include "window/JobMessages.h"
@@ -187,6 +189,32 @@ TEST_F(Win32BatchWindow, DropAddsEveryNameAndEntfRemovesTheSelected) {
   Pump();
   EXPECT_EQ(Column(0), (std::vector<std::string>{Files[1], Dir.File("b.txt"), Dir.File("Ordner")}));
   EXPECT_EQ(WindowText(Form.Handle()), L"Tolvane Crypter – 3 Dateien");
+}
+
+// A picture of the window for the documentation, when
+// TOLVANE_BATCH_WINDOW_SHOT names a .bmp file to write; skipped otherwise.
+TEST(Win32BatchWindowPicture, Picture) {
+  const char* file = std::getenv("TOLVANE_BATCH_WINDOW_SHOT");
+  if (!file) GTEST_SKIP() << "TOLVANE_BATCH_WINDOW_SHOT not set";
+  TScriptedPrompt prompt;
+  TRecordingRunner runner;
+  TfrmBatch form(runner, &prompt);
+  std::vector<std::string> names;
+  for (const char* name : {"IMG_0412.jpg", "IMG_0413.jpg", "IMG_0415.jpg", "Steuer 2025.pdf",
+                           "Vertrag Wohnung.docx", "Zugangsdaten.txt"})
+    names.push_back(std::string("C:\\Anna\\") + name);
+  form.StartWithFiles(names, TDirection::Encrypt);
+  form.Show();
+  // Away from the pointer in the screen's middle, whose hint would show.
+  ::SetWindowPos(form.Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  form.SetText(C::edPassword1, "Geheimnis");
+  form.SetText(C::edPassword2, "Geheimnis");
+  MSG msg;
+  for (int i = 0; i < 50; ++i) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    ::Sleep(10);
+  }
+  EXPECT_TRUE(wintest::SaveWindowPicture(form.Handle(), file));
 }
 
 TEST(Win32BatchDialogs, SelectionOfSeveralFilesGivesWholeNames) {
