@@ -10,27 +10,40 @@
 #include <unordered_map>
 
 #include "job/TargetName.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderWalk.h"
-#include "platform/SystemError.h"
 #include "platform/TemporaryName.h"
 
 namespace {
 
-// Which file a name reaches on disk, so that two names of one file (a
-// relative and an absolute one, hard links, a link named on the command
-// line) are told apart from two files.
-struct TIdentity {
-  std::uint64_t Device = 0;
-  std::uint64_t Inode = 0;
-  auto operator<=>(const TIdentity&) const = default;
+using TIdentity = TFileIdentity;
+
+// Where a target would be written: its folder, by identity when it exists
+// (links resolved, so a folder reached by two ways is one), else by its
+// resolved name, and the final name. Two places are one file when both
+// parts are the same names by the platform's rules.
+struct TTargetPlace {
+  std::string Folder;
+  std::string Name;
+  std::string Key() const { return FileNameKey(Folder + '/' + Name); }
+  bool operator==(const TTargetPlace& other) const {
+    return SameFileName(Folder, other.Folder) && SameFileName(Name, other.Name);
+  }
 };
 
-std::optional<TIdentity> IdentityOf(const std::string& name) {
-  const TFileStamp stamp = StampOf(name);
-  // Devices have no identity on Windows: they must not all look alike.
-  if (!stamp.Exists || (stamp.Device == 0 && stamp.Inode == 0)) return std::nullopt;
-  return TIdentity{stamp.Device, stamp.Inode};
+TTargetPlace PlaceOf(const std::string& target) {
+  const std::string resolved = ResolvedName(target);
+  const std::string folder = FolderOf(resolved);
+  const TNameFacts facts = ExamineName(folder);
+  if (facts.Kind == TFileKind::Directory && facts.Identity) {
+    // Built by appending: GCC 12 warns falsely about "literal" + string here.
+    std::string identity("@");
+    identity.append(std::to_string(facts.Identity->Device)).append(":");
+    identity.append(std::to_string(facts.Identity->Inode));
+    return {std::move(identity), FileNamePart(resolved)};
+  }
+  return {folder, FileNamePart(resolved)};
 }
 
 // Absolute (from base, the current folder), without "." and ".." and
@@ -69,35 +82,44 @@ class TPlanner {
   TBatchPlan Run() {
     for (const std::string& operand : FOrder.Operands) Operand(operand);
     FindConflicts();
+    FailLinkedTargets();
     return std::move(FPlan);
   }
 
  private:
   void Operand(const std::string& name) {
-    switch (KindOf(name)) {
-      case TFileKind::Missing: Fail(name, "no such file"); return;
-      case TFileKind::Other: Fail(name, "is not a regular file"); return;
+    const TNameFacts facts = ExamineName(name);
+    if (facts.Error) {
+      Fail(name, TBatchCause::NotExamined, facts.Error);
+      return;
+    }
+    switch (facts.Kind) {
+      case TFileKind::Missing: Fail(name, TBatchCause::NoSuchFile); return;
+      case TFileKind::Other: Fail(name, TBatchCause::NotRegular); return;
       case TFileKind::Directory:
         if (FOrder.Recursive) {
-          Walk(name, "");
+          Walk(name, name, "", "");
         } else {
-          Fail(name, "is a folder; give -r to process the files in it");
+          Fail(name, TBatchCause::FolderWithoutRecursive);
         }
         return;
-      case TFileKind::Regular: File(name, FileSize(name).value_or(0), "", true); return;
+      case TFileKind::Regular: File(name, facts, {}, {}, {}); return;
     }
   }
 
-  // relative: the folder's path below the named folder ("" for that one).
-  void Walk(const std::string& folder, const std::string& relative) {
+  // root: the named folder; relative: the folder's path below it ("" for
+  // that one) as results under the output folder repeat it; below: the same
+  // with '/' as the run opens it.
+  void Walk(const std::string& folder, const std::string& root, const std::string& relative,
+            const std::string& below) {
     // A folder named twice, or named and met inside another: walked once.
     // Bind mounts could otherwise even make a cycle.
-    if (const std::optional<TIdentity> identity = IdentityOf(folder)) {
+    if (const std::optional<TIdentity> identity = ExamineName(folder).Identity) {
       if (!FFolders.insert(*identity).second) return;
     }
     TFolderListing listing = ListFolder(folder);
     if (listing.Error) {
-      Fail(folder, SystemErrorText(listing.Error));
+      Fail(folder, TBatchCause::NotExamined, listing.Error);
       return;
     }
     std::sort(listing.Entries.begin(), listing.Entries.end(),
@@ -107,21 +129,46 @@ class TPlanner {
       // run's business, not a file of the user's.
       if (IsTemporaryName(entry.Name)) continue;
       const std::string name = JoinedName(folder, entry.Name);
+      const std::string entryBelow = below.empty() ? entry.Name : below + '/' + entry.Name;
+      if (entry.Error) {
+        Fail(name, TBatchCause::NotExamined, entry.Error);
+        continue;
+      }
       switch (entry.Kind) {
-        case TEntryKind::SymbolicLink: Skip(name, "is a symbolic link; not followed"); break;
-        case TEntryKind::Other: Skip(name, "is not a regular file"); break;
+        case TEntryKind::SymbolicLink: Skip(name, TBatchCause::SymbolicLink); break;
+        case TEntryKind::Other: Skip(name, TBatchCause::NotRegular); break;
         case TEntryKind::Folder:
-          Walk(name, relative.empty() ? entry.Name : JoinedName(relative, entry.Name));
+          Walk(name, root, relative.empty() ? entry.Name : JoinedName(relative, entry.Name),
+               entryBelow);
           break;
-        case TEntryKind::Regular: File(name, entry.Size, relative, false); break;
+        case TEntryKind::Regular: {
+          TNameFacts facts = ExamineName(name);
+          if (facts.Error) {
+            Fail(name, TBatchCause::NotExamined, facts.Error);
+            break;
+          }
+          // Gone since it was listed: nothing to report.
+          if (facts.Kind == TFileKind::Missing) break;
+          facts.Size = entry.Size;
+          File(name, facts, relative, root, entryBelow);
+          break;
+        }
       }
     }
   }
 
-  void File(const std::string& source, std::uint64_t size, const std::string& relative,
-            bool named) {
-    const std::optional<TIdentity> identity = IdentityOf(source);
-    if (identity && !FFiles.insert(*identity).second) return;
+  void File(const std::string& source, const TNameFacts& facts, const std::string& relative,
+            const std::string& root, const std::string& below) {
+    // One name given twice, also through links: taken once. Hard links are
+    // names of their own, each asked for.
+    const std::string resolved = ResolvedName(source);
+    std::vector<std::string>& alike = FNames[FileNameKey(resolved)];
+    for (const std::string& seen : alike) {
+      if (SameFileName(seen, resolved)) return;
+    }
+    alike.push_back(resolved);
+    const std::optional<TIdentity>& identity = facts.Identity;
+    const bool named = root.empty();
     const std::optional<std::string> beside = TargetBeside(source, named);
     if (!beside) return;
     std::string target = *beside;
@@ -129,17 +176,17 @@ class TPlanner {
       const std::string part = FileNamePart(*beside);
       target = JoinedName(*FOrder.OutputDir, relative.empty() ? part : JoinedName(relative, part));
     }
-    const std::optional<TIdentity> targetIdentity = IdentityOf(target);
-    std::string normalTarget = NormalName(target, FBase);
+    const TNameFacts targetFacts = ExamineName(target);
+    const std::optional<TIdentity>& targetIdentity = targetFacts.Identity;
     if ((identity && identity == targetIdentity) ||
-        SameFileName(NormalName(source, FBase), normalTarget)) {
-      Fail(source, "would be its own target");
+        SameFileName(NormalName(source, FBase), NormalName(target, FBase))) {
+      Fail(source, TBatchCause::OwnTarget);
       return;
     }
     // A link in a loop or a device has no identity, yet is there.
-    const bool exists = targetIdentity || KindOf(target) != TFileKind::Missing;
-    FPlan.Items.push_back({source, target, size, exists});
-    FFacts.push_back({identity, targetIdentity, std::move(normalTarget)});
+    const bool exists = targetIdentity || targetFacts.Kind != TFileKind::Missing;
+    FPlan.Items.push_back({source, target, facts.Size, exists, root, below, identity});
+    FFacts.push_back({identity, targetIdentity, PlaceOf(target), IsSymbolicLink(target)});
   }
 
   // Where the result would go beside its source; nothing when the file is
@@ -148,31 +195,31 @@ class TPlanner {
     if (FOrder.Direction == TDirection::Encrypt) {
       // Never the results of an earlier run over the same folder.
       if (HasEncryptedExtension(source)) {
-        Skip(source, "already has the extension .tvn");
+        Skip(source, TBatchCause::AlreadyEncrypted);
         return std::nullopt;
       }
       return ReplaceExtension(source);
     }
     if (!HasEncryptedExtension(source)) {
       if (named) {
-        Fail(source, "has no .tvn extension; decrypt it alone with a TARGET");
+        Fail(source, TBatchCause::NamedNotEncrypted);
       } else {
-        Skip(source, "is not a .tvn file");
+        Skip(source, TBatchCause::NotEncrypted);
       }
       return std::nullopt;
     }
     std::optional<std::string> target = DecryptedTargetName(source);
     if (!target) {
       if (named) {
-        Fail(source, "has no name without the extension .tvn; decrypt it alone with a TARGET");
+        Fail(source, TBatchCause::NamedNoPlainName);
       } else {
-        Skip(source, "has no name without the extension .tvn");
+        Skip(source, TBatchCause::NoPlainName);
       }
     }
     return target;
   }
 
-  // Each item against the earlier ones: one line per clash.
+  // Each item against the earlier ones: one conflict per clash.
   void FindConflicts() {
     const std::vector<TBatchItem>& items = FPlan.Items;
     std::unordered_map<std::string, std::vector<std::size_t>> byKey;
@@ -183,9 +230,9 @@ class TPlanner {
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
       std::optional<std::size_t> clash;
-      std::vector<std::size_t>& alike = byKey[FileNameKey(FFacts[i].NormalTarget)];
+      std::vector<std::size_t>& alike = byKey[FFacts[i].Place.Key()];
       for (const std::size_t j : alike) {
-        if (SameFileName(FFacts[j].NormalTarget, FFacts[i].NormalTarget)) {
+        if (FFacts[j].Place == FFacts[i].Place) {
           clash = j;
           break;
         }
@@ -199,38 +246,69 @@ class TPlanner {
       if (clash) {
         const TBatchItem& other = items[*clash];
         FPlan.Conflicts.push_back(
-            other.Target == items[i].Target
-                ? other.Source + " and " + items[i].Source + " both go to " + items[i].Target
-                : other.Source + " goes to " + other.Target + " and " + items[i].Source + " to " +
-                      items[i].Target + ", which are one file");
+            {other.Target == items[i].Target ? TConflictKind::SameTarget : TConflictKind::OneFile,
+             other.Source, other.Target, items[i].Source, items[i].Target});
       }
       if (target) {
         const auto source = sources.find(*target);
         if (source != sources.end() && source->second != i) {
-          FPlan.Conflicts.push_back(items[i].Source + " goes to " + items[i].Target +
-                                    ", which is the source " + items[source->second].Source);
+          FPlan.Conflicts.push_back({TConflictKind::TargetIsSource,
+                                     items[source->second].Source,
+                                     {},
+                                     items[i].Source,
+                                     items[i].Target});
         }
       }
     }
   }
 
-  void Fail(const std::string& name, std::string why) {
-    FPlan.Failed.push_back({name, std::move(why)});
+  // A batch never writes through a link in a target's place: whatever it
+  // reaches was not what the user named.
+  void FailLinkedTargets() {
+    std::vector<TBatchItem> kept;
+    for (std::size_t i = 0; i < FPlan.Items.size(); ++i) {
+      TBatchItem& item = FPlan.Items[i];
+      if (FFacts[i].TargetIsLink) {
+        FPlan.Failed.push_back({item.Source, TBatchCause::TargetIsLink, {}, item.Target});
+      } else {
+        kept.push_back(std::move(item));
+      }
+    }
+    FPlan.Items = std::move(kept);
   }
-  void Skip(const std::string& name, std::string why) {
-    FPlan.Skipped.push_back({name, std::move(why)});
+
+  void Fail(const std::string& name, TBatchCause cause, std::error_code error = {}) {
+    if (FirstNote(name, cause)) FPlan.Failed.push_back({name, cause, error, {}});
+  }
+  void Skip(const std::string& name, TBatchCause cause) {
+    if (FirstNote(name, cause)) FPlan.Skipped.push_back({name, cause, {}, {}});
+  }
+  // A name given twice (or named and met in a folder) is told about once.
+  bool FirstNote(const std::string& name, TBatchCause cause) {
+    const std::string resolved = ResolvedName(name);
+    std::vector<std::pair<std::string, TBatchCause>>& alike = FNoted[FileNameKey(resolved)];
+    for (const auto& [seen, seenCause] : alike) {
+      if (seenCause == cause && SameFileName(seen, resolved)) return false;
+    }
+    alike.emplace_back(resolved, cause);
+    return true;
   }
 
   const TBatchOrder& FOrder;
   TBatchPlan FPlan;
   std::set<TIdentity> FFolders;  // walked already
-  std::set<TIdentity> FFiles;    // looked at already, planned or left out
+  // Sources looked at already, planned or left out, by their resolved
+  // names under FileNameKey.
+  std::unordered_map<std::string, std::vector<std::string>> FNames;
+  // Names told about already, with why.
+  std::unordered_map<std::string, std::vector<std::pair<std::string, TBatchCause>>> FNoted;
   const std::filesystem::path FBase;
   // What the checks of the whole batch need of each item, found once.
   struct TFacts {
     std::optional<TIdentity> Source;
     std::optional<TIdentity> Target;  // when it exists
-    std::string NormalTarget;
+    TTargetPlace Place;
+    bool TargetIsLink = false;
   };
   std::vector<TFacts> FFacts;  // one per item
 };

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/BatchCause.h"
 #include "job/CryptRequest.h"
+#include "platform/FileIdentity.h"
 
 // What a batch is asked to do: every operand is a source (a file, or a
 // folder when Recursive is set).
@@ -26,6 +28,11 @@ struct TBatchItem {
   std::string Target;
   std::uint64_t Size = 0;     // the source's size when planned, for progress
   bool TargetExists = false;  // a file of the target's name existed when planned
+  // Found in a folder: Below is its path under the named folder Root, which
+  // the run opens again without following links. Named: both empty.
+  std::string Root;
+  std::string Below;
+  std::optional<TFileIdentity> Identity;  // the source's, when planned
 };
 
 // Something left out on purpose (a ".tvn" source when encrypting, a
@@ -33,24 +40,27 @@ struct TBatchItem {
 // non-regular file met in a folder): the batch still succeeds.
 struct TBatchNote {
   std::string Name;  // as the user sees it (not yet made printable)
-  std::string Why;   // "already has the extension .tvn", "is a symbolic link", ...
+  TBatchCause Cause = TBatchCause::NotRegular;
+  std::error_code Error;  // NotExamined: the system's reason
+  std::string Target;     // TargetIsLink: the link
 };
 
 struct TBatchPlan {
   std::vector<TBatchItem> Items;  // operands' order; a folder's files sorted by name
   std::vector<TBatchNote> Skipped;
-  // Operands that cannot be processed (missing, not a regular file, a folder
-  // without Recursive, a name with no default target, an unreadable folder).
-  // They count as failed; the other items still run.
+  // Names that cannot be processed (missing, not a regular file, a folder
+  // without Recursive, a name with no default target, a name that could not
+  // be examined, a link in the target's place). They count as failed; the
+  // other items still run.
   std::vector<TBatchNote> Failed;
   // Non-empty: the batch is refused as a whole before anything is written,
-  // one line each (two sources with one target, with both names). The names
-  // in them are not yet made printable either; the words around them hold
-  // no backslash or control character, so the whole line may be.
-  std::vector<std::string> Conflicts;
+  // one each (two sources with one target, with both names).
+  std::vector<TBatchConflict> Conflicts;
 };
 
-// Walks the operands and decides every source and target. Reads the file
+// Walks the operands and decides every source and target. A name given
+// twice (also through links) is taken once; two names of one file (hard
+// links) are two items. Reads the file
 // system (kinds, sizes, folder listings) and writes nothing; the output
 // folder need not exist yet.
 TBatchPlan PlanBatch(const TBatchOrder& order);

@@ -1,19 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/BatchReport.h"
 
+#include "cli/BatchWording.h"
 #include "cli/FailureLine.h"
 #include "cli/Printable.h"
 #include "cli/Say.h"
 #include "cli/Tolvane.h"
-
-namespace {
-
-// What the planner says of a file in a folder being decrypted that is no
-// encrypted file. A folder may hold many of them, so they are named only
-// when asked to be verbose.
-constexpr const char* NotEncryptedWhy = "is not a .tvn file";
-
-}  // namespace
 
 TBatchReport::TBatchReport(const TCliOptions& options)
     : FQuiet(options.Quiet),
@@ -27,11 +19,13 @@ void TBatchReport::Skipped(const std::string& name, const std::string& why, bool
 
 void TBatchReport::PlanNotes(const TBatchPlan& plan) {
   for (const TBatchNote& note : plan.Skipped) {
-    Skipped(note.Name, note.Why, FVerbose || note.Why != NotEncryptedWhy);
+    // A folder being decrypted may hold many files that are no encrypted
+    // files: they are named only when asked to be verbose.
+    Skipped(note.Name, NoteWhy(note), FVerbose || note.Cause != TBatchCause::NotEncrypted);
   }
   for (const TBatchNote& note : plan.Failed) {
     ++FFailed;
-    Say(Printable(note.Name) + ": " + note.Why);
+    Say(Printable(note.Name) + ": " + NoteWhy(note));
   }
 }
 
@@ -56,8 +50,8 @@ void TBatchReport::Result(const TBatchItem& item, const TItemResult& result) {
       return;
     case TJobOutcome::Failed:
       ++FFailed;
-      if (!result.Refusal.empty()) {
-        Say(result.Refusal);
+      if (result.Refusal) {
+        Say(RefusalLine(*result.Refusal, item));
       } else {
         Say(FailureLine(result.Failure, item.Source, item.Target));
       }

@@ -8,6 +8,7 @@
 
 #include "cli/BatchPlan.h"
 #include "cli/BatchReport.h"
+#include "cli/BatchWording.h"
 #include "cli/BatchWorkers.h"
 #include "cli/ExistingTargets.h"
 #include "cli/Printable.h"
@@ -105,7 +106,7 @@ int RunBatch(const TCliOptions& options) {
   const TBatchPlan plan = PlanBatch(OrderOf(options));
   DieIfStopSignalled();
   if (!plan.Conflicts.empty()) {
-    for (const std::string& conflict : plan.Conflicts) Say(Printable(conflict));
+    for (const TBatchConflict& conflict : plan.Conflicts) Say(Printable(ConflictLine(conflict)));
     Say("two sources would be written to one target; nothing was done");
     return ExitNotDone;
   }
@@ -146,6 +147,11 @@ int RunBatch(const TCliOptions& options) {
     request.LegacyPadding = options.LegacyPadding;
     request.Hashing = options.UseHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
     request.SourceName = item.Source;
+    if (item.Identity && !item.Below.empty()) {
+      request.SourceFolder = item.Root;
+      request.SourceBelow = item.Below;
+      request.SourceIdentity = *item.Identity;
+    }
     request.TargetName = item.Target;
     request.Password = password->Copy();
     return request;

@@ -4,13 +4,12 @@
 #include <algorithm>
 #include <utility>
 
-#include "cli/Printable.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalListener.h"
 #include "job/FailureCause.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderWalk.h"
-#include "platform/SystemError.h"
 
 TBatchWorkers::TBatchWorkers(std::vector<TBatchItem> items, TRequestFor requestFor,
                              bool createFolders, int threads)
@@ -102,21 +101,35 @@ void TBatchWorkers::Work(TSlot& slot) {
   FNews.notify_all();
 }
 
-std::string TBatchWorkers::Refusal(const TBatchItem& item) const {
+std::optional<TItemRefusal> TBatchWorkers::Refusal(const TBatchItem& item) const {
   // A target that is a link to its source (or another name of it) would
   // have the job process the source in place, which a batch never does.
   if (SameFile(item.Source, ResolveLinks(item.Target))) {
-    return Printable(item.Target) + " leads to " + Printable(item.Source) +
-           " itself; it was not processed";
+    return TItemRefusal{TRefusalCause::TargetLeadsToSource, {}};
+  }
+  // Nor does it write through a link that appeared in the target's place.
+  if (IsSymbolicLink(item.Target)) return TItemRefusal{TRefusalCause::TargetIsLink, {}};
+  // The file the plan found, not what its name reaches by now: one found in
+  // a folder is looked at again without following links.
+  if (item.Identity) {
+    TFileIdentity now;
+    std::error_code error;
+    if (!item.Below.empty()) {
+      error = IdentityBelow(item.Root, item.Below, now);
+    } else {
+      const TNameFacts facts = ExamineName(item.Source);
+      error = facts.Error;
+      if (!error && facts.Identity) now = *facts.Identity;
+    }
+    if (error) return TItemRefusal{TRefusalCause::SourceNotExamined, error};
+    if (now != *item.Identity) return TItemRefusal{TRefusalCause::SourceReplaced, {}};
   }
   if (FCreateFolders) {
-    const std::string folder = FolderOf(item.Target);
-    if (const std::error_code error = CreateFolders(folder)) {
-      return "cannot create the folder " + Printable(folder) + ": " + SystemErrorText(error) +
-             "; " + Printable(item.Source) + " was not processed";
+    if (const std::error_code error = CreateFolders(FolderOf(item.Target))) {
+      return TItemRefusal{TRefusalCause::FolderNotCreated, error};
     }
   }
-  return {};
+  return std::nullopt;
 }
 
 TItemResult TBatchWorkers::RunItem(TSlot& slot, std::size_t index) {
@@ -124,7 +137,7 @@ TItemResult TBatchWorkers::RunItem(TSlot& slot, std::size_t index) {
   result.Index = index;
   const TBatchItem& item = FItems[index];
   result.Refusal = Refusal(item);
-  if (!result.Refusal.empty()) {
+  if (result.Refusal) {
     result.Outcome = TJobOutcome::Failed;
     const std::lock_guard lock(FMutex);
     FFinishedBytes += item.Size;

@@ -21,8 +21,8 @@ struct TItemResult {
   std::size_t Index = 0;
   TJobOutcome Outcome = TJobOutcome::NotRun;
   TJobFailure Failure;  // when the job failed
-  // When Failed before a job ran: the message line that says why.
-  std::string Refusal;
+  // When Failed before a job ran: why.
+  std::optional<TItemRefusal> Refusal;
 };
 
 // Runs the items of a batch on a few threads, each taking the next item in
@@ -68,9 +68,9 @@ class TBatchWorkers {
   };
 
   void Work(TSlot& slot);
-  // Why the item cannot run, found just before it would; empty when it can.
+  // Why the item cannot run, found just before it would; none when it can.
   // Makes the target's folder when asked to.
-  std::string Refusal(const TBatchItem& item) const;
+  std::optional<TItemRefusal> Refusal(const TBatchItem& item) const;
   TItemResult RunItem(TSlot& slot, std::size_t index);
 
   const std::vector<TBatchItem> FItems;

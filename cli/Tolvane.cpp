@@ -158,6 +158,14 @@ int Run(const TCliOptions& options) {
     target = "standard output";
   } else if (options.Target) {
     target = *options.Target;
+    // NAME for NAME.tvn, when NAME is a link to NAME.tvn (or another name of
+    // it), would decrypt the only copy of the ciphertext in place.
+    if (!encrypt && !fromStdin && target == DecryptedTargetName(source) &&
+        SameFile(target, source)) {
+      Say(Printable(target) + " leads to " + Printable(source) +
+          " itself; give another TARGET; nothing was done");
+      return ExitNotDone;
+    }
   } else if (auto proposed = ProposedTarget(source)) {
     target = std::move(*proposed);
   } else {

@@ -9,6 +9,7 @@
 #include "platform/FileError.h"
 #include "platform/FileIO.h"
 #include "platform/FileSystem.h"
+#include "platform/NativeFile.h"
 #include "platform/SystemError.h"
 #include "sha/SHA.h"
 #include "twofish/Twofish.h"
@@ -110,6 +111,16 @@ TJobOutcome TCryptJob::Execute() {
   KeyCipher();
   StopPoint();
   if (fromStdin) OpenStandardInput();
+  // A batch's file found in a folder: the one planned, never what a link
+  // or another file put in its place meanwhile.
+  if (!fromStdin && !FRequest.SourceBelow.empty()) {
+    TOpenedFile opened;
+    if (const std::error_code error = OpenBelow(FRequest.SourceFolder, FRequest.SourceBelow,
+                                                FRequest.SourceIdentity, opened)) {
+      Fail(TFailureKind::InputNotFound, error);
+    }
+    FStandardInput.Adopt(opened);
+  }
   // A wrong password, mode or hashing choice shows in the last block: refuse
   // it before anything is written, however large the file.
   if (FRequest.Direction == TDirection::Decrypt) CheckLastBlock();

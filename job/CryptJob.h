@@ -110,6 +110,7 @@ class TCryptJob {
   bool FCipherKeyed = false;  // SetIV/SetKey were reached: wipe afterwards
   bool FInPlace = false;      // source and target are one file
   TFileLock FSourceLock;      // held through an in-place run
-  TInputFile FStandardInput;  // open when the source is the standard input
+  // Open when the source is the standard input, or a batch opened it ahead.
+  TInputFile FStandardInput;
   TPendingFile FResult;
 };

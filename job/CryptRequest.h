@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "platform/FileIdentity.h"
 #include "util/Secret.h"
 
 enum class TDirection { Encrypt, Decrypt };
@@ -44,4 +46,10 @@ struct TCryptRequest {
   // alone, for their files whose last block is not PKCS #7. It checks
   // nothing, so a wrong password passes unnoticed; never used in place.
   bool LegacyPadding = false;
+  // A source a batch found in a folder: opened as SourceBelow under
+  // SourceFolder without following links, and only while it is still the
+  // file of SourceIdentity. Empty: opened by SourceName.
+  std::string SourceFolder;
+  std::string SourceBelow;
+  TFileIdentity SourceIdentity;
 };

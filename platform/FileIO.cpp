@@ -74,6 +74,17 @@ std::error_code TInputFile::OpenStandardInput() {
   return {};
 }
 
+void TInputFile::Adopt(const TOpenedFile& opened) {
+  if (IsOpen()) Close();
+  try {
+    for (TStage& stage : FStages) stage.Allocate(FStageSize);
+  } catch (...) {
+    (void)CloseFile(opened.Handle);
+    throw;
+  }
+  Start(opened);
+}
+
 void TInputFile::Start(const TOpenedFile& opened) {
   FHandle = opened.Handle;
   FHasSize = opened.HasSize;

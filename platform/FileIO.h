@@ -73,6 +73,9 @@ class TInputFile {
   // Reads the process's standard input from its current position; Close
   // leaves the standard input itself open. Size and HasSize as for Open.
   std::error_code OpenStandardInput();
+  // Takes over a file opened elsewhere (a batch's, opened without following
+  // links); Size and HasSize as opened says.
+  void Adopt(const TOpenedFile& opened);
   bool IsOpen() const { return FHandle != NoFileHandle; }
 
   // Reads up to count bytes. Fewer bytes than asked come back only at the end

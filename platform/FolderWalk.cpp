@@ -42,11 +42,11 @@ TFolderListing ListFolder(const std::string& folder) {
     if (::fstatat(descriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
       // Removed since it was listed: nothing to report.
       if (errno == ENOENT) continue;
-      listing.Entries.push_back({name, TEntryKind::Other, 0});
+      listing.Entries.push_back({name, TEntryKind::Other, 0, SystemError(errno)});
       continue;
     }
     listing.Entries.push_back(
-        {name, KindOfMode(info.st_mode), static_cast<std::uint64_t>(info.st_size)});
+        {name, KindOfMode(info.st_mode), static_cast<std::uint64_t>(info.st_size), {}});
   }
   ::closedir(handle);
   return listing;

@@ -18,6 +18,9 @@ struct TFolderEntry {
   std::string Name;  // the file-name part only
   TEntryKind Kind = TEntryKind::Other;
   std::uint64_t Size = 0;  // meaningful for Regular
+  // The entry could not be examined (a folder that may be listed but not
+  // searched, an I/O error): Kind is then Other.
+  std::error_code Error;
 };
 
 struct TFolderListing {

@@ -133,7 +133,11 @@ void TWindowModel::ProposeTarget() {
   const std::string source = FView.Text(TControl::edSource);
   std::optional<std::string> proposal;
   // NAME.tvn decrypts beside itself to NAME, never over itself.
-  if (FView.Checked(TControl::rbDeCrypt)) proposal = DecryptedTargetName(source);
+  if (FView.Checked(TControl::rbDeCrypt)) {
+    proposal = DecryptedTargetName(source);
+    // Nor over itself through a link named NAME: the user chooses then.
+    if (proposal && SameFile(*proposal, source)) proposal = std::string();
+  }
   if (!proposal) proposal = ProposeTargetName(source, FileExists);
   FView.SetText(TControl::edTarget, *proposal);
   FProposedTarget = std::move(*proposal);

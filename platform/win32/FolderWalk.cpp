@@ -53,7 +53,7 @@ TFolderListing ListFolder(const std::string& folder) {
     if (name == "." || name == "..") continue;
     const std::uint64_t size =
         (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    listing.Entries.push_back({name, KindOfFound(found), size});
+    listing.Entries.push_back({name, KindOfFound(found), size, {}});
   } while (::FindNextFileW(handle, &found));
   if (::GetLastError() != ERROR_NO_MORE_FILES) listing.Error = LastSystemError();
   ::FindClose(handle);

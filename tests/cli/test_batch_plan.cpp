@@ -1,16 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which files a batch takes, where each result goes, what it leaves out and
 // which batches it refuses, on real folders.
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "cli/BatchPlan.h"
+#include "cli/BatchWording.h"
+#include "cli/BatchWorkers.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempDir.h"
 
@@ -58,8 +67,14 @@ class BatchPlan : public testing::Test {
 
   static TPairs Notes(const std::vector<TBatchNote>& notes) {
     TPairs pairs;
-    for (const TBatchNote& note : notes) pairs.emplace_back(note.Name, note.Why);
+    for (const TBatchNote& note : notes) pairs.emplace_back(note.Name, NoteWhy(note));
     return pairs;
+  }
+
+  static std::vector<std::string> Conflicts(const TBatchPlan& plan) {
+    std::vector<std::string> lines;
+    for (const TBatchConflict& conflict : plan.Conflicts) lines.push_back(ConflictLine(conflict));
+    return lines;
   }
 
  private:
@@ -230,8 +245,130 @@ TEST_F(BatchPlan, ClashingTargetsRefuseTheBatchNamingBothSources) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.Operands));
     const TBatchPlan plan = Plan(c.Direction, c.Operands, true, c.OutputDir);
-    EXPECT_EQ(plan.Conflicts, c.Conflicts);
+    EXPECT_EQ(Conflicts(plan), c.Conflicts);
   }
 }
 
 }  // namespace
+
+namespace {
+
+// Runs check in a child that, under root, has become nobody first: root
+// searches a folder of mode r-- all the same. The folder must be open to
+// others. True when check held.
+bool HoldsAsAnOrdinaryUser(const std::string& folder, const std::function<bool()>& check) {
+  if (::geteuid() != 0) return check();
+  std::filesystem::permissions(folder, std::filesystem::perms::all);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    constexpr uid_t Nobody = 65534;
+    const bool dropped = ::setgroups(0, nullptr) == 0 && ::setresgid(Nobody, Nobody, Nobody) == 0 &&
+                         ::setresuid(Nobody, Nobody, Nobody) == 0;
+    ::_exit(dropped && check() ? 0 : 1);
+  }
+  int status = 0;
+  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+// A folder that may be listed but not searched: its files could not be
+// examined, which fails them with the system's reason (they are no skips).
+TEST_F(BatchPlan, NamesThatCannotBeExaminedFailWithTheSystemsText) {
+  Make({"in/ro/f.txt", "in/ok.txt"});
+  ::chmod("in", 0777);
+  ::chmod("in/ro", 0444);
+  const bool held = HoldsAsAnOrdinaryUser(".", [] {
+    const TBatchPlan plan = Plan(Encrypt, {"in", "in/ro/f.txt"}, true);
+    const TPairs failed{{"in/ro/f.txt", "Permission denied"}};
+    const bool ok = Pairs(plan) == TPairs{{"in/ok.txt", "in/ok.tvn"}} && plan.Skipped.empty() &&
+                    Notes(plan.Failed) == failed;
+    if (!ok) {
+      for (const auto& [name, why] : Notes(plan.Failed))
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), why.c_str());
+    }
+    return ok;
+  });
+  ::chmod("in/ro", 0700);
+  EXPECT_TRUE(held);
+}
+
+// Each name of a file is one the user asked for; a name given twice is one,
+// processed or told about once.
+TEST_F(BatchPlan, HardLinksAreEachPlanned) {
+  Make({"a.txt", "in/c.txt"});
+  std::filesystem::create_hard_link("a.txt", "b.txt");
+  std::filesystem::create_hard_link("in/c.txt", "in/d.txt");
+  const TBatchPlan plan =
+      Plan(Encrypt, {"a.txt", "b.txt", "./b.txt", "in", "gone", "./gone", "in/c.txt"}, true);
+  EXPECT_EQ(Pairs(plan), (TPairs{{"a.txt", "a.tvn"},
+                                 {"b.txt", "b.tvn"},
+                                 {"in/c.txt", "in/c.tvn"},
+                                 {"in/d.txt", "in/d.tvn"}}));
+  EXPECT_EQ(Notes(plan.Failed), (TPairs{{"gone", "no such file"}}));
+}
+
+// Targets yet to be made are one file when their folders are one after
+// links are followed, or when a link in one's place leads to the other.
+TEST_F(BatchPlan, TargetsThatResolveToOneFileClash) {
+  Make({"data/docs/r.txt", "src/a/f.txt", "src/b/f.txt", "b.txt", "c.txt"});
+  std::filesystem::create_symlink("data/docs", "docs");
+  std::filesystem::create_directory("out");
+  std::filesystem::create_symlink("a", "out/b");      // to a folder yet to be made
+  std::filesystem::create_symlink("b.tvn", "c.tvn");  // to a target yet to be made
+  struct TCase {
+    std::vector<std::string> Operands;
+    std::optional<std::string> OutputDir;
+    std::vector<std::string> Conflicts;
+  };
+  const TCase cases[] = {
+      {{"data/docs/r.txt", "docs/r.pdf"},
+       {},
+       {"data/docs/r.txt goes to data/docs/r.tvn and docs/r.pdf to docs/r.tvn, which are one "
+        "file"}},
+      {{"src"},
+       "out",
+       {"src/a/f.txt goes to out/a/f.tvn and src/b/f.txt to out/b/f.tvn, which are one file"}},
+      {{"b.txt", "c.txt"}, {}, {"b.txt goes to b.tvn and c.txt to c.tvn, which are one file"}},
+  };
+  Make({"docs/r.pdf"});
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.Operands));
+    EXPECT_EQ(Conflicts(Plan(Encrypt, c.Operands, true, c.OutputDir)), c.Conflicts);
+  }
+}
+
+// What a batch runs is the file it planned: a name found in a folder is
+// opened again without following links, and a swap fails that item alone.
+TEST_F(BatchPlan, ASourceSwappedSincePlanningFailsThatItemOnly) {
+  Make({"in/a.txt", "in/b.txt", "in/c.txt", "secret", "other"});
+  const TBatchPlan plan = Plan(Encrypt, {"in"}, true);
+  ASSERT_EQ(plan.Items.size(), 3u);
+  // Renamed over the planned names, so no inode number can come back.
+  std::filesystem::create_symlink("../secret", "link");
+  std::filesystem::rename("link", "in/a.txt");
+  std::filesystem::rename("other", "in/b.txt");
+  const auto requestFor = [&plan](std::size_t index) {
+    TCryptRequest request;
+    request.SourceName = plan.Items[index].Source;
+    request.TargetName = plan.Items[index].Target;
+    request.Threads = 1;
+    return request;
+  };
+  TBatchWorkers workers(plan.Items, requestFor, false, 1);
+  workers.Start();
+  while (!workers.Wait(std::chrono::milliseconds(50))) {
+  }
+  std::vector<TItemResult> results = workers.TakeResults();
+  ASSERT_EQ(results.size(), 3u);
+  std::sort(results.begin(), results.end(),
+            [](const TItemResult& x, const TItemResult& y) { return x.Index < y.Index; });
+  ASSERT_TRUE(results[0].Refusal && results[1].Refusal);
+  EXPECT_EQ(results[0].Refusal->Cause, TRefusalCause::SourceNotExamined);
+  EXPECT_EQ(results[0].Refusal->Error, std::error_code(ELOOP, std::system_category()));
+  EXPECT_EQ(results[1].Refusal->Cause, TRefusalCause::SourceReplaced);
+  EXPECT_EQ(results[2].Outcome, TJobOutcome::Succeeded);
+  EXPECT_FALSE(std::filesystem::exists("in/a.tvn") || std::filesystem::exists("in/b.tvn"));
+  EXPECT_TRUE(std::filesystem::exists("in/c.tvn"));
+}

@@ -2,6 +2,7 @@
 // Many files in one call: what a batch refuses, skips and replaces, how it
 // counts, and that it stops as a single file does.
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <string>
@@ -207,6 +208,42 @@ TEST_F(CliTest, CtrlCDuringABatchKeepsTheFinishedFiles) {
   EXPECT_EQ(run.Exit.Signal, SIGINT) << run.Err;
   EXPECT_EQ(Listing(Path("out")), (std::set<std::string>{"1-small.tvn"}));
   EXPECT_EQ(ReadFileBytes(Path("out/1-small.tvn")).size(), 1008u);
+}
+
+// A link in a target's place is never written through, not even with -f:
+// that item fails and the others run.
+TEST_F(CliTest, BatchNeverWritesThroughALinkInATargetsPlace) {
+  WriteFileBytes(Path("a.txt"), "plain");
+  WriteFileBytes(Path("b.txt"), "other");
+  WriteFileBytes(Path("elsewhere"), "keep me");
+  std::filesystem::create_symlink("elsewhere", Path("a.tvn"));
+  const TRunResult run = Run({"encrypt", "--each", "-f", "--password-file", PasswordFile("pw\n"),
+                              Path("a.txt"), Path("b.txt")});
+  EXPECT_EQ(run.Exit.Code, 1) << run.Err;
+  EXPECT_TRUE(Mentions(run.Err, Path("a.tvn") + " is a symbolic link")) << run.Err;
+  EXPECT_TRUE(Mentions(run.Err, "1 done, 0 skipped, 1 failed")) << run.Err;
+  EXPECT_EQ(ReadFileBytes(Path("elsewhere")), "keep me");
+  EXPECT_EQ(ReadFileBytes(Path("b.tvn")).size(), 16u);
+}
+
+// A result beyond the file-size limit fails that file alone (EFBIG rather
+// than the signal that would end the batch), and leaves nothing behind.
+TEST_F(CliTest, BatchGoesOnPastAResultTooLargeForTheLimit) {
+  WriteFileBytes(Path("1-big"), SampleBytes(256 * 1024));
+  WriteFileBytes(Path("2-small"), SampleBytes(100));
+  const std::string pw = PasswordFile("pw\n");
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit limited = saved;
+  limited.rlim_cur = 64 * 1024;  // inherited by the child; this process writes nothing meanwhile
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  TChild tolvane(Dir, {"encrypt", "--each", "-j", "1", "--password-file", pw, Path("1-big"),
+                       Path("2-small")});
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  const TRunResult run = tolvane.Wait();
+  EXPECT_EQ(run.Exit.Code, 1) << run.Err;
+  EXPECT_TRUE(Mentions(run.Err, "1 done, 0 skipped, 1 failed")) << run.Err;
+  EXPECT_EQ(Listing(Dir), (std::set<std::string>{"1-big", "2-small", "2-small.tvn", "pw"}));
 }
 
 }  // namespace

@@ -225,4 +225,16 @@ TEST_F(CliTest, NoCoreFileWhileThePasswordIsRead) {
   EXPECT_EQ(seen, "0 0");
 }
 
+// NAME for NAME.tvn is no default target when NAME leads to NAME.tvn: a
+// wrong password that passes the padding check would lose the only copy.
+TEST_F(CliTest, DecryptRefusesADefaultTargetThatReachesTheSource) {
+  WriteFileBytes(Path("a.tvn"), SampleBytes(32));
+  std::filesystem::create_symlink("a.tvn", Path("a"));
+  const TRunResult run =
+      Run({"decrypt", "-f", "--password-file", PasswordFile("pw\n"), Path("a.tvn")});
+  EXPECT_EQ(run.Exit.Code, 1) << run.Err;
+  EXPECT_TRUE(Mentions(run.Err, Path("a") + " leads to " + Path("a.tvn"))) << run.Err;
+  EXPECT_EQ(ReadFileBytes(Path("a.tvn")), SampleBytes(32));
+}
+
 }  // namespace

@@ -2,11 +2,14 @@
 // A failed job reports its real cause, and the target's name keeps exactly
 // what it held before: nothing, or the old file.
 #include <cerrno>
+#include <filesystem>
 #include <new>
 
 #include <sys/stat.h>
 
 #include "job/FailureCause.h"
+#include "platform/FileError.h"
+#include "platform/FileSystem.h"
 #include "platform/PendingFile.h"
 #include "platform/SystemError.h"
 #include "tests/job/JobTestSupport.h"
@@ -202,6 +205,35 @@ TEST_F(CryptJobFailure, LeftoversOfKilledRunsGoUnlessARunHoldsThem) {
 
 // Each complaint of the cipher component maps by its typed cause; the OS
 // code comes along where there is one.
+// A source a batch planned is read only while it is that file: another
+// file or a link put in its place meanwhile fails the run, and nothing is
+// written.
+TEST_F(CryptJobFailure, APlannedSourceSwappedMeanwhileIsNotRead) {
+  std::filesystem::create_directory(Dir / "in");
+  WriteFileBytes(Path("in/a.txt"), "planned");
+  WriteFileBytes(Path("secret"), "secret");
+  const TFileStamp planned = StampOf(Path("in/a.txt"));
+  // Made while the planned file still exists, so its inode number differs.
+  WriteFileBytes(Path("other"), "other");
+  std::filesystem::rename(Dir / "other", Dir / "in/a.txt");
+  const std::error_code replaced = TFileError::NameMoved;
+  for (const std::error_code expected : {replaced, SystemError(ELOOP)}) {
+    if (expected == SystemError(ELOOP)) {
+      std::filesystem::create_symlink("../secret", Dir / "link");
+      std::filesystem::rename(Dir / "link", Dir / "in/a.txt");
+    }
+    TCryptRequest request = Encrypting(Path("in/a.txt"), Path("in/a.tvn"));
+    request.SourceFolder = Path("in");
+    request.SourceBelow = "a.txt";
+    request.SourceIdentity = {planned.Device, planned.Inode};
+    const auto job = Run(std::move(request));
+    EXPECT_EQ(job->Outcome(), TJobOutcome::Failed);
+    EXPECT_EQ(job->Failure().Kind, TFailureKind::InputNotFound);
+    EXPECT_EQ(job->Failure().ErrorCode, expected);
+    EXPECT_FALSE(std::filesystem::exists(Dir / "in/a.tvn"));
+  }
+}
+
 TEST(FailureCause, NamesEachCauseOfTheCipherComponent) {
   const auto describe = [](auto exception) {
     return DescribeFailure(std::make_exception_ptr(exception));

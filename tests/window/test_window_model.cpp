@@ -306,6 +306,20 @@ TEST_F(WindowModel, ProposalFollowsTheDirection) {
   EXPECT_EQ(View.Text(TControl::edTarget), source);
 }
 
+// NAME.tvn is not proposed to decrypt into a NAME that leads back to it:
+// the target stays empty, for the user to choose.
+TEST_F(WindowModel, NoProposalThatReachesTheSource) {
+  WriteFileBytes(Dir.File("x.tvn"), "data");
+  std::error_code error;
+  std::filesystem::create_symlink("x.tvn", PathOf(Dir.File("x")), error);
+  if (error) GTEST_SKIP() << "no symbolic links here";
+  View.SetChecked(TControl::cbSearchNewFileName, true);
+  View.Texts[TControl::edTarget] = Dir.File("kept");
+  Model.TakeSourceFile(Dir.File("x.tvn"), TSourceOrigin::Pick);
+  EXPECT_TRUE(View.Checked(TControl::rbDeCrypt));
+  EXPECT_EQ(View.Text(TControl::edTarget), "");
+}
+
 TEST_F(WindowModel, AboutBox) {
   Model.btnAboutClick();
   ASSERT_EQ(Prompt.Shown().size(), 1U);
