@@ -265,6 +265,18 @@ TEST(Win32Program, SixStartsOpenOneBatchWindow) {
   TTempDir dir;
   std::vector<PROCESS_INFORMATION> starts;
   std::vector<DWORD> ids;
+  // What a failed check leaves running ends with the test.
+  struct TEnd {
+    std::vector<PROCESS_INFORMATION>& Starts;
+    ~TEnd() {
+      for (const PROCESS_INFORMATION& p : Starts) {
+        if (::WaitForSingleObject(p.hProcess, 0) != WAIT_OBJECT_0)
+          ::TerminateProcess(p.hProcess, 1);
+        ::CloseHandle(p.hThread);
+        ::CloseHandle(p.hProcess);
+      }
+    }
+  } end{starts};
   const auto start = [&](const std::wstring& arguments) {
     std::wstring command = L"\"" WIDEN(TOLVANE_WINDOW_EXE) L"\" " + arguments;
     STARTUPINFOW startup{};
@@ -337,11 +349,8 @@ TEST(Win32Program, SixStartsOpenOneBatchWindow) {
   ::PostMessageW(box, TDM_CLICK_BUTTON, IDCANCEL, 0);
   for (int i = 0; i < 500 && ::IsWindowVisible(box); ++i) ::Sleep(10);
   ::PostMessageW(window, WM_CLOSE, 0, 0);
-  for (const PROCESS_INFORMATION& p : starts) {
+  for (const PROCESS_INFORMATION& p : starts)
     EXPECT_EQ(::WaitForSingleObject(p.hProcess, 10000), WAIT_OBJECT_0);
-    ::CloseHandle(p.hThread);
-    ::CloseHandle(p.hProcess);
-  }
 }
 
 }  // namespace
