@@ -195,6 +195,24 @@ TEST_F(Win32BatchWindow, DropAddsEveryNameAndEntfRemovesTheSelected) {
   EXPECT_EQ(WindowText(Form.Handle()), L"Tolvane Crypter – 3 Dateien");
 }
 
+// Run in a Wine prefix of its own whose screen has 144 dpi
+// (TOLVANE_TEST_DPI=144); skipped elsewhere.
+TEST_F(Win32BatchWindow, ScalesToTheMonitorDpi) {
+  const char* expected = std::getenv("TOLVANE_TEST_DPI");
+  if (!expected) GTEST_SKIP() << "TOLVANE_TEST_DPI not set";
+  const int dpi = std::atoi(expected);
+  RECT client{};
+  ::GetClientRect(Form.Handle(), &client);
+  EXPECT_EQ(client.right, ::MulDiv(520, dpi, 96));
+  EXPECT_EQ(client.bottom, ::MulDiv(465, dpi, 96));
+  RECT quit{};
+  ::GetWindowRect(Form.ControlHandle(C::btnQuit), &quit);
+  ::MapWindowPoints(nullptr, Form.Handle(), reinterpret_cast<POINT*>(&quit), 2);
+  EXPECT_EQ(quit.left, ::MulDiv(423, dpi, 96));
+  EXPECT_EQ(quit.top, ::MulDiv(432, dpi, 96));
+  EXPECT_EQ(::SendMessageW(Form.List().Handle(), LVM_GETCOLUMNWIDTH, 0, 0), ::MulDiv(140, dpi, 96));
+}
+
 // A picture of the window for the documentation, when
 // TOLVANE_BATCH_WINDOW_SHOT names a .bmp file to write; skipped otherwise.
 TEST(Win32BatchWindowPicture, Picture) {
