@@ -2,18 +2,15 @@
 #include "app/BatchStart.h"
 
 #include <QApplication>
-#include <QStringList>
 
 #include "app/uBatch.h"
-#include "window/NullBatchRunner.h"
+#include "window/EngineBatchRunner.h"
 #include "window/StartArguments.h"
 
 int RunBatchWindow(const TStartArguments& start) {
-  TNullBatchRunner runner;
+  TEngineBatchRunner runner;
   TfrmBatch frmBatch(runner);
-  QStringList names;
-  for (const std::string& file : start.Files) names.append(QString::fromStdString(file));
-  frmBatch.StartWithFiles(names, start.Direction);
+  frmBatch.StartWithFiles(start.Files, start.Direction);
   frmBatch.show();
   return QApplication::exec();
 }

@@ -42,11 +42,12 @@ void TCryptThread::ReportProgress(std::uint64_t done, std::uint64_t total) {
   emit ProgressChanged(percent);
 }
 
-void TCryptThread::Cancel() {
+bool TCryptThread::Cancel() {
+  if (!FJob.RequestStop()) return false;
   FCancelled = true;
   FReleased = false;
-  FJob.RequestStop();
   if (FOwnPrompt) FOwnPrompt->Abort();
+  return true;
 }
 
 void TCryptThread::Release() {

@@ -31,8 +31,10 @@ class TCryptThread final : public QThread {
   // GUI thread. Asks the worker to stop at its next chunk, wakes it if it is
   // waiting for an answer, and suppresses JobCompleted: the caller finishes
   // the job itself and then calls Release. The stopped job removes its
-  // unfinished result itself; the target's name is never touched.
-  void Cancel();
+  // unfinished result itself; the target's name is never touched. False,
+  // and nothing of that, when the job had passed its point of no return: it
+  // ends and reports as if not cancelled.
+  bool Cancel();
   bool Cancelled() const { return FCancelled; }
 
   // GUI thread, after Cancel. Hands the object back to itself: it is deleted

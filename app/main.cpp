@@ -10,10 +10,12 @@
 #include "app/uMain.h"
 #include "job/CipherPath.h"
 #include "platform/Process.h"
+#include "platform/StandardStreams.h"
 #include "window/Messages.h"
 #include "window/StartArguments.h"
 
 int main(int argc, char* argv[]) {
+  SecureStandardStreams();
   DisableCoreDumps();
   if (const std::optional<std::string> problem = CipherChoiceProblem()) {
     std::fprintf(stderr, "tolvane-crypter: %s\n", problem->c_str());

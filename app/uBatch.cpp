@@ -255,9 +255,10 @@ void TfrmBatch::RunEnded() {
   emit RunFinished();
 }
 
-void TfrmBatch::StartWithFiles(const QStringList& names, std::optional<TDirection> direction) {
+void TfrmBatch::StartWithFiles(const std::vector<std::string>& names,
+                               std::optional<TDirection> direction) {
   if (direction) FModel->FixDirection(*direction);
-  AddFiles(names);
+  FModel->AddPaths(names);
 }
 
 void TfrmBatch::AddFiles(const QStringList& names) {

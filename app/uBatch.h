@@ -35,9 +35,10 @@ class TfrmBatch final : public QWidget, private IBatchView, private IUserPrompt 
   explicit TfrmBatch(IBatchRunner& runner, QWidget* parent = nullptr);
   ~TfrmBatch() override;
 
-  // The files and folders the program was started with, and the direction
-  // it was told; without one the files preset it.
-  void StartWithFiles(const QStringList& names, std::optional<TDirection> direction);
+  // The files and folders the program was started with, as the bytes of
+  // their names (not every name is UTF-8), and the direction it was told;
+  // without one the files preset it.
+  void StartWithFiles(const std::vector<std::string>& names, std::optional<TDirection> direction);
   void AddFiles(const QStringList& names);
   bool Running() const { return FModel->Running(); }
 

@@ -200,6 +200,10 @@ void TfrmMain::Repaint() { repaint(); }
 
 void TfrmMain::RunEnded() { emit JobEnded(CurrentJob.data()); }
 
+void TfrmMain::CloseWindow() {
+  QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
 void TfrmMain::Launch(TCryptRequest request) {
   auto* job = new TCryptThread(FJobPrompt, this, std::move(request));
   if (FJobObserver) FJobObserver(job->Job().Request(), *job);
@@ -213,11 +217,12 @@ void TfrmMain::Launch(TCryptRequest request) {
   job->start();
 }
 
-void TfrmMain::Cancel() {
-  if (!CurrentJob || CurrentJob->Cancelled()) return;
-  CurrentJob->Cancel();
+bool TfrmMain::Cancel() {
+  if (!CurrentJob || CurrentJob->Cancelled()) return true;
+  if (!CurrentJob->Cancel()) return false;
   // Deleted once its worker has ended; it reports nothing more.
   CurrentJob->Release();
+  return true;
 }
 
 void TfrmMain::WaitForStopped() {

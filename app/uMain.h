@@ -97,10 +97,11 @@ class TfrmMain final : public QWidget,
   void SetProgressVisible(bool visible) override;
   void Repaint() override;
   void RunEnded() override;
+  void CloseWindow() override;
 
   // IJobRunner
   void Launch(TCryptRequest request) override;
-  void Cancel() override;
+  bool Cancel() override;
   void WaitForStopped() override;
 
   // IUserPrompt: the window's own messages, through the seam.

@@ -60,8 +60,10 @@ void PortableEcbEncrypt(benchmark::State& s) { PortableFigure(s, TCipherMode::EC
 
 // Which block path the other figures ran on, in the run's context.
 const bool kPathNoted = [] {
-  benchmark::AddCustomContext("tolvane_block_path",
-                              ActiveBlockPath() == TBlockPath::Avx2 ? "avx2" : "portable");
+  const TBlockPath path = ActiveBlockPath();
+  benchmark::AddCustomContext("tolvane_block_path", path == TBlockPath::Avx512 ? "avx512"
+                                                    : path == TBlockPath::Avx2 ? "avx2"
+                                                                               : "portable");
   return true;
 }();
 

@@ -21,7 +21,7 @@ void TBatchReport::PlanNotes(const TBatchPlan& plan) {
   for (const TBatchNote& note : plan.Skipped) {
     // A folder being decrypted may hold many files that are no encrypted
     // files: they are named only when asked to be verbose.
-    Skipped(note.Name, NoteWhy(note), FVerbose || note.Cause != TBatchCause::NotEncrypted);
+    Skipped(note.Name, NoteWhy(note), FVerbose || note.Cause != TNoteCause::NotEncrypted);
   }
   for (const TBatchNote& note : plan.Failed) {
     ++FFailed;
@@ -39,6 +39,7 @@ void TBatchReport::Result(const TBatchItem& item, const TItemResult& result) {
   switch (result.Outcome) {
     case TJobOutcome::Succeeded:
       ++FDone;
+      if (result.CompleteBeforeStop) FCompleteBeforeStop.push_back(target);
       if (FVerbose) Say((FEncrypt ? "encrypted " : "decrypted ") + source + " into " + target);
       return;
     case TJobOutcome::Declined:
@@ -65,8 +66,12 @@ void TBatchReport::Result(const TBatchItem& item, const TItemResult& result) {
 void TBatchReport::Summary(std::size_t notRun) const {
   const std::string counts = std::to_string(FDone) + " done, " + std::to_string(FSkipped) +
                              " skipped, " + std::to_string(FFailed) + " failed";
-  if (notRun > 0) {
-    Say("stopped; " + counts + ", " + std::to_string(notRun) + " not processed");
+  if (notRun > 0 || !FCompleteBeforeStop.empty()) {
+    std::string complete;
+    for (const std::string& target : FCompleteBeforeStop) {
+      complete += target + " was complete before the stop; ";
+    }
+    Say("stopped; " + complete + counts + ", " + std::to_string(notRun) + " not processed");
   } else if (!FQuiet || FFailed > 0) {
     Say(counts);
   }

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
-#include "cli/BatchPlan.h"
-#include "cli/BatchWorkers.h"
+#include "batch/BatchPlan.h"
+#include "batch/BatchWorkers.h"
 #include "cli/CommandLine.h"
 
 // Words what becomes of each file of a batch, one line each on standard
@@ -25,6 +27,9 @@ class TBatchReport {
   void Summary(std::size_t notRun = 0) const;
 
   std::size_t Cancelled() const { return FCancelled; }
+  // Files a stop reached after their point of no return: done, and named in
+  // the stop line.
+  bool AnyCompleteBeforeStop() const { return !FCompleteBeforeStop.empty(); }
   // 0 when every file was done or skipped on purpose, 1 when one failed.
   int ExitStatus() const;
 
@@ -38,4 +43,5 @@ class TBatchReport {
   std::size_t FSkipped = 0;
   std::size_t FFailed = 0;
   std::size_t FCancelled = 0;
+  std::vector<std::string> FCompleteBeforeStop;
 };

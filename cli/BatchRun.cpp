@@ -6,10 +6,11 @@
 #include <optional>
 #include <thread>
 
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
+#include "batch/BatchThreads.h"
+#include "batch/BatchWorkers.h"
 #include "cli/BatchReport.h"
 #include "cli/BatchWording.h"
-#include "cli/BatchWorkers.h"
 #include "cli/ExistingTargets.h"
 #include "cli/Printable.h"
 #include "cli/ProgressBar.h"
@@ -23,10 +24,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Each running job holds a few MiB of buffers: this many at once keeps a
-// batch's memory bounded on any number of cores.
-constexpr int MaxFilesAtOnce = 8;
 
 TBatchOrder OrderOf(const TCliOptions& options) {
   TBatchOrder order;
@@ -106,7 +103,7 @@ int RunBatch(const TCliOptions& options) {
   const TBatchPlan plan = PlanBatch(OrderOf(options));
   DieIfStopSignalled();
   if (!plan.Conflicts.empty()) {
-    for (const TBatchConflict& conflict : plan.Conflicts) Say(Printable(ConflictLine(conflict)));
+    for (const TPlanConflict& conflict : plan.Conflicts) Say(Printable(ConflictLine(conflict)));
     Say("two sources would be written to one target; nothing was done");
     return ExitNotDone;
   }
@@ -129,21 +126,14 @@ int RunBatch(const TCliOptions& options) {
       "the files are encrypted with the built-in default key and are not protected", refusal);
   if (!password) return refusal;
 
-  // Files run side by side, each on one cipher thread, as long as there
-  // are enough of them; the cores left over go to the cipher of each file.
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const int threads = options.Threads > 0 ? options.Threads : static_cast<int>(cores);
-  const int filesAtOnce =
-      std::min({threads, MaxFilesAtOnce,
-                static_cast<int>(std::min<std::size_t>(run.Items.size(), MaxFilesAtOnce))});
-  const int cipherThreads = std::max(1, threads / filesAtOnce);
+  const TBatchThreads threads = DivideThreads(options.Threads, run.Items.size());
   const auto requestFor = [&](std::size_t index) {
     const TBatchItem& item = run.Items[index];
     TCryptRequest request;
     request.Direction = encrypt ? TDirection::Encrypt : TDirection::Decrypt;
     request.Replace = run.Replace[index] ? TReplacePolicy::Replace : TReplacePolicy::Ask;
     request.Mode = options.Mode;
-    request.Threads = cipherThreads;
+    request.Threads = threads.CipherThreads;
     request.LegacyPadding = options.LegacyPadding;
     request.Hashing = options.UseHashes ? TPasswordHashing::UseHashes : TPasswordHashing::Plain;
     request.SourceName = item.Source;
@@ -157,19 +147,23 @@ int RunBatch(const TCliOptions& options) {
     return request;
   };
 
-  TBatchWorkers workers(run.Items, requestFor, options.OutputDir.has_value(), filesAtOnce);
+  TBatchWorkers workers(run.Items, requestFor, options.OutputDir.has_value(), threads.FilesAtOnce);
   const std::uint64_t total =
       std::accumulate(run.Items.begin(), run.Items.end(), std::uint64_t{0},
                       [](std::uint64_t sum, const TBatchItem& item) { return sum + item.Size; });
   const bool showProgress =
       !options.Quiet && TTerminal::StderrIsTerminal() && total >= TProgressBar::MinimumSize;
+  workers.SetStopCheck([] { return ReceivedStopSignal() != 0; });
+  // The stop signals must reach the thread that polls for them.
+  BlockStopSignalsInThisThread();
   workers.Start();
+  UnblockStopSignalsInThisThread();
   const std::size_t ended = Watch(workers, report, showProgress, total);
 
   // Files that finished are not undone by a late Ctrl-C; a batch it cut
   // short ends by the signal, so that a calling script stops as well.
   const std::size_t notRun = run.Items.size() - ended + report.Cancelled();
-  if (ReceivedStopSignal() != 0 && notRun > 0) {
+  if (ReceivedStopSignal() != 0 && (notRun > 0 || report.AnyCompleteBeforeStop())) {
     report.Summary(notRun);
     DieIfStopSignalled();
   }

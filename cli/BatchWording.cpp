@@ -7,28 +7,28 @@
 
 std::string NoteWhy(const TBatchNote& note) {
   switch (note.Cause) {
-    case TBatchCause::NoSuchFile: return "no such file";
-    case TBatchCause::NotRegular: return "is not a regular file";
-    case TBatchCause::FolderWithoutRecursive:
+    case TNoteCause::NoSuchFile: return "no such file";
+    case TNoteCause::NotRegular: return "is not a regular file";
+    case TNoteCause::FolderWithoutRecursive:
       return "is a folder; give -r to process the files in it";
-    case TBatchCause::AlreadyEncrypted: return "already has the extension .tvn";
-    case TBatchCause::NotEncrypted: return "is not a .tvn file";
-    case TBatchCause::NamedNotEncrypted:
+    case TNoteCause::AlreadyEncrypted: return "already has the extension .tvn";
+    case TNoteCause::NotEncrypted: return "is not a .tvn file";
+    case TNoteCause::NamedNotEncrypted:
       return "has no .tvn extension; decrypt it alone with a TARGET";
-    case TBatchCause::NoPlainName: return "has no name without the extension .tvn";
-    case TBatchCause::NamedNoPlainName:
+    case TNoteCause::NoPlainName: return "has no name without the extension .tvn";
+    case TNoteCause::NamedNoPlainName:
       return "has no name without the extension .tvn; decrypt it alone with a TARGET";
-    case TBatchCause::SymbolicLink: return "is a symbolic link; not followed";
-    case TBatchCause::OwnTarget: return "would be its own target";
-    case TBatchCause::TargetIsLink:
+    case TNoteCause::SymbolicLink: return "is a symbolic link; not followed";
+    case TNoteCause::OwnTarget: return "would be its own target";
+    case TNoteCause::TargetIsLink:
       return "its target " + Printable(note.Target) +
              " is a symbolic link, which a batch never writes through; it was not processed";
-    case TBatchCause::NotExamined: return SystemErrorText(note.Error);
+    case TNoteCause::NotExamined: return SystemErrorText(note.Error);
   }
   return "cannot be processed";
 }
 
-std::string ConflictLine(const TBatchConflict& conflict) {
+std::string ConflictLine(const TPlanConflict& conflict) {
   switch (conflict.Kind) {
     case TConflictKind::SameTarget:
       return conflict.EarlierSource + " and " + conflict.Source + " both go to " + conflict.Target;

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "cli/BatchCause.h"
-#include "cli/BatchPlan.h"
+#include "batch/BatchCause.h"
+#include "batch/BatchPlan.h"
 
 // The command line's English for what a batch reports as causes.
 
@@ -13,7 +13,7 @@
 std::string NoteWhy(const TBatchNote& note);
 
 // One line for a conflict, names not yet made printable.
-std::string ConflictLine(const TBatchConflict& conflict);
+std::string ConflictLine(const TPlanConflict& conflict);
 
 // The whole line for an item refused just before it would run.
 std::string RefusalLine(const TItemRefusal& refusal, const TBatchItem& item);

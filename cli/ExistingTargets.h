@@ -3,18 +3,10 @@
 
 #include <vector>
 
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
+#include "batch/TargetChoices.h"
 
 class TTerminal;
-
-// What becomes of an item's target, decided before any file of the batch
-// runs.
-enum class TTargetChoice {
-  Write,        // no file of that name: written; one that appears meanwhile is kept
-  Replace,      // replaced, with --force or after a yes
-  Keep,         // exists and the user said no
-  KeepUnasked,  // exists and there was nobody to ask
-};
 
 // One choice per item, in plan order. --force replaces every target; on a
 // terminal each existing one is asked about (yes, no, all, none; all and

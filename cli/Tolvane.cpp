@@ -23,6 +23,7 @@
 #include "job/TargetName.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "platform/StandardStreams.h"
 
 namespace {
 
@@ -86,6 +87,12 @@ int Report(const TCryptJob& job, const TTerminalListener& listener, const TCliOp
   const bool partial = wroteSome && job.Request().TargetKind == TStreamKind::StandardStream;
   switch (job.Outcome()) {
     case TJobOutcome::Succeeded:
+      if (ReceivedStopSignal() != 0) {
+        // The stop came after the point of no return: the file is whole, and
+        // the caller still hears of the stop by the signal.
+        Say("stopped; " + Printable(target) + " was complete before the stop");
+        return ExitSuccess;
+      }
       if (options.Verbose || (!options.Quiet && TTerminal::StderrIsTerminal())) {
         Say((encrypted ? "encrypted " : "decrypted ") + Printable(source) + " into " +
             Printable(target));
@@ -130,6 +137,17 @@ int Run(const TCliOptions& options) {
   const bool toStdout = options.Target == StandardStream;
   const std::string source = fromStdin ? "standard input" : options.Source;
 
+  // "-" on a stream that was closed at start would read nothing or write into
+  // the null device that stands in for it: no result at all.
+  if (fromStdin && StandardStreamWasClosed(TStandardStream::Input)) {
+    Say("standard input was closed when tolvane started; '-' cannot be read; nothing was done");
+    return ExitNotDone;
+  }
+  if (toStdout && StandardStreamWasClosed(TStandardStream::Output)) {
+    Say("standard output was closed when tolvane started; '-' cannot be written; "
+        "nothing was done");
+    return ExitNotDone;
+  }
   if (encrypt && toStdout && TTerminal::StdoutIsTerminal()) {
     // As gpg does: ciphertext on a screen helps nobody and may upset it.
     Say("refusing to write encrypted data to a terminal; redirect standard output; "
@@ -209,9 +227,9 @@ int Run(const TCliOptions& options) {
   const bool wroteSome = RunWatched(job, showProgress);
 
   const int status = Report(job, listener, options, wroteSome);
-  // Work that finished is not undone by a late Ctrl-C; anything else ends
-  // by the signal, so that a calling script stops as well.
-  if (job.Outcome() != TJobOutcome::Succeeded) DieIfStopSignalled();
+  // Work that finished is not undone by a late Ctrl-C, but the run still
+  // ends by the signal, so that a calling script stops as well.
+  DieIfStopSignalled();
   return status;
 }
 

@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/NativeFile.h"
 #include "platform/SystemError.h"
+#include "platform/WaitBreaker.h"
 #include "sha/SHA.h"
 #include "twofish/Twofish.h"
 
@@ -42,13 +43,46 @@ TCryptJob::TCryptJob(IJobListener& listener, TCryptRequest request)
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   FCipher.SetThreads(FRequest.Threads > 0 ? FRequest.Threads : cores);
   FCipher.SetLegacyPadding(FRequest.LegacyPadding);
+  // A pipe or terminal may keep a read or write waiting without end.
+  if (FRequest.SourceKind == TStreamKind::StandardStream ||
+      FRequest.TargetKind == TStreamKind::StandardStream) {
+    FBreaker = std::make_unique<TWaitBreaker>();
+  }
 }
 
 TCryptJob::~TCryptJob() { FCipher.Wipe(); }
 
-void TCryptJob::RequestStop() noexcept { FStop.store(true, std::memory_order_release); }
+bool TCryptJob::RequestStop() noexcept {
+  TStopState expected = TStopState::Running;
+  if (!FState.compare_exchange_strong(expected, TStopState::Stopped, std::memory_order_acq_rel) &&
+      expected == TStopState::Committed) {
+    FStoppedTooLate.store(true, std::memory_order_release);
+    return false;
+  }
+  if (FBreaker) FBreaker->Break();
+  return true;
+}
 
-bool TCryptJob::StopRequested() const noexcept { return FStop.load(std::memory_order_acquire); }
+bool TCryptJob::StopRequested() const noexcept {
+  return FState.load(std::memory_order_acquire) == TStopState::Stopped;
+}
+
+bool TCryptJob::PastPointOfNoReturn() const noexcept {
+  return FState.load(std::memory_order_acquire) == TStopState::Committed;
+}
+
+void TCryptJob::SetStepHook(std::function<void(TJobStep)> hook) { FStepHook = std::move(hook); }
+
+void TCryptJob::Step(TJobStep step) const {
+  if (FStepHook) FStepHook(step);
+}
+
+// The one place where a stop and the commit meet: whichever changes the
+// state first decides the run. False when the stop won.
+bool TCryptJob::PassPointOfNoReturn() {
+  TStopState expected = TStopState::Running;
+  return FState.compare_exchange_strong(expected, TStopState::Committed, std::memory_order_acq_rel);
+}
 
 void TCryptJob::SetProgress(TProgress progress) { FProgress = std::move(progress); }
 
@@ -82,6 +116,9 @@ void TCryptJob::RunJob() {
     }
   }
   FResult.Discard();
+  // Nothing more is read: a read ahead that still waits for a pipe, after
+  // a failure elsewhere, must not hold the end of the run.
+  if (FBreaker) FBreaker->Break();
   FStandardInput.Close();
   FSourceLock.Unlock();
   FRequest.Password.clear();
@@ -133,7 +170,9 @@ TJobOutcome TCryptJob::Execute() {
 
   FCipher.Wipe();
   FCipherKeyed = false;
-  if (!StopRequested()) FListener.Succeeded(TargetName);
+  // Past the point of no return the run has succeeded, whatever was asked
+  // for after it, and says so.
+  FListener.Succeeded(TargetName);
   return TJobOutcome::Succeeded;
 }
 
@@ -163,6 +202,7 @@ void TCryptJob::OpenStandardInput() {
   if (const std::error_code error = FStandardInput.OpenStandardInput()) {
     Fail(TFailureKind::InputNotFound, error);
   }
+  FStandardInput.BreakWaitsBy(*FBreaker);
 }
 
 void TCryptJob::CheckLastBlock() {
@@ -180,9 +220,11 @@ void TCryptJob::WriteToStandardOutput() {
   if (const std::error_code error = output.OpenStandardOutput()) {
     Fail(TFailureKind::OutputNotCreated, error);
   }
-  // Nothing written can be taken back: a stop that comes after the last
-  // chunk leaves a complete result.
+  output.BreakWaitsBy(*FBreaker);
+  // Nothing written can be taken back; the run counts as done only when all
+  // of it was written before a stop.
   Transform(output);
+  if (!PassPointOfNoReturn()) throw TStopped{};
 }
 
 void TCryptJob::WriteIntoPendingResult(const std::string& finalName, bool targetExists) {
@@ -232,7 +274,16 @@ void TCryptJob::PutInPlace(bool targetExisted) {
   // was never agreed to be replaced.
   const TReplaceMode mode = targetExisted ? TReplaceMode::Replace : TReplaceMode::NoReplace;
   if (FInPlace) FSourceLock.BeforeReplace();
-  const std::error_code error = FResult.Commit(attributes, mode);
+  // Between the final sync and the rename: the sync takes time, and a stop
+  // asked for meanwhile still leaves the target as it was.
+  bool stopWon = false;
+  const std::error_code error = FResult.Commit(attributes, mode, [this, &stopWon] {
+    Step(TJobStep::Synced);
+    stopWon = !PassPointOfNoReturn();
+    if (!stopWon) Step(TJobStep::Committed);
+    return !stopWon;
+  });
+  if (stopWon) throw TStopped{};
   if (!error) return;
   if (IsNameTakenError(error) && mode == TReplaceMode::NoReplace)
     Fail(TFailureKind::TargetAppeared);

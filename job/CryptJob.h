@@ -15,6 +15,13 @@
 #include "platform/PendingFile.h"
 
 class TTwofish;
+class TWaitBreaker;
+
+// Steps near the end of a run where a test may act (SetStepHook).
+enum class TJobStep {
+  Synced,     // the result is complete and synced; the stop may still win
+  Committed,  // past the point of no return; the result is about to be renamed
+};
 
 enum class TJobOutcome {
   NotRun,     // RunJob has not finished
@@ -52,10 +59,24 @@ class TCryptJob {
   // reports exactly one of Succeeded or Failed, unless declined or stopped.
   void RunJob();
 
-  // Any thread. The transform stops at its next chunk boundary; nothing more
-  // is reported.
-  void RequestStop() noexcept;
+  // Any thread. The transform stops at its next chunk boundary, and a read
+  // or write that waits for a pipe or terminal ends at once; nothing more is
+  // reported. Stop and commit are settled by one atomic change of state,
+  // between the final sync and the rename: true when the stop won (the run
+  // will end Cancelled, the target's name untouched, or it ended before),
+  // false when the run had already passed its point of no return: it then
+  // ends as if no stop had been asked for, and reports its outcome.
+  bool RequestStop() noexcept;
+  // A stop that won.
   bool StopRequested() const noexcept;
+  // The run passed its point of no return (a stop can no longer win).
+  bool PastPointOfNoReturn() const noexcept;
+  // A stop was asked for after that point: the result was complete before it.
+  bool StoppedTooLate() const noexcept { return FStoppedTooLate.load(std::memory_order_acquire); }
+
+  // Called on the worker at each step of TJobStep, for tests that act
+  // exactly there. Set it before RunJob.
+  void SetStepHook(std::function<void(TJobStep)> hook);
 
   // Called on the worker thread after every chunk. Set it before RunJob.
   void SetProgress(TProgress progress);
@@ -96,14 +117,22 @@ class TCryptJob {
   void Transform(TOutputFile& output);
   void PutInPlace(bool targetExisted);
   void StopPoint() const;
+  bool PassPointOfNoReturn();
+  void Step(TJobStep step) const;
   void KeyCipher();
+
+  enum class TStopState { Running, Stopped, Committed };
 
   // 8 KiB of key state: on the heap, not on a worker's stack.
   std::unique_ptr<TTwofish> FOwnCipher;
   TTwofish& FCipher;
   IJobListener& FListener;
   TProgress FProgress;
-  std::atomic<bool> FStop{false};
+  std::function<void(TJobStep)> FStepHook;
+  std::atomic<TStopState> FState{TStopState::Running};
+  std::atomic<bool> FStoppedTooLate{false};
+  // Ends waits on the standard streams; only when one of them takes part.
+  std::unique_ptr<TWaitBreaker> FBreaker;
   std::atomic<TJobOutcome> FOutcome{TJobOutcome::NotRun};
   TJobFailure FFailure;
 

@@ -18,6 +18,7 @@ enum class TFileError {
   LockedElsewhere,  // another run holds, or just replaced, the file
   NameTaken,        // the final name was found taken before a rename
   NameNotUtf8,      // a file name that is no UTF-8 text (Windows)
+  Stopped,          // a stop ended a wait for a pipe or terminal (WaitBreaker.h)
 };
 
 const std::error_category& FileErrorCategory();

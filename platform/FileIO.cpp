@@ -8,6 +8,7 @@
 #include "platform/IoWorker.h"
 #include "platform/NativeFile.h"
 #include "platform/SyncBehind.h"
+#include "platform/WaitBreaker.h"
 #include "util/SecureWipe.h"
 
 namespace {
@@ -103,13 +104,25 @@ TTailResult TInputFile::ReadTail(std::uint8_t* out, std::size_t count) const {
   return ReadHandleTail(FHandle, out, count);
 }
 
+void TInputFile::BreakWaitsBy(TWaitBreaker& breaker) {
+  if (!IsOpen() || !MayWait(FHandle)) return;
+  FBreaker = &breaker;
+  breaker.Watch(FHandle);
+}
+
+TIoRequest TInputFile::ReadRequest(int stage) const {
+  TIoRequest request{TIoRequest::TKind::Read, FHandle, FStages[stage].Data.get(), FStageSize};
+  request.Breaker = FBreaker;
+  return request;
+}
+
 std::error_code TInputFile::Refill() {
   TIoResult got;
   if (FWorker && FWorker->Busy()) {
     got = FWorker->Wait();  // the other stage was read ahead
     FCurrent ^= 1;
   } else {
-    got = RunIo({TIoRequest::TKind::Read, FHandle, FStages[FCurrent].Data.get(), FStageSize});
+    got = RunIo(ReadRequest(FCurrent));
   }
   TStage& stage = FStages[FCurrent];
   stage.Begin = 0;
@@ -121,8 +134,7 @@ std::error_code TInputFile::Refill() {
   }
   // A full stage hints at more to come: read the next one meanwhile.
   if (stage.Full() && EnsureWorker(FWorker, FStageSize)) {
-    FWorker->Start(
-        {TIoRequest::TKind::Read, FHandle, FStages[FCurrent ^ 1].Data.get(), FStageSize});
+    FWorker->Start(ReadRequest(FCurrent ^ 1));
   }
   return {};
 }
@@ -165,6 +177,8 @@ TEndResult TInputFile::AtEnd() {
 std::error_code TInputFile::Close() {
   if (!IsOpen()) return {};
   FWorker.reset();  // waits for a read ahead in progress
+  if (FBreaker != nullptr) FBreaker->Unwatch(FHandle);
+  FBreaker = nullptr;
   const std::error_code error = CloseFile(FHandle);
   FHandle = NoFileHandle;
   for (TStage& stage : FStages) stage.Wipe();
@@ -210,6 +224,12 @@ void TOutputFile::Adopt(TFileHandle handle) {
   Start(handle);
 }
 
+void TOutputFile::BreakWaitsBy(TWaitBreaker& breaker) {
+  if (!IsOpen() || !MayWait(FHandle)) return;
+  FBreaker = &breaker;
+  breaker.Watch(FHandle);
+}
+
 void TOutputFile::Start(TFileHandle handle) {
   FHandle = handle;
   FFilling = 0;
@@ -233,6 +253,7 @@ TIoResult TOutputFile::Write(const void* data, std::size_t count) {
       // Starting the writeback stage by stage, on the worker, leaves little
       // for that sync to wait for.
       request.StartWritebackAt = static_cast<std::int64_t>(FWritten);
+      request.Breaker = FBreaker;
       // Hand the full stage to the worker once it has finished the other one.
       const bool background = EnsureWorker(FWorker, FStageSize);
       const TIoResult outcome = background ? FWorker->Wait() : RunIo(request);
@@ -269,7 +290,9 @@ TIoResult TOutputFile::Close() {
   }
   const TStage& filling = FStages[FFilling];
   if (result.Ok() && filling.End != 0) {
-    result = RunIo({TIoRequest::TKind::Write, FHandle, filling.Data.get(), filling.End});
+    TIoRequest request{TIoRequest::TKind::Write, FHandle, filling.Data.get(), filling.End};
+    request.Breaker = FBreaker;
+    result = RunIo(request);
   }
   if (FSyncer) {
     // Before the handle goes: the syncing thread uses it.
@@ -277,6 +300,8 @@ TIoResult TOutputFile::Close() {
     if (result.Ok() && syncError) result.Error = syncError;
     FSyncer.reset();
   }
+  if (FBreaker != nullptr) FBreaker->Unwatch(FHandle);
+  FBreaker = nullptr;
   const std::error_code closeError = CloseFile(FHandle);
   FHandle = NoFileHandle;
   if (result.Ok() && closeError) result.Error = closeError;

@@ -55,6 +55,8 @@ struct TStage {
 
 class TIoWorker;
 class TSyncBehind;
+class TWaitBreaker;
+struct TIoRequest;
 struct TOpenedFile;
 struct TTailResult;
 
@@ -77,6 +79,11 @@ class TInputFile {
   // links); Size and HasSize as opened says.
   void Adopt(const TOpenedFile& opened);
   bool IsOpen() const { return FHandle != NoFileHandle; }
+
+  // After opening: a read that waits for a pipe or terminal ends with
+  // TFileError::Stopped once the breaker is broken. The breaker outlives the
+  // file's Close.
+  void BreakWaitsBy(TWaitBreaker& breaker);
 
   // Reads up to count bytes. Fewer bytes than asked come back only at the end
   // of the file.
@@ -106,8 +113,10 @@ class TInputFile {
  private:
   void Start(const TOpenedFile& opened);
   std::error_code Refill();
+  TIoRequest ReadRequest(int stage) const;
 
   TFileHandle FHandle = NoFileHandle;
+  TWaitBreaker* FBreaker = nullptr;
   std::size_t FStageSize;
   TStage FStages[2];
   int FCurrent = 0;  // the stage being handed out; the other one is read ahead
@@ -139,6 +148,9 @@ class TOutputFile {
   std::error_code OpenStandardOutput();
   bool IsOpen() const { return FHandle != NoFileHandle; }
 
+  // As TInputFile::BreakWaitsBy, for a write that waits for its reader.
+  void BreakWaitsBy(TWaitBreaker& breaker);
+
   // Takes count bytes. A full stage is written out while the next one fills,
   // so a failure of the system shows at a later Write or at Close. After a
   // failure nothing more is written and every call reports it. A large file
@@ -154,6 +166,7 @@ class TOutputFile {
   void Start(TFileHandle handle);
 
   TFileHandle FHandle = NoFileHandle;
+  TWaitBreaker* FBreaker = nullptr;
   std::size_t FStageSize;
   TStage FStages[2];
   int FFilling = 0;            // the stage taking data; the other one may be written out

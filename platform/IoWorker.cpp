@@ -5,9 +5,9 @@
 
 TIoResult RunIo(const TIoRequest& request) {
   if (request.Kind == TIoRequest::TKind::Read) {
-    return ReadSome(request.Handle, request.Data, request.Count);
+    return ReadSome(request.Handle, request.Data, request.Count, request.Breaker);
   }
-  const TIoResult result = WriteAll(request.Handle, request.Data, request.Count);
+  const TIoResult result = WriteAll(request.Handle, request.Data, request.Count, request.Breaker);
   if (result.Ok() && request.StartWritebackAt >= 0) {
     StartWriteback(request.Handle, static_cast<std::uint64_t>(request.StartWritebackAt),
                    request.Count);

@@ -10,6 +10,8 @@
 #include "platform/FileHandle.h"
 #include "platform/FileIO.h"
 
+class TWaitBreaker;
+
 // One read or write of a file the caller has open.
 struct TIoRequest {
   enum class TKind { Read, Write };
@@ -20,6 +22,8 @@ struct TIoRequest {
   // For a write: when not negative, the file offset of Data, and the system
   // is asked to start writing these bytes to the disk once they are written.
   std::int64_t StartWritebackAt = -1;
+  // Ends a wait of a pipe or terminal on a stop; null for files on a disk.
+  const TWaitBreaker* Breaker = nullptr;
 };
 
 // Runs a request in the calling thread: a read is one ReadSome, a write one

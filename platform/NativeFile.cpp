@@ -2,6 +2,8 @@
 #include "platform/NativeFile.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,10 +12,26 @@
 
 #include "platform/Descriptor.h"
 #include "platform/FileError.h"
+#include "platform/WaitBreaker.h"
 
 namespace {
 
 std::error_code LastError() { return SystemError(errno); }
+
+// Waits until the handle can be read (POLLIN) or written (POLLOUT) without
+// blocking, or the breaker is broken (false). A handle in error counts as
+// ready: the read or write that follows reports it.
+bool WaitReady(int handle, short events, const TWaitBreaker& breaker) {
+  pollfd watched[2] = {{handle, events, 0}, {breaker.WakeHandle(), POLLIN, 0}};
+  for (;;) {
+    if (breaker.Broken()) return false;
+    const int ready = ::poll(watched, 2, -1);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) return true;
+    if (watched[1].revents != 0) return false;
+    if (watched[0].revents != 0) return true;
+  }
+}
 
 }  // namespace
 
@@ -81,8 +99,22 @@ std::error_code DuplicateFile(TFileHandle handle, TFileHandle& copy) {
   return copy < 0 ? LastError() : std::error_code();
 }
 
-TIoResult ReadSome(TFileHandle handle, std::uint8_t* data, std::size_t count) {
+bool MayWait(TFileHandle handle) {
+  struct stat info {};
+  if (::fstat(handle, &info) != 0) return false;
+  // Of the devices, terminals wait for their user; the null device never.
+  return S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) ||
+         (S_ISCHR(info.st_mode) && ::isatty(handle) == 1);
+}
+
+TIoResult ReadSome(TFileHandle handle, std::uint8_t* data, std::size_t count,
+                   const TWaitBreaker* breaker) {
   TIoResult result;
+  // Once poll() says so, a read returns what is there without waiting.
+  if (breaker != nullptr && !WaitReady(handle, POLLIN, *breaker)) {
+    result.Error = TFileError::Stopped;
+    return result;
+  }
   ssize_t got;
   do {
     got = ::read(handle, data, count);
@@ -95,10 +127,22 @@ TIoResult ReadSome(TFileHandle handle, std::uint8_t* data, std::size_t count) {
   return result;
 }
 
-TIoResult WriteAll(TFileHandle handle, const std::uint8_t* data, std::size_t count) {
+TIoResult WriteAll(TFileHandle handle, const std::uint8_t* data, std::size_t count,
+                   const TWaitBreaker* breaker) {
   TIoResult result;
   while (result.Bytes < count) {
-    const ssize_t put = ::write(handle, data + result.Bytes, count - result.Bytes);
+    std::size_t piece = count - result.Bytes;
+    if (breaker != nullptr) {
+      if (!WaitReady(handle, POLLOUT, *breaker)) {
+        result.Error = TFileError::Stopped;
+        break;
+      }
+      // A pipe that poll() finds writable takes PIPE_BUF bytes without
+      // waiting; a larger write could wait for the reader again, past the
+      // reach of the breaker.
+      piece = std::min<std::size_t>(piece, PIPE_BUF);
+    }
+    const ssize_t put = ::write(handle, data + result.Bytes, piece);
     if (put < 0) {
       if (errno == EINTR) continue;
       result.Error = LastError();

@@ -9,6 +9,8 @@
 #include "platform/FileHandle.h"
 #include "platform/FileIO.h"
 
+class TWaitBreaker;
+
 // What differs between POSIX and Win32 under the buffered files of FileIO.h:
 // opening, creating, one read, one complete write, closing. Everything above
 // (staging, reading ahead, writing behind) is written once, over these.
@@ -42,13 +44,21 @@ std::error_code CreateForWriting(const std::string& name, TFileHandle& handle);
 // leaves the other (and a lock taken through it) alone.
 std::error_code DuplicateFile(TFileHandle handle, TFileHandle& copy);
 
+// Whether reading or writing the handle may wait without end: a pipe, a
+// FIFO, a terminal or a socket, unlike a file on a disk.
+bool MayWait(TFileHandle handle);
+
 // One read: fewer bytes than asked may come, none at the end of the data.
-// Interrupted calls are repeated.
-TIoResult ReadSome(TFileHandle handle, std::uint8_t* data, std::size_t count);
+// Interrupted calls are repeated. With a breaker, a wait for data ends when
+// it is broken, with TFileError::Stopped.
+TIoResult ReadSome(TFileHandle handle, std::uint8_t* data, std::size_t count,
+                   const TWaitBreaker* breaker = nullptr);
 
 // Writes all bytes, continuing after partial writes, until the system fails
-// (its code) or takes nothing without naming an error (ShortWrite).
-TIoResult WriteAll(TFileHandle handle, const std::uint8_t* data, std::size_t count);
+// (its code) or takes nothing without naming an error (ShortWrite). With a
+// breaker, as ReadSome.
+TIoResult WriteAll(TFileHandle handle, const std::uint8_t* data, std::size_t count,
+                   const TWaitBreaker* breaker = nullptr);
 
 // Asks the system to start writing bytes just written, at offset, to the
 // disk, so that a later sync has little left to wait for. A hint: where the

@@ -117,10 +117,12 @@ std::error_code TPendingFile::Create(const std::string& finalName) {
   return error;
 }
 
-std::error_code TPendingFile::Commit(const TFileAttributes& attributes, TReplaceMode mode) {
+std::error_code TPendingFile::Commit(const TFileAttributes& attributes, TReplaceMode mode,
+                                     const std::function<bool()>& mayRename) {
   if (FHandle < 0) return TFileError::NotOpen;
   if (::fsync(FHandle) != 0) return LastError();
   ApplyAttributes(FHandle, attributes);
+  if (mayRename && !mayRename()) return TFileError::Stopped;
   // Whatever the name reaches now is what gets renamed: it must still be the
   // file this run wrote.
   if (!NameHolds(FName, FHandle)) return TFileError::NameMoved;

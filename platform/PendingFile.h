@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <string>
 #include <system_error>
 
@@ -48,7 +49,10 @@ class TPendingFile {
   // After the transform has closed its output. Fails with a code
   // IsNameTakenError accepts when mode is NoReplace and the final name is
   // taken. On failure the temporary file is still there; Discard it.
-  std::error_code Commit(const TFileAttributes& attributes, TReplaceMode mode);
+  // mayRename is asked once the file is synced, right before the rename:
+  // false leaves the final name alone and fails with TFileError::Stopped.
+  std::error_code Commit(const TFileAttributes& attributes, TReplaceMode mode,
+                         const std::function<bool()>& mayRename = {});
 
   // Removes the temporary file. Harmless when there is none.
   void Discard() noexcept;

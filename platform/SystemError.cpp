@@ -26,6 +26,7 @@ int NearestSystemCode(TFileError error) {
     case TFileError::TemporaryLost: return ENOENT;
     case TFileError::LockedElsewhere: return EWOULDBLOCK;
     case TFileError::NameTaken: return EEXIST;
+    case TFileError::Stopped: return EINTR;
     case TFileError::NameNotUtf8: break;
   }
   return EILSEQ;

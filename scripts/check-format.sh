@@ -11,7 +11,7 @@ if [ -z "$format" ]; then
   echo "check-format: clang-format-14 is missing (scripts/deps.sh test installs it)" >&2
   exit 1
 fi
-mapfile -t files < <(git ls-files -- util sha platform twofish job window app cli win32app |
+mapfile -t files < <(git ls-files -- util sha platform twofish job batch window app cli win32app |
                      grep -E '\.(cpp|h)$')
 if [ "${1:-}" = "--fix" ]; then
   "$format" -i "${files[@]}"

@@ -8,10 +8,11 @@
 #   platform  util
 #   twofish   platform util
 #   job       twofish sha platform util
-#   window    job platform util               (the window's rules, no toolkit)
-#   app       window job platform util        (front ends: never twofish, sha)
-#   cli       job platform util
-#   win32app  window job platform util        (the Win32 window: never twofish, sha)
+#   batch     job platform util               (the batch engine, no toolkit)
+#   window    batch job platform util         (the window's rules, no toolkit)
+#   app       window batch job platform util  (front ends: never twofish, sha)
+#   cli       batch job platform util
+#   win32app  window batch job platform util  (the Win32 window: never twofish, sha)
 # tests/, bench/ and fuzz/ may reach everything and are not checked.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,10 +24,11 @@ declare -A allowed=(
   [platform]="util"
   [twofish]="platform util"
   [job]="twofish sha platform util"
-  [window]="job platform util"
-  [app]="window job platform util"
-  [cli]="job platform util"
-  [win32app]="window job platform util"
+  [batch]="job platform util"
+  [window]="batch job platform util"
+  [app]="window batch job platform util"
+  [cli]="batch job platform util"
+  [win32app]="window batch job platform util"
 )
 # Folders of the project that an include may name; anything else
 # ("ui_uMain.h", "TolvaneVersion.h", system headers) is not a layer.

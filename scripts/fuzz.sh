@@ -12,7 +12,8 @@ shift || true
 [[ "$seconds" =~ ^[0-9]+$ ]] || { echo "usage: $0 [SECONDS] [NAME...]" >&2; exit 2; }
 "$root/scripts/deps.sh"
 
-all=(fuzz_decrypt_file fuzz_component_calls fuzz_sha fuzz_twofish fuzz_command_line fuzz_windows1252)
+all=(fuzz_decrypt_file fuzz_component_calls fuzz_sha fuzz_twofish fuzz_twofish_paths fuzz_command_line
+     fuzz_windows1252)
 targets=("${@:-${all[@]}}")
 
 # Longest input per target: enough for a few operations over multi-chunk

@@ -8,6 +8,10 @@
 #include "twofish/BlockTransformAvx2.h"
 #include "twofish/CipherChoice.h"
 
+#ifdef TOLVANE_HAVE_AVX512_PATH
+#include <cpuid.h>
+#endif
+
 namespace {
 
 bool CpuHasAvx2() noexcept {
@@ -28,6 +32,26 @@ bool CpuGathersFast() noexcept {
 #ifdef TOLVANE_HAVE_AVX2_PATH
   __builtin_cpu_init();
   return __builtin_cpu_is("intel") && !__builtin_cpu_is("haswell");
+#else
+  return false;
+#endif
+}
+
+// AVX-512 F, BW, VL and VBMI and GFNI (CPUID leaf 7), and an OS that saves
+// the whole vector state: XCR0 with the SSE and AVX halves (bits 1, 2), the
+// mask registers and both halves of the 512-bit registers (bits 5, 6, 7).
+bool CpuHasAvx512Planes() noexcept {
+#ifdef TOLVANE_HAVE_AVX512_PATH
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & (1u << 27))) return false;  // OSXSAVE
+  unsigned xcr0 = 0, xcr0High = 0;
+  __asm__("xgetbv" : "=a"(xcr0), "=d"(xcr0High) : "c"(0));
+  constexpr unsigned kZmmState = (1u << 1) | (1u << 2) | (1u << 5) | (1u << 6) | (1u << 7);
+  if ((xcr0 & kZmmState) != kZmmState) return false;
+  if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+  constexpr unsigned kF = 1u << 16, kBW = 1u << 30, kVL = 1u << 31;
+  constexpr unsigned kVbmi = 1u << 1, kGfni = 1u << 8;
+  return (b & (kF | kBW | kVL)) == (kF | kBW | kVL) && (c & (kVbmi | kGfni)) == (kVbmi | kGfni);
 #else
   return false;
 #endif
@@ -56,16 +80,23 @@ bool BlockPathAvailable(TBlockPath path) noexcept {
       static const bool available = CpuHasAvx2();
       return available;
     }
-    // Until the kernel's own check of the CPU is in.
-    case TBlockPath::Avx512: return false;
+    case TBlockPath::Avx512: {
+      static const bool available = CpuHasAvx512Planes();
+      return available;
+    }
   }
   return false;
 }
 
+// The AVX-512 path is about five times the portable one and four times
+// the AVX2 one on the CPU measured (bench/README.md); AVX2 wins over the
+// portable path only where gathers are fast.
 TBlockPath DefaultBlockPath() noexcept {
-  static const TBlockPath path = EnvironmentChoice().value_or(
-      BlockPathAvailable(TBlockPath::Avx2) && CpuGathersFast() ? TBlockPath::Avx2
-                                                               : TBlockPath::Portable);
+  static const TBlockPath path = EnvironmentChoice().value_or([] {
+    if (BlockPathAvailable(TBlockPath::Avx512)) return TBlockPath::Avx512;
+    if (BlockPathAvailable(TBlockPath::Avx2) && CpuGathersFast()) return TBlockPath::Avx2;
+    return TBlockPath::Portable;
+  }());
   return path;
 }
 

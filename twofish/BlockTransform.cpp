@@ -7,6 +7,7 @@
 
 #include "twofish/BlockPath.h"
 #include "twofish/BlockTransformAvx2.h"
+#include "twofish/BlockTransformAvx512.h"
 #include "twofish/Twofish.h"
 #include "twofish/TwofishRound.h"
 
@@ -46,11 +47,23 @@ TOLVANE_ALWAYS_INLINE void TransformGroup(const TTwofishKeyState& key, const std
   }
 }
 
-// Where the CPU has AVX2, whole groups of eight blocks go to the vector path;
-// the portable code takes the rest (and everything elsewhere).
+// The AVX-512 path takes every block, the tail included, so that no table
+// is read; on the AVX2 path whole groups of eight blocks go to the vector
+// code and the portable code takes the rest (and everything elsewhere).
 template <bool Encrypt>
 TOLVANE_ALWAYS_INLINE void TransformBlocks(const TTwofishKeyState& key, const std::uint8_t* in,
                                            std::uint8_t* out, std::size_t blocks) {
+#ifdef TOLVANE_HAVE_AVX512_PATH
+  if (ActiveBlockPath() == TBlockPath::Avx512) {
+    if (blocks == 0) return;
+    if constexpr (Encrypt) {
+      twofish_avx512::EncryptBlocks(key, in, out, blocks);
+    } else {
+      twofish_avx512::DecryptBlocks(key, in, out, blocks);
+    }
+    return;
+  }
+#endif
 #ifdef TOLVANE_HAVE_AVX2_PATH
   if (blocks >= 8 && ActiveBlockPath() == TBlockPath::Avx2) {
     const std::size_t done = Encrypt ? twofish_avx2::EncryptBlocks(key, in, out, blocks)

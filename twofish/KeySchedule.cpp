@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "twofish/BlockPath.h"
 #include "twofish/ByteOrder.h"
 #include "twofish/ForceInline.h"
+#include "twofish/KeyScheduleAvx512.h"
 #include "twofish/Twofish.h"
 #include "twofish/TwofishTables.h"
 #include "util/SecureWipe.h"
@@ -26,10 +28,11 @@ constexpr std::uint8_t ByteOf(std::uint32_t w, int n) {
 
 // Section 4.3: the RS code is a polynomial remainder modulo
 // x^4 + (a+1/a)x^3 + a x^2 + (a+1/a)x + 1 over GF(2^8)/0x14D, one byte per step.
+// The reductions are masks rather than branches on key bits.
 constexpr std::uint32_t RsStep(std::uint32_t r) {
   const std::uint32_t b = r >> 24;
-  const std::uint32_t u = ((b << 1) ^ ((b & 0x80) ? 0x14D : 0)) & 0xFF;
-  const std::uint32_t w = (b >> 1) ^ ((b & 1) ? 0xA6 : 0) ^ u;
+  const std::uint32_t u = ((b << 1) ^ ((0u - (b >> 7)) & 0x14D)) & 0xFF;
+  const std::uint32_t w = (b >> 1) ^ ((0u - (b & 1)) & 0xA6) ^ u;
   return (r << 8) ^ (w << 24) ^ (u << 16) ^ (w << 8) ^ b;
 }
 
@@ -82,16 +85,19 @@ inline void FoldQ(int q, std::uint8_t key, std::uint8_t* out) {
 }
 
 // Column Col of the g tables: T_Col[x] = MT_Col[h chain of x], written into
-// slot Col % 2 of the pair array. keyBytes[i] is byte Col of S-vector word i.
+// slot Col % 2 of the pair array, and s_Col[x] (the same before the MDS
+// multiply) into box. keyBytes[i] is byte Col of S-vector word i.
 // Each stage of the chain is one lookup in a key-folded q; the first stage's
 // table is at once the chain's values for x = 0..255.
 template <int K, int Col>
 void FillColumn(const std::uint8_t (&keyBytes)[4], std::uint32_t (*pairs)[2],
-                TScheduleScratch& scratch) {
+                std::uint8_t (&box)[256], TScheduleScratch& scratch) {
   constexpr int first = 4 - K;
   for (int s = first; s < 4; ++s) FoldQ(kStageQ[Col][s], keyBytes[3 - s], scratch.Folded[s]);
   const std::uint32_t* mt = MdsTables[Col].data();
   constexpr int slot = Col % 2;
+  // The q stage that MdsTables folds in (see TwofishTables.h).
+  constexpr int kLastQ = Col % 2 == 0 ? Q1 : Q0;
   for (int x = 0; x < 256; x += 4) {
     const std::uint32_t v = LoadLE32(scratch.Folded[first] + x);
     std::uint32_t e[4] = {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF, v >> 24};
@@ -100,7 +106,10 @@ void FillColumn(const std::uint8_t (&keyBytes)[4], std::uint32_t (*pairs)[2],
 #pragma GCC unroll 4
       for (int i = 0; i < 4; ++i) e[i] = scratch.Folded[s][e[i]];
 #pragma GCC unroll 4
-    for (int i = 0; i < 4; ++i) pairs[x + i][slot] = mt[e[i]];
+    for (int i = 0; i < 4; ++i) {
+      box[x + i] = QTable[static_cast<std::size_t>(kLastQ) + e[i]];
+      pairs[x + i][slot] = mt[e[i]];
+    }
   }
 }
 
@@ -113,6 +122,12 @@ void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
   // Section 4.3: S_i = RS(m_8i .. m_8i+7), and g uses S in reverse order.
   for (int i = 0; i < K; ++i) state.SBoxKeys[K - 1 - i] = RsCode(scratch.Even[i], scratch.Odd[i]);
   for (int i = K; i < 4; ++i) state.SBoxKeys[i] = 0;
+#ifdef TOLVANE_HAVE_AVX512_PATH
+  if (ActiveBlockPath() == TBlockPath::Avx512) {
+    twofish_avx512::ExpandKey(scratch.KeyArea, K, QTable.data(), state);
+    return;
+  }
+#endif
 
   // Section 4.3.2: rho = 2^24 + 2^16 + 2^8 + 2^0.
   for (unsigned i = 0; i < 20; ++i) {
@@ -125,10 +140,10 @@ void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
   std::uint8_t keyBytes[4][4];
   for (int col = 0; col < 4; ++col)
     for (int i = 0; i < 4; ++i) keyBytes[col][i] = ByteOf(state.SBoxKeys[i], col);
-  FillColumn<K, 0>(keyBytes[0], state.KeyTables01, scratch);
-  FillColumn<K, 1>(keyBytes[1], state.KeyTables01, scratch);
-  FillColumn<K, 2>(keyBytes[2], state.KeyTables23, scratch);
-  FillColumn<K, 3>(keyBytes[3], state.KeyTables23, scratch);
+  FillColumn<K, 0>(keyBytes[0], state.KeyTables01, state.SBoxes[0], scratch);
+  FillColumn<K, 1>(keyBytes[1], state.KeyTables01, state.SBoxes[1], scratch);
+  FillColumn<K, 2>(keyBytes[2], state.KeyTables23, state.SBoxes[2], scratch);
+  FillColumn<K, 3>(keyBytes[3], state.KeyTables23, state.SBoxes[3], scratch);
   SecureWipe(keyBytes, sizeof keyBytes);
 }
 

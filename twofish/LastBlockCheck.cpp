@@ -36,10 +36,12 @@ void TTwofish::JudgeTail(const TTailResult& read, const std::uint8_t* tail) cons
   // register for a file of one block.
   const std::uint8_t* previous = read.Count == 2 * BlockBytes ? tail : K.FIV;
   std::uint8_t plain[BlockBytes];
+  // Through the batch call, which takes the table-free path where there is
+  // one, like the rest of the decryption.
   switch (FCipherMode) {
-    case TCipherMode::ECB: DecryptBlock(last, plain); break;
+    case TCipherMode::ECB: DecryptBlocks(last, plain, 1); break;
     case TCipherMode::CBC:
-      DecryptBlock(last, plain);
+      DecryptBlocks(last, plain, 1);
       for (std::size_t i = 0; i < BlockBytes; ++i) plain[i] ^= previous[i];
       break;
     case TCipherMode::CFB:

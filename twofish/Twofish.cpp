@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "twofish/BlockPath.h"
+#include "twofish/BlockTransformAvx512.h"
 #include "twofish/ParallelBlocks.h"
 #include "util/SecureWipe.h"
 
@@ -44,8 +46,15 @@ void CheckBufferCount(int n) {
 }  // namespace
 
 // Each plaintext block needs the ciphertext block before it, which the
-// in-place decryption overwrites, so a group's ciphertext is kept aside.
+// in-place decryption overwrites, so a group's ciphertext is kept aside. The
+// AVX-512 path reads it before storing a group, and chains in registers.
 void TTwofish::DecryptBlocksCbc(std::uint8_t* data, std::size_t blocks, std::uint8_t iv[16]) const {
+#ifdef TOLVANE_HAVE_AVX512_PATH
+  if (ActiveBlockPath() == TBlockPath::Avx512) {
+    if (blocks != 0) twofish_avx512::DecryptBlocksCbc(K, data, blocks, iv);
+    return;
+  }
+#endif
   constexpr std::size_t GroupBlocks = 32;
   alignas(16) std::uint8_t ciphertext[GroupBlocks * BlockBytes];
   for (std::size_t first = 0; first < blocks; first += GroupBlocks) {

@@ -48,15 +48,22 @@ void TThreadJobRunner::Launch(TCryptRequest request) {
   });
 }
 
-void TThreadJobRunner::Cancel() {
-  if (!FRun || FRun->Cancelled) return;
+bool TThreadJobRunner::Cancel() {
+  if (!FRun || FRun->Cancelled) return true;
+  // Past its point of no return the run ends and reports as any other.
+  if (!FRun->Job.RequestStop()) return false;
   FRun->Cancelled = true;
-  Stop();
+  AbortQuestions();
+  return true;
 }
 
 void TThreadJobRunner::Stop() {
   if (!FRun) return;
   FRun->Job.RequestStop();
+  AbortQuestions();
+}
+
+void TThreadJobRunner::AbortQuestions() {
   FRun->Prompt.Abort();
   if (FCloseQuestion) FCloseQuestion();
 }

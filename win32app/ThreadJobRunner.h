@@ -32,7 +32,7 @@ class TThreadJobRunner final : public IJobRunner {
   void SetWindow(HWND window) { FWindow = window; }
 
   void Launch(TCryptRequest request) override;
-  void Cancel() override;
+  bool Cancel() override;
   void WaitForStopped() override;
 
   // GUI thread. The percent reported for run, when it is the current one.
@@ -44,6 +44,7 @@ class TThreadJobRunner final : public IJobRunner {
  private:
   struct TRun;
   void Stop();
+  void AbortQuestions();
   void Join();
 
   HWND FWindow = nullptr;

@@ -4,7 +4,7 @@
 #include "win32app/Win32Gui.h"
 #include "win32app/uBatch.h"
 #include "win32app/uMain.h"
-#include "window/NullBatchRunner.h"
+#include "window/EngineBatchRunner.h"
 #include "window/StartArguments.h"
 
 namespace {
@@ -26,7 +26,8 @@ int RunMessageLoop(TForm& form) {
 
 int RunWindow(const TStartArguments& start) {
   if (start.Window == TStartWindow::Batch) {
-    TNullBatchRunner runner;
+    // Its workers divide the cores as tolvane's do.
+    TEngineBatchRunner runner(0);
     TfrmBatch frmBatch(runner);
     frmBatch.StartWithFiles(start.Files, start.Direction);
     return RunMessageLoop(frmBatch);

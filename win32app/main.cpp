@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "job/CipherPath.h"
+#include "platform/StandardStreams.h"
 #include "platform/win32/WideText.h"
 #include "win32app/HandOverChannel.h"
 #include "win32app/TaskDialogPrompt.h"
@@ -29,6 +30,7 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  SecureStandardStreams();
   // TOLVANE_CIPHER is for tests and comparisons, run from a console.
   if (const std::optional<std::string> problem = CipherChoiceProblem()) {
     std::fprintf(stderr, "tolvane-crypter: %s\n", problem->c_str());

@@ -419,3 +419,5 @@ void TfrmMain::SetProgressVisible(bool visible) {
 void TfrmMain::Repaint() {
   ::RedrawWindow(FHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
+
+void TfrmMain::CloseWindow() { ::PostMessageW(FHandle, WM_CLOSE, 0, 0); }

@@ -51,6 +51,7 @@ class TfrmMain final : public IWindowView {
   void SetBusyCursor(bool busy) override;
   void SetProgressVisible(bool visible) override;
   void Repaint() override;
+  void CloseWindow() override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

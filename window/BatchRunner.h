@@ -15,23 +15,24 @@
 // short of success. The batch window words each in German (BatchTexts).
 enum class TBatchCause {
   None,
-  AlreadyEncrypted,  // has the extension .tvn, and the batch encrypts
-  NotEncrypted,      // is no .tvn file, and the batch decrypts
-  NoPlainName,       // ".tvn" alone: no name is left to decrypt to
-  SymbolicLink,      // met in a folder; not followed
-  NotRegular,        // a pipe, a device, a socket
-  Missing,           // no such file
-  Folder,            // a folder where a file was expected
-  OwnTarget,         // would be its own target
-  TargetExists,      // the target exists and the user chose to keep it
-  TargetAppeared,    // the target appeared while the batch ran, and was kept
-  FolderNotCreated,  // the target's folder cannot be made (system text)
-  CannotExamine,     // the file or folder cannot be examined (system text)
-  ItemChanged,       // the source changed since the batch was planned
-  TargetIsLink,      // the target is a symbolic link
-  OneTarget,         // two sources would go to one target
-  TargetIsSource,    // the target is another item's source
-  JobFailed,         // the run of the file failed: see the job's failure
+  AlreadyEncrypted,     // has the extension .tvn, and the batch encrypts
+  NotEncrypted,         // is no .tvn file, and the batch decrypts
+  NoPlainName,          // ".tvn" alone: no name is left to decrypt to
+  SymbolicLink,         // met in a folder; not followed
+  NotRegular,           // a pipe, a device, a socket
+  Missing,              // no such file
+  Folder,               // a folder where a file was expected
+  OwnTarget,            // would be its own target
+  TargetExists,         // the target exists and the user chose to keep it
+  TargetAppeared,       // the target appeared while the batch ran, and was kept
+  FolderNotCreated,     // the target's folder cannot be made (system text)
+  CannotExamine,        // the file or folder cannot be examined (system text)
+  ItemChanged,          // the source changed since the batch was planned
+  TargetIsLink,         // the target is a symbolic link
+  TargetLeadsToSource,  // the target is by now (a link to) the source itself
+  OneTarget,            // two sources would go to one target
+  TargetIsSource,       // the target is another item's source
+  JobFailed,            // the run of the file failed: see the job's failure
 };
 
 // What the batch window asks to be planned: the names the user listed

@@ -66,6 +66,8 @@ std::string BatchCauseText(TBatchCause cause, const std::string& systemText) {
     case TBatchCause::CannotExamine: return WithSystemText("kann nicht geprüft werden", systemText);
     case TBatchCause::ItemChanged: return "die Datei wurde seit dem Hinzufügen verändert";
     case TBatchCause::TargetIsLink: return "die Zieldatei ist eine symbolische Verknüpfung";
+    case TBatchCause::TargetLeadsToSource:
+      return "die Zieldatei führt inzwischen zur Quelldatei selbst";
     case TBatchCause::OneTarget: return "eine andere Quelldatei ergibt dieselbe Zieldatei";
     case TBatchCause::TargetIsSource:
       return "die Zieldatei ist die Quelldatei eines anderen Eintrags";

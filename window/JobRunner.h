@@ -11,9 +11,12 @@ class IJobRunner {
 
   // Starts a worker for the request; at most one runs at a time.
   virtual void Launch(TCryptRequest request) = 0;
-  // Stops the running worker at its next chunk; it then reports nothing, and
-  // removes its unfinished result itself.
-  virtual void Cancel() = 0;
+  // Asks the running worker to stop. True when the stop won: the worker
+  // reports nothing more and removes its unfinished result itself, the
+  // target left as it was. False when the run had passed its point of no
+  // return (its result is being put in place): it then ends as any run
+  // does, says so, and its end reaches TWindowModel::JobFinished.
+  virtual bool Cancel() = 0;
   // Waits until a cancelled worker has ended (it may still be closing its
   // files). Returns at once when none is stopping.
   virtual void WaitForStopped() = 0;

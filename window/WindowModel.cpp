@@ -87,11 +87,14 @@ void TWindowModel::StartJob() {
   FRunner.Launch(std::move(request));
 }
 
-void TWindowModel::CancelJob() {
+// False when the run was past its point of no return: it goes on to its
+// end and its own message, and the window stays Running until then.
+bool TWindowModel::CancelJob() {
   // The stopped run removes its unfinished result; the target's name never
   // held any of it, so there is nothing to ask.
-  FRunner.Cancel();
+  if (!FRunner.Cancel()) return false;
   JobFinished();
+  return true;
 }
 
 void TWindowModel::JobFinished() {
@@ -103,6 +106,10 @@ void TWindowModel::JobFinished() {
   FView.SetText(TControl::btnStart, DirectionCaption());
   FView.SetProgressVisible(false);
   FView.RunEnded();
+  if (FCloseAfterRun) {
+    FCloseAfterRun = false;
+    FView.CloseWindow();
+  }
 }
 
 void TWindowModel::EnableControls(bool enable) {
@@ -179,7 +186,12 @@ bool TWindowModel::FormCloseQuery() {
     return false;
   // The run may have ended while the question was open: then there is
   // nothing left to stop, and the window still closes as the user asked.
-  if (Running()) CancelJob();
+  // A run past its point of no return ends first and says so; the window
+  // closes after that.
+  if (Running() && !CancelJob()) {
+    FCloseAfterRun = true;
+    return false;
+  }
   // The worker stops at its next chunk and removes its unfinished result
   // before the process ends.
   FRunner.WaitForStopped();

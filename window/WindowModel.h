@@ -58,7 +58,7 @@ class TWindowModel {
 
  private:
   void StartJob();
-  void CancelJob();
+  bool CancelJob();
   void ClearPasswords();
   void ProposeTarget();
   void SelectDirection(TDirection direction);
@@ -71,6 +71,8 @@ class TWindowModel {
   // The target the model proposed last: only that one follows a change of
   // direction, never a name the user typed or chose.
   std::string FProposedTarget;
+  // The user agreed to close while the run could no longer be stopped.
+  bool FCloseAfterRun = false;
 };
 
 // The file dialog's default extension: "txt" goes onto a chosen name that

@@ -54,4 +54,7 @@ class IWindowView {
   virtual void Repaint() = 0;
   // The window is Idle again after a run, whatever its outcome; once per run.
   virtual void RunEnded() {}
+  // Closes the window, as the user asked during a run that could no longer
+  // be stopped and has ended now. After the current event.
+  virtual void CloseWindow() = 0;
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/FileError.h"
+#include "platform/WaitBreaker.h"
 #include "platform/win32/Win32.h"
 
 // Binary access through CreateFileW, ReadFile and WriteFile only: the C
@@ -101,12 +102,25 @@ std::error_code DuplicateFile(TFileHandle handle, TFileHandle& copy) {
   return {};
 }
 
-TIoResult ReadSome(TFileHandle handle, std::uint8_t* data, std::size_t count) {
+bool MayWait(TFileHandle handle) { return ::GetFileType(AsHandle(handle)) != FILE_TYPE_DISK; }
+
+// The breaker cancels a waiting call on the handle (WaitBreaker.h); a call
+// that failed or did not start for that reason reports the stop.
+TIoResult ReadSome(TFileHandle handle, std::uint8_t* data, std::size_t count,
+                   const TWaitBreaker* breaker) {
   TIoResult result;
+  if (breaker != nullptr && breaker->Broken()) {
+    result.Error = TFileError::Stopped;
+    return result;
+  }
   DWORD got = 0;
   if (!::ReadFile(AsHandle(handle), data, static_cast<DWORD>(std::min(count, MaxTransfer)), &got,
                   nullptr)) {
     const DWORD error = ::GetLastError();
+    if (breaker != nullptr && breaker->Broken()) {
+      result.Error = TFileError::Stopped;
+      return result;
+    }
     // The writer of a pipe has closed it: the end of the data, no failure.
     if (error != ERROR_BROKEN_PIPE && error != ERROR_HANDLE_EOF) {
       result.Error = SystemError(static_cast<int>(error));
@@ -117,14 +131,20 @@ TIoResult ReadSome(TFileHandle handle, std::uint8_t* data, std::size_t count) {
   return result;
 }
 
-TIoResult WriteAll(TFileHandle handle, const std::uint8_t* data, std::size_t count) {
+TIoResult WriteAll(TFileHandle handle, const std::uint8_t* data, std::size_t count,
+                   const TWaitBreaker* breaker) {
   TIoResult result;
   while (result.Bytes < count) {
+    if (breaker != nullptr && breaker->Broken()) {
+      result.Error = TFileError::Stopped;
+      break;
+    }
     DWORD put = 0;
     if (!::WriteFile(AsHandle(handle), data + result.Bytes,
                      static_cast<DWORD>(std::min(count - result.Bytes, MaxTransfer)), &put,
                      nullptr)) {
-      result.Error = LastSystemError();
+      result.Error = breaker != nullptr && breaker->Broken() ? make_error_code(TFileError::Stopped)
+                                                             : LastSystemError();
       break;
     }
     if (put == 0) {

@@ -166,13 +166,15 @@ std::error_code TPendingFile::Create(const std::string& finalName) {
   return error;
 }
 
-std::error_code TPendingFile::Commit(const TFileAttributes& attributes, TReplaceMode mode) {
+std::error_code TPendingFile::Commit(const TFileAttributes& attributes, TReplaceMode mode,
+                                     const std::function<bool()>& mayRename) {
   if (FHandle < 0) return TFileError::NotOpen;
   const HANDLE handle = AsHandle(FHandle);
   if (!::FlushFileBuffers(handle)) return LastSystemError();
   // Renaming keeps the attributes: the result carries the source's from the
   // start. Access rights are the folder's, inherited at creation.
   if (!SetAttributes(handle, attributes.WindowsFlags)) return LastSystemError();
+  if (mayRename && !mayRename()) return TFileError::Stopped;
   // Whatever the name reaches now is what gets renamed: it must still be the
   // file this run wrote.
   if (!NameHolds(FName, handle, false)) return TFileError::NameMoved;

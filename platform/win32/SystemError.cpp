@@ -37,6 +37,7 @@ int NearestSystemCode(TFileError error) {
     case TFileError::TemporaryLost: return ERROR_LOCK_VIOLATION;
     case TFileError::LockedElsewhere: return ERROR_LOCK_VIOLATION;
     case TFileError::NameTaken: return ERROR_ALREADY_EXISTS;
+    case TFileError::Stopped: return ERROR_OPERATION_ABORTED;
     case TFileError::NameNotUtf8: break;
   }
   return ERROR_NO_UNICODE_TRANSLATION;

@@ -4,18 +4,25 @@
 // start the run with the window's settings, and the summary closes it.
 #include <QApplication>
 #include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "app/uBatch.h"
 #include "job/TargetName.h"
 #include "tests/support/ScriptedPrompt.h"
 #include "window/BatchTexts.h"
+#include "window/EngineBatchRunner.h"
 
 namespace {
 
@@ -64,6 +71,7 @@ class TestBatchWindow : public QObject {
  private slots:
   void passwordTabPasswordReturn();
   void dropAddsEntfRemoves();
+  void realEngineWritesWhatTolvaneDecrypts();
 };
 
 void TestBatchWindow::passwordTabPasswordReturn() {
@@ -134,6 +142,43 @@ void TestBatchWindow::dropAddsEntfRemoves() {
   QTest::keyClick(list, Qt::Key_Delete);
   QCOMPARE(list->topLevelItemCount(), 1);
   QCOMPARE(list->topLevelItem(0)->text(0), QString("/tmp/b.txt"));
+}
+
+// Over the engine tolvane runs: the results are real and tolvane reads them,
+// under a name that is no UTF-8 too, since the names pass as bytes.
+void TestBatchWindow::realEngineWritesWhatTolvaneDecrypts() {
+  QTemporaryDir dir;
+  const std::string folder = QFile::encodeName(dir.path()).toStdString();
+  const std::string names[] = {folder + "/eins.txt", folder + "/zwei-\xe9.txt"};
+  const std::string contents[] = {std::string(100'000, 'a'), "zwei\n"};
+  for (int i = 0; i < 2; ++i) std::ofstream(names[i], std::ios::binary) << contents[i];
+  std::ofstream(folder + "/password") << "Geheimnis\n";
+
+  TEngineBatchRunner runner;
+  TScriptedPrompt prompt;
+  TfrmBatch form(runner);
+  form.SetPrompt(&prompt);
+  form.StartWithFiles({names[0], names[1]}, std::nullopt);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowActive(&form));
+  QTest::keyClicks(form.focusWidget(), "Geheimnis");
+  QTest::keyClick(form.focusWidget(), Qt::Key_Tab);
+  QTest::keyClicks(form.focusWidget(), "Geheimnis");
+  QTest::keyClick(form.focusWidget(), Qt::Key_Return);
+
+  QTRY_COMPARE_WITH_TIMEOUT(prompt.Shown().size(), std::size_t{1}, 60000);
+  QCOMPARE(prompt.Shown()[0].Text, std::string("2 fertig, 0 übersprungen, 0 fehlgeschlagen"));
+  for (int i = 0; i < 2; ++i) {
+    const std::string encrypted = names[i].substr(0, names[i].size() - 4) + ".tvn";
+    const std::string back = folder + "/back";
+    // Through a shell, which passes the bytes of the names as they are.
+    const std::string command = std::string("'") + TOLVANE_BINARY +
+                                "' decrypt -f --password-file '" + folder + "/password' '" +
+                                encrypted + "' '" + back + "'";
+    QCOMPARE(std::system(command.c_str()), 0);
+    std::ifstream result(back, std::ios::binary);
+    QCOMPARE(std::string(std::istreambuf_iterator<char>(result), {}), contents[i]);
+  }
 }
 
 QTEST_MAIN(TestBatchWindow)

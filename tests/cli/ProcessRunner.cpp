@@ -121,12 +121,15 @@ TChild::TChild(const std::string& dir, const std::vector<std::string>& args,
   if (FPid == 0) {
     // A developer's terminal must not answer for the command.
     setsid();
-    Redirect(STDIN_FILENO, stdinName.c_str(), O_RDONLY);
-    Redirect(STDOUT_FILENO, FOutName.c_str(), O_WRONLY | O_CREAT | O_TRUNC);
+    Redirect(STDIN_FILENO, options.StdinPath ? options.StdinPath->c_str() : stdinName.c_str(),
+             O_RDONLY);
+    Redirect(STDOUT_FILENO, options.StdoutPath ? options.StdoutPath->c_str() : FOutName.c_str(),
+             O_WRONLY | O_CREAT | O_TRUNC);
     Redirect(STDERR_FILENO, FErrName.c_str(), O_WRONLY | O_CREAT | O_TRUNC);
     if (!fd3Name.empty()) Redirect(3, fd3Name.c_str(), O_RDONLY);
     for (const auto& [name, value] : options.Env) setenv(name.c_str(), value.c_str(), 1);
     if (options.Pipes) ThroughPipes();
+    for (const int fd : options.Closed) close(fd);
     execv(argv[0], argv.data());
     _exit(127);
   }
@@ -135,7 +138,8 @@ TChild::TChild(const std::string& dir, const std::vector<std::string>& args,
 TRunResult TChild::Wait() {
   TRunResult result;
   result.Exit = WaitFor(FPid);
-  result.Out = ReadFileBytes(FOutName);
+  // Not there when the output went to a file of the test's choosing.
+  if (access(FOutName.c_str(), F_OK) == 0) result.Out = ReadFileBytes(FOutName);
   result.Err = ReadFileBytes(FErrName);
   unlink(FOutName.c_str());
   unlink(FErrName.c_str());

@@ -29,6 +29,11 @@ struct TRunOptions {
   // Standard input and output through pipes rather than the files, as in
   // a shell pipeline.
   bool Pipes = false;
+  // Files (FIFOs, say) opened as standard input or output instead.
+  std::optional<std::string> StdinPath;
+  std::optional<std::string> StdoutPath;
+  // Descriptors closed just before the command starts, as `2>&-` does.
+  std::vector<int> Closed;
 };
 
 inline TRunOptions WithStdin(std::string text) {
@@ -80,6 +85,7 @@ class TTerminalChild {
   TExit Wait();
   const std::string& Output() const { return FOutput; }
   int Master() const { return FMaster; }
+  pid_t Pid() const { return FPid; }
 
  private:
   bool ReadSome(int timeoutMs);

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command on a terminal: hidden password entry, its questions, the
 // progress line and Ctrl-C at a prompt.
+#include <signal.h>
 #include <termios.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "CliFixture.h"
 
@@ -64,6 +67,36 @@ TEST_F(CliTest, CtrlCAtTheOverwriteQuestionChangesNothing) {
   EXPECT_EQ(tolvane.Wait().Signal, SIGINT) << tolvane.Output();
   EXPECT_EQ(ReadFileBytes(Path("a.tvn")), "keep me");
   EXPECT_EQ(ReadFileBytes(Path("a.txt")), "data");
+}
+
+// A terminal as the data's source waits for its user; Ctrl-C ends the run
+// there at once, not at the next line or Ctrl-D, and leaves no target.
+TEST_F(CliTest, CtrlCWhileReadingDataFromTheTerminalEndsTheRun) {
+  TTerminalChild tolvane(
+      {"encrypt", "--password-file", PasswordFile("pw\n"), "-", Path("typed.tvn")});
+  tolvane.Send("a first line\n");
+  // Its result file exists once the run reads the terminal.
+  const auto pending = [&] {
+    for (const auto& entry : std::filesystem::directory_iterator(Dir)) {
+      if (entry.path().filename().string().rfind(".typed.tvn.", 0) == 0) return true;
+    }
+    return false;
+  };
+  const auto started = std::chrono::steady_clock::now();
+  while (!pending() && std::chrono::steady_clock::now() - started < std::chrono::seconds(20)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  tolvane.Send("\x03");
+  // The text never comes: Expect returns when the command ends, or after
+  // the time allowed.
+  const auto sent = std::chrono::steady_clock::now();
+  tolvane.Expect("\x01", std::chrono::milliseconds(2500));
+  const bool inTime = std::chrono::steady_clock::now() - sent < std::chrono::milliseconds(2500);
+  // A run that still waits would hold the test: it ends now, failing it.
+  if (!inTime) kill(tolvane.Pid(), SIGKILL);
+  EXPECT_EQ(tolvane.Wait().Signal, SIGINT) << tolvane.Output();
+  EXPECT_TRUE(inTime);
+  EXPECT_FALSE(std::filesystem::exists(Path("typed.tvn")));
 }
 
 TEST_F(CliTest, TerminalAsksBeforeReplacingTheProposedTarget) {

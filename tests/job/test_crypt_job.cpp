@@ -2,6 +2,7 @@
 // Whole jobs on real files: round trips, the replace question, what the job
 // reports and the wipe of the key.
 #include <algorithm>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -243,6 +244,43 @@ TEST_F(CryptJob, StopDuringAParallelDecryptionLeavesNothingBehind) {
   }
   EXPECT_FALSE(std::filesystem::exists(Path("back.bin")));
   EXPECT_EQ(LeftoverCount(), 0u);
+}
+
+// A stop and the commit meet once, between the final sync and the rename:
+// a stop before that point leaves the old target and says nothing; after it
+// the stop is refused, and the run succeeds and says so.
+TEST_F(CryptJob, StopAndCommitMeetAtOnePointOfNoReturn) {
+  struct TCase {
+    TJobStep StopAt;
+    bool StopWins;
+  };
+  for (const TCase& c : {TCase{TJobStep::Synced, true}, TCase{TJobStep::Committed, false}}) {
+    SCOPED_TRACE(c.StopWins);
+    TRecordingListener listener;
+    WriteFileBytes(Path("brief.txt"), "Quelle");
+    WriteFileBytes(Path("brief.tvn"), "altes Ziel");
+    const TFileSnapshot old = Snapshot(Path("brief.tvn"));
+    TCryptJob job(listener, Encrypting(Path("brief.txt"), Path("brief.tvn"), Replace));
+    std::optional<bool> stopAccepted;
+    job.SetStepHook([&](TJobStep step) {
+      if (step == c.StopAt) stopAccepted = job.RequestStop();
+    });
+
+    job.RunJob();
+
+    EXPECT_EQ(stopAccepted, c.StopWins);
+    EXPECT_EQ(job.StoppedTooLate(), !c.StopWins);
+    if (c.StopWins) {
+      EXPECT_EQ(job.Outcome(), TJobOutcome::Cancelled);
+      EXPECT_TRUE(listener.Events().empty());
+      EXPECT_EQ(Snapshot(Path("brief.tvn")), old);
+    } else {
+      EXPECT_EQ(job.Outcome(), TJobOutcome::Succeeded);
+      EXPECT_EQ(listener.Sequence(), std::vector{TWhat::Succeeded});
+      EXPECT_EQ(ReadFileBytes(Path("brief.tvn")).size(), 16u);
+    }
+    EXPECT_EQ(LeftoverCount(), 0u);
+  }
 }
 
 }  // namespace

@@ -16,7 +16,12 @@
 using namespace block_test;
 
 static const char* PathName(TBlockPath path) {
-  return path == TBlockPath::Avx2 ? "Avx2" : "Portable";
+  switch (path) {
+    case TBlockPath::Avx2: return "Avx2";
+    case TBlockPath::Avx512: return "Avx512";
+    case TBlockPath::Portable: break;
+  }
+  return "Portable";
 }
 
 // Names the path in gtest's messages instead of its bytes.
@@ -71,7 +76,7 @@ class TwofishBatch : public ::testing::TestWithParam<TBlockPath> {
   void TearDown() override { SelectBlockPath(DefaultBlockPath()); }
 };
 
-INSTANTIATE_TEST_SUITE_P(Paths, TwofishBatch, ::testing::Values(TBlockPath::Portable, TBlockPath::Avx2),
+INSTANTIATE_TEST_SUITE_P(Paths, TwofishBatch, ::testing::Values(TBlockPath::Portable, TBlockPath::Avx2, TBlockPath::Avx512),
                          [](const ::testing::TestParamInfo<TBlockPath>& path) {
                            return std::string(PathName(path.param));
                          });

@@ -47,6 +47,7 @@ class TFakeWindowView final : public IWindowView {
   void SetBusyCursor(bool busy) override { Busy = busy; }
   void SetProgressVisible(bool visible) override { ProgressVisible = visible; }
   void Repaint() override {}
+  void CloseWindow() override { ++Closes; }
 
   std::map<TControl, std::string> Texts;
   std::map<TControl, bool> Checks;
@@ -55,6 +56,7 @@ class TFakeWindowView final : public IWindowView {
   std::vector<TControl> Cleared;  // every SetText, in order
   bool Busy = false;
   bool ProgressVisible = false;
+  int Closes = 0;
 
  private:
   const std::map<TControl, TControl> Partners = {
@@ -69,10 +71,14 @@ class TFakeWindowView final : public IWindowView {
 class TFakeRunner final : public IJobRunner {
  public:
   void Launch(TCryptRequest request) override { Launched.push_back(std::move(request)); }
-  void Cancel() override { ++Cancels; }
+  bool Cancel() override {
+    ++Cancels;
+    return !PastPointOfNoReturn;
+  }
   void WaitForStopped() override { ++Waits; }
 
   std::vector<TCryptRequest> Launched;
   int Cancels = 0;
   int Waits = 0;
+  bool PastPointOfNoReturn = false;
 };

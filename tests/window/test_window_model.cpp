@@ -4,15 +4,21 @@
 // closing during a run, and the target proposed for a source.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "job/CryptJob.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/ScriptedPrompt.h"
 #include "tests/support/TempDir.h"
 #include "tests/window/FakeWindowView.h"
+#include "window/JobMessageBoxes.h"
 #include "window/Messages.h"
 #include "window/WindowModel.h"
 
@@ -339,6 +345,103 @@ TEST_F(WindowModel, DefaultExtension) {
   };
   for (const auto& [chosen, expected] : cases) {
     EXPECT_EQ(WithDefaultExtension(Dir.File(chosen)), Dir.File(expected)) << chosen;
+  }
+}
+
+// Runs the window's job on a thread of its own, as the views do, and holds
+// it at one step near its end until the test lets it go on.
+class TSteppedRunner final : public IJobRunner {
+ public:
+  TSteppedRunner(IUserPrompt& prompt, TJobStep holdAt) : FMessages(prompt), FHoldAt(holdAt) {}
+  ~TSteppedRunner() override {
+    if (FThread.joinable()) Finish();
+  }
+
+  void Launch(TCryptRequest request) override {
+    FJob = std::make_unique<TCryptJob>(FMessages, std::move(request));
+    FJob->SetStepHook([this](TJobStep step) {
+      if (step != FHoldAt) return;
+      FHeld.set_value();
+      FGo.get_future().wait();
+    });
+    FThread = std::thread([this] { FJob->RunJob(); });
+  }
+  bool Cancel() override {
+    if (!FJob->RequestStop()) return false;
+    FCancelled = true;
+    return true;
+  }
+  void WaitForStopped() override {}
+
+  // False when the job never got there.
+  bool WaitUntilHeld() {
+    return FHeld.get_future().wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+  }
+  // Lets the job go on to its end; true when the window hears of that end.
+  bool Finish() {
+    FGo.set_value();
+    FThread.join();
+    return !FCancelled;
+  }
+
+ private:
+  TJobMessageBoxes FMessages;
+  TJobStep FHoldAt;
+  std::unique_ptr<TCryptJob> FJob;
+  std::promise<void> FHeld;
+  std::promise<void> FGo;
+  std::thread FThread;
+  bool FCancelled = false;
+};
+
+// "Abbrechen", or Yes to the close question, during the last step of a run:
+// before the point of no return the target stays as it was and nothing is
+// said; after it the run ends as a success, says so, and a window asked to
+// close closes then.
+TEST_F(WindowModel, ACancelDuringTheLastStepIsToldTruthfully) {
+  struct TCase {
+    TJobStep HoldAt;
+    bool ByClosing;
+    bool StopWins;
+  };
+  const TCase cases[] = {{TJobStep::Synced, false, true},
+                         {TJobStep::Committed, false, false},
+                         {TJobStep::Synced, true, true},
+                         {TJobStep::Committed, true, false}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.ByClosing) + std::to_string(c.StopWins));
+    WriteFileBytes(Dir.File("ziel"), "altes Ziel");
+    TFakeWindowView view;
+    TScriptedPrompt prompt;
+    TSteppedRunner runner(prompt, c.HoldAt);
+    TWindowModel model(view, prompt, runner);
+    view.SetChecked(TControl::cbOverwriteTarget, true);
+    view.Texts[TControl::edSource] = Dir.File("file");
+    view.Texts[TControl::edTarget] = Dir.File("ziel");
+    view.Texts[TControl::edPassword1] = view.Texts[TControl::edPassword2] = "pw";
+    model.btnStartClick();
+    ASSERT_TRUE(runner.WaitUntilHeld());
+
+    if (c.ByClosing) {
+      EXPECT_EQ(model.FormCloseQuery(), c.StopWins);
+    } else {
+      model.btnStartClick();
+    }
+    EXPECT_EQ(model.Running(), !c.StopWins);
+    if (runner.Finish()) model.JobFinished();
+
+    EXPECT_FALSE(model.Running());
+    const std::string target = ReadFileBytes(Dir.File("ziel"));
+    std::vector<std::string> captions = prompt.Captions();
+    if (c.ByClosing) captions.erase(captions.begin());  // the close question
+    if (c.StopWins) {
+      EXPECT_EQ(target, "altes Ziel");
+      EXPECT_TRUE(captions.empty());
+    } else {
+      EXPECT_EQ(target.size(), 16u);
+      EXPECT_EQ(captions, std::vector<std::string>{"Information"});
+    }
+    EXPECT_EQ(view.Closes, c.ByClosing && !c.StopWins ? 1 : 0);
   }
 }
 

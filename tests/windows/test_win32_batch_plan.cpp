@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Win32TestSupport.h"
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
 #include "cli/BatchWording.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderWalk.h"

@@ -5,13 +5,16 @@
 // every system shares are in tests/twofish/test_file_io.cpp.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <thread>
 
 #include "Win32TestSupport.h"
+#include "platform/FileError.h"
 #include "platform/FileIO.h"
 #include "platform/FileSystem.h"
+#include "platform/WaitBreaker.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempDir.h"
 
@@ -141,6 +144,45 @@ TEST(Win32FileIO, DevicesAndPipesHaveNoSize) {
   EXPECT_FALSE(input.Close());
   writer.join();
   EXPECT_EQ(seen, content);
+}
+
+// A read that waits for a pipe's writer ends when a stop breaks the wait,
+// though the writer never writes.
+TEST(Win32FileIO, ABrokenWaitEndsAStalledPipeRead) {
+  const std::wstring pipeName =
+      L"\\\\.\\pipe\\tolvane-stall-" + std::to_wstring(::GetCurrentProcessId());
+  const HANDLE server = ::CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND,
+                                           PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  std::thread connect([&] { ::ConnectNamedPipe(server, nullptr); });
+  TInputFile input(4096);
+  ASSERT_FALSE(input.Open(Utf8FromWide(pipeName)));
+  connect.join();
+  TWaitBreaker breaker;
+  input.BreakWaitsBy(breaker);
+  std::atomic<bool> ended{false};
+  TIoResult got;
+  std::thread reader([&] {
+    char chunk[16];
+    got = input.Read(chunk, sizeof chunk);
+    ended = true;
+  });
+  // Broken again at every look, as the command line does, until the read
+  // ends; only a break that failed leaves the writer to end the stall.
+  for (int look = 0; look < 100 && !ended; ++look) {
+    breaker.Break();
+    ::Sleep(50);
+  }
+  const bool brokenInTime = ended;
+  if (!brokenInTime) {
+    DWORD put = 0;
+    ::WriteFile(server, "x", 1, &put, nullptr);
+  }
+  reader.join();
+  EXPECT_TRUE(brokenInTime);
+  EXPECT_EQ(got.Error, make_error_code(TFileError::Stopped));
+  input.Close();
+  ::CloseHandle(server);
 }
 
 }  // namespace

@@ -17,9 +17,9 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
 #include "cli/BatchWording.h"
-#include "cli/BatchWorkers.h"
+#include "batch/BatchWorkers.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempDir.h"
 
@@ -73,7 +73,7 @@ class BatchPlan : public testing::Test {
 
   static std::vector<std::string> Conflicts(const TBatchPlan& plan) {
     std::vector<std::string> lines;
-    for (const TBatchConflict& conflict : plan.Conflicts) lines.push_back(ConflictLine(conflict));
+    for (const TPlanConflict& conflict : plan.Conflicts) lines.push_back(ConflictLine(conflict));
     return lines;
   }
 

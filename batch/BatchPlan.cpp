@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
 
 #include <algorithm>
 #include <compare>
@@ -90,17 +90,17 @@ class TPlanner {
   void Operand(const std::string& name) {
     const TNameFacts facts = ExamineName(name);
     if (facts.Error) {
-      Fail(name, TBatchCause::NotExamined, facts.Error);
+      Fail(name, TNoteCause::NotExamined, facts.Error);
       return;
     }
     switch (facts.Kind) {
-      case TFileKind::Missing: Fail(name, TBatchCause::NoSuchFile); return;
-      case TFileKind::Other: Fail(name, TBatchCause::NotRegular); return;
+      case TFileKind::Missing: Fail(name, TNoteCause::NoSuchFile); return;
+      case TFileKind::Other: Fail(name, TNoteCause::NotRegular); return;
       case TFileKind::Directory:
         if (FOrder.Recursive) {
           Walk(name, name, "", "");
         } else {
-          Fail(name, TBatchCause::FolderWithoutRecursive);
+          Fail(name, TNoteCause::FolderWithoutRecursive);
         }
         return;
       case TFileKind::Regular: File(name, facts, {}, {}, {}); return;
@@ -119,7 +119,7 @@ class TPlanner {
     }
     TFolderListing listing = ListFolder(folder);
     if (listing.Error) {
-      Fail(folder, TBatchCause::NotExamined, listing.Error);
+      Fail(folder, TNoteCause::NotExamined, listing.Error);
       return;
     }
     std::sort(listing.Entries.begin(), listing.Entries.end(),
@@ -131,12 +131,12 @@ class TPlanner {
       const std::string name = JoinedName(folder, entry.Name);
       const std::string entryBelow = below.empty() ? entry.Name : below + '/' + entry.Name;
       if (entry.Error) {
-        Fail(name, TBatchCause::NotExamined, entry.Error);
+        Fail(name, TNoteCause::NotExamined, entry.Error);
         continue;
       }
       switch (entry.Kind) {
-        case TEntryKind::SymbolicLink: Skip(name, TBatchCause::SymbolicLink); break;
-        case TEntryKind::Other: Skip(name, TBatchCause::NotRegular); break;
+        case TEntryKind::SymbolicLink: Skip(name, TNoteCause::SymbolicLink); break;
+        case TEntryKind::Other: Skip(name, TNoteCause::NotRegular); break;
         case TEntryKind::Folder:
           Walk(name, root, relative.empty() ? entry.Name : JoinedName(relative, entry.Name),
                entryBelow);
@@ -144,7 +144,7 @@ class TPlanner {
         case TEntryKind::Regular: {
           TNameFacts facts = ExamineName(name);
           if (facts.Error) {
-            Fail(name, TBatchCause::NotExamined, facts.Error);
+            Fail(name, TNoteCause::NotExamined, facts.Error);
             break;
           }
           // Gone since it was listed: nothing to report.
@@ -180,7 +180,7 @@ class TPlanner {
     const std::optional<TIdentity>& targetIdentity = targetFacts.Identity;
     if ((identity && identity == targetIdentity) ||
         SameFileName(NormalName(source, FBase), NormalName(target, FBase))) {
-      Fail(source, TBatchCause::OwnTarget);
+      Fail(source, TNoteCause::OwnTarget);
       return;
     }
     // A link in a loop or a device has no identity, yet is there.
@@ -195,25 +195,25 @@ class TPlanner {
     if (FOrder.Direction == TDirection::Encrypt) {
       // Never the results of an earlier run over the same folder.
       if (HasEncryptedExtension(source)) {
-        Skip(source, TBatchCause::AlreadyEncrypted);
+        Skip(source, TNoteCause::AlreadyEncrypted);
         return std::nullopt;
       }
       return ReplaceExtension(source);
     }
     if (!HasEncryptedExtension(source)) {
       if (named) {
-        Fail(source, TBatchCause::NamedNotEncrypted);
+        Fail(source, TNoteCause::NamedNotEncrypted);
       } else {
-        Skip(source, TBatchCause::NotEncrypted);
+        Skip(source, TNoteCause::NotEncrypted);
       }
       return std::nullopt;
     }
     std::optional<std::string> target = DecryptedTargetName(source);
     if (!target) {
       if (named) {
-        Fail(source, TBatchCause::NamedNoPlainName);
+        Fail(source, TNoteCause::NamedNoPlainName);
       } else {
-        Skip(source, TBatchCause::NoPlainName);
+        Skip(source, TNoteCause::NoPlainName);
       }
     }
     return target;
@@ -269,7 +269,7 @@ class TPlanner {
     for (std::size_t i = 0; i < FPlan.Items.size(); ++i) {
       TBatchItem& item = FPlan.Items[i];
       if (FFacts[i].TargetIsLink) {
-        FPlan.Failed.push_back({item.Source, TBatchCause::TargetIsLink, {}, item.Target});
+        FPlan.Failed.push_back({item.Source, TNoteCause::TargetIsLink, {}, item.Target});
       } else {
         kept.push_back(std::move(item));
       }
@@ -277,16 +277,16 @@ class TPlanner {
     FPlan.Items = std::move(kept);
   }
 
-  void Fail(const std::string& name, TBatchCause cause, std::error_code error = {}) {
+  void Fail(const std::string& name, TNoteCause cause, std::error_code error = {}) {
     if (FirstNote(name, cause)) FPlan.Failed.push_back({name, cause, error, {}});
   }
-  void Skip(const std::string& name, TBatchCause cause) {
+  void Skip(const std::string& name, TNoteCause cause) {
     if (FirstNote(name, cause)) FPlan.Skipped.push_back({name, cause, {}, {}});
   }
   // A name given twice (or named and met in a folder) is told about once.
-  bool FirstNote(const std::string& name, TBatchCause cause) {
+  bool FirstNote(const std::string& name, TNoteCause cause) {
     const std::string resolved = ResolvedName(name);
-    std::vector<std::pair<std::string, TBatchCause>>& alike = FNoted[FileNameKey(resolved)];
+    std::vector<std::pair<std::string, TNoteCause>>& alike = FNoted[FileNameKey(resolved)];
     for (const auto& [seen, seenCause] : alike) {
       if (seenCause == cause && SameFileName(seen, resolved)) return false;
     }
@@ -301,7 +301,7 @@ class TPlanner {
   // names under FileNameKey.
   std::unordered_map<std::string, std::vector<std::string>> FNames;
   // Names told about already, with why.
-  std::unordered_map<std::string, std::vector<std::pair<std::string, TBatchCause>>> FNoted;
+  std::unordered_map<std::string, std::vector<std::pair<std::string, TNoteCause>>> FNoted;
   const std::filesystem::path FBase;
   // What the checks of the whole batch need of each item, found once.
   struct TFacts {

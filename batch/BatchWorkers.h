@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "cli/BatchPlan.h"
+#include "batch/BatchPlan.h"
 #include "job/CryptJob.h"
 
 // How one item of a batch ended.
@@ -23,15 +23,21 @@ struct TItemResult {
   TJobFailure Failure;  // when the job failed
   // When Failed before a job ran: why.
   std::optional<TItemRefusal> Refusal;
+  // Succeeded, with a stop asked for after the point of no return.
+  bool CompleteBeforeStop = false;
 };
 
 // Runs the items of a batch on a few threads, each taking the next item in
 // plan order and running it as one TCryptJob. The caller's thread stays
-// free to watch for stop signals, draw the progress and print the results;
-// nothing here writes to the terminal.
+// free to watch for a stop, draw the progress and report the results;
+// nothing here talks to the user. A target that exists is replaced only
+// when its request says so.
 class TBatchWorkers {
  public:
   using TRequestFor = std::function<TCryptRequest(std::size_t index)>;
+  // Asked from the workers at every item and every chunk: true stops as
+  // Stop() does (a stop signal the caller records, say).
+  using TStopCheck = std::function<bool()>;
 
   // createFolders: the target's folder is made first (results under
   // --output-dir).
@@ -42,15 +48,23 @@ class TBatchWorkers {
   // Stops what still runs and waits for it.
   ~TBatchWorkers();
 
+  // Before Start.
+  void SetStopCheck(TStopCheck stopAsked);
+  // The workers' threads inherit the caller's signal mask.
   void Start();
   // No further item starts; the running jobs stop at their next chunk. Any
   // thread.
   void Stop() noexcept;
   // Waits up to the timeout for news; true once every worker has ended.
   bool Wait(std::chrono::milliseconds timeout);
+  // Waits until every worker has ended, leaving the results to be taken.
+  void WaitUntilEnded();
 
   // The results that came in since the last call, in the order they came.
   std::vector<TItemResult> TakeResults();
+  // The items whose job began since the last call, in the order they began
+  // (an item refused before its job ran never begins).
+  std::vector<std::size_t> TakeStarted();
   // The bytes of the finished items plus the progress of the running ones.
   std::uint64_t DoneBytes() const;
   // The running item started last.
@@ -72,10 +86,12 @@ class TBatchWorkers {
   // Makes the target's folder when asked to.
   std::optional<TItemRefusal> Refusal(const TBatchItem& item) const;
   TItemResult RunItem(TSlot& slot, std::size_t index);
+  bool StopAsked() const;
 
   const std::vector<TBatchItem> FItems;
   const TRequestFor FRequestFor;
   const bool FCreateFolders;
+  TStopCheck FStopAsked;
   std::vector<std::unique_ptr<TSlot>> FSlots;
   std::vector<std::thread> FThreads;
 
@@ -86,4 +102,5 @@ class TBatchWorkers {
   std::size_t FEnded = 0;
   std::uint64_t FFinishedBytes = 0;
   std::vector<TItemResult> FResults;
+  std::vector<std::size_t> FStarted;
 };

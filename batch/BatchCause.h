@@ -8,7 +8,7 @@
 // each front end words in its own language.
 
 // Of one name given or found, when planning.
-enum class TBatchCause {
+enum class TNoteCause {
   NoSuchFile,
   NotRegular,
   FolderWithoutRecursive,  // a folder named without -r
@@ -30,7 +30,7 @@ enum class TConflictKind {
   TargetIsSource,  // one item's target is another item's source
 };
 
-struct TBatchConflict {
+struct TPlanConflict {
   TConflictKind Kind = TConflictKind::SameTarget;
   std::string EarlierSource;  // for TargetIsSource: the source written over
   std::string EarlierTarget;  // unused for TargetIsSource

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/BatchCause.h"
+#include "batch/BatchCause.h"
 #include "job/CryptRequest.h"
 #include "platform/FileIdentity.h"
 
@@ -40,7 +40,7 @@ struct TBatchItem {
 // non-regular file met in a folder): the batch still succeeds.
 struct TBatchNote {
   std::string Name;  // as the user sees it (not yet made printable)
-  TBatchCause Cause = TBatchCause::NotRegular;
+  TNoteCause Cause = TNoteCause::NotRegular;
   std::error_code Error;  // NotExamined: the system's reason
   std::string Target;     // TargetIsLink: the link
 };
@@ -55,7 +55,7 @@ struct TBatchPlan {
   std::vector<TBatchNote> Failed;
   // Non-empty: the batch is refused as a whole before anything is written,
   // one each (two sources with one target, with both names).
-  std::vector<TBatchConflict> Conflicts;
+  std::vector<TPlanConflict> Conflicts;
 };
 
 // Walks the operands and decides every source and target. A name given

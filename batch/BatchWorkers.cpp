@@ -1,15 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/BatchWorkers.h"
+#include "batch/BatchWorkers.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "cli/StopSignals.h"
-#include "cli/TerminalListener.h"
 #include "job/FailureCause.h"
+#include "job/JobListener.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderWalk.h"
+
+namespace {
+
+// Whether a target may be replaced was settled before the batch began; a
+// file that appears under a free name meanwhile is declined, not asked
+// about while other files run.
+class TDecliningListener final : public IJobListener {
+ public:
+  bool MayReplace(const std::string& /*targetName*/, bool /*inPlace*/) override { return false; }
+  void Succeeded(const std::string& /*targetName*/) override {}
+  void Failed(const TJobFailure& /*failure*/) override {}
+};
+
+}  // namespace
 
 TBatchWorkers::TBatchWorkers(std::vector<TBatchItem> items, TRequestFor requestFor,
                              bool createFolders, int threads)
@@ -23,12 +36,13 @@ TBatchWorkers::~TBatchWorkers() {
   for (std::thread& thread : FThreads) thread.join();
 }
 
+void TBatchWorkers::SetStopCheck(TStopCheck stopAsked) { FStopAsked = std::move(stopAsked); }
+
 void TBatchWorkers::Start() {
-  // The stop signals must reach the thread that polls for them.
-  BlockStopSignalsInThisThread();
   for (const auto& slot : FSlots) FThreads.emplace_back([this, &slot] { Work(*slot); });
-  UnblockStopSignalsInThisThread();
 }
+
+bool TBatchWorkers::StopAsked() const { return FStopAsked && FStopAsked(); }
 
 void TBatchWorkers::Stop() noexcept {
   const std::lock_guard lock(FMutex);
@@ -45,9 +59,19 @@ bool TBatchWorkers::Wait(std::chrono::milliseconds timeout) {
   return allEnded();
 }
 
+void TBatchWorkers::WaitUntilEnded() {
+  std::unique_lock lock(FMutex);
+  FNews.wait(lock, [this] { return FEnded == FSlots.size(); });
+}
+
 std::vector<TItemResult> TBatchWorkers::TakeResults() {
   const std::lock_guard lock(FMutex);
   return std::exchange(FResults, {});
+}
+
+std::vector<std::size_t> TBatchWorkers::TakeStarted() {
+  const std::lock_guard lock(FMutex);
+  return std::exchange(FStarted, {});
 }
 
 std::uint64_t TBatchWorkers::DoneBytes() const {
@@ -73,7 +97,7 @@ void TBatchWorkers::Work(TSlot& slot) {
     std::size_t index = 0;
     {
       const std::lock_guard lock(FMutex);
-      if (FStopping || ReceivedStopSignal() != 0 || FNext == FItems.size()) break;
+      if (FStopping || StopAsked() || FNext == FItems.size()) break;
       index = FNext++;
     }
     TItemResult result;
@@ -143,15 +167,12 @@ TItemResult TBatchWorkers::RunItem(TSlot& slot, std::size_t index) {
     FFinishedBytes += item.Size;
     return result;
   }
-  // Whether a target may be replaced was settled before the batch began; a
-  // file that appears under a free name meanwhile is declined, not asked
-  // about while other files run.
-  TTerminalListener listener(nullptr);
+  TDecliningListener listener;
   TCryptJob job(listener, FRequestFor(index));
-  job.SetProgress([&slot, &job](std::uint64_t done, std::uint64_t /*total*/) {
+  job.SetProgress([this, &slot, &job](std::uint64_t done, std::uint64_t /*total*/) {
     slot.Done.store(done, std::memory_order_relaxed);
     // Noticed at the next chunk rather than at the next look of the watcher.
-    if (ReceivedStopSignal() != 0) job.RequestStop();
+    if (StopAsked()) job.RequestStop();
   });
   {
     const std::lock_guard lock(FMutex);
@@ -159,6 +180,7 @@ TItemResult TBatchWorkers::RunItem(TSlot& slot, std::size_t index) {
     slot.Job = &job;
     slot.Index = index;
     slot.Done = 0;
+    FStarted.push_back(index);
   }
   job.RunJob();
   {
@@ -169,5 +191,6 @@ TItemResult TBatchWorkers::RunItem(TSlot& slot, std::size_t index) {
   }
   result.Outcome = job.Outcome();
   result.Failure = job.Failure();
+  result.CompleteBeforeStop = result.Outcome == TJobOutcome::Succeeded && job.StoppedTooLate();
   return result;
 }
