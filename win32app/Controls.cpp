@@ -95,6 +95,10 @@ TSecret TEdit::Secret() const {
   return secret;
 }
 
+void TEdit::Notified(WORD code) {
+  if (code == EN_KILLFOCUS && FOnLeave) FOnLeave();
+}
+
 void TButton::Create(HWND parent, int id, const std::string& caption, bool isDefault) {
   TControlBase::Create(parent, id, WC_BUTTONW,
                        WS_TABSTOP | WS_GROUP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),

@@ -55,6 +55,12 @@ class TEdit final : public TControlBase {
   // The text in a copy that wipes itself; the UTF-16 buffer read from the
   // control is wiped as well.
   TSecret Secret() const;
+  // The focus left the edit: what was typed is done.
+  void OnLeave(std::function<void()> handler) { FOnLeave = std::move(handler); }
+  void Notified(WORD code) override;
+
+ private:
+  std::function<void()> FOnLeave;
 };
 
 // A push button; the default one is pressed by Return.

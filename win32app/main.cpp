@@ -7,9 +7,10 @@
 #include "job/CipherPath.h"
 #include "platform/StandardStreams.h"
 #include "platform/win32/WideText.h"
+#include "win32app/HandOverChannel.h"
 #include "win32app/TaskDialogPrompt.h"
 #include "win32app/Win32Gui.h"
-#include "win32app/uMain.h"
+#include "win32app/WindowStart.h"
 #include "window/Messages.h"
 #include "window/StartArguments.h"
 
@@ -35,8 +36,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::fprintf(stderr, "tolvane-crypter: %s\n", problem->c_str());
     return 2;
   }
-  INITCOMMONCONTROLSEX controls{sizeof(controls),
-                                ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
+                                                      ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
   ::InitCommonControlsEx(&controls);
 
   // A program without a console shows its usage and refusals in a box.
@@ -52,17 +53,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return 2;
   }
 
-  TfrmMain frmMain;
-  frmMain.QuitOnDestroy();
-  if (!start.File.empty())
-    frmMain.Model().TakeSourceFile(start.File, TSourceOrigin::StartUp, start.Direction);
-  frmMain.Show();
-
-  MSG msg;
-  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (frmMain.PreTranslate(msg)) continue;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-  return static_cast<int>(msg.wParam);
+  // Explorer starts one process per selected file: they meet here, and one
+  // window opens for all of them.
+  const std::optional<TStartArguments> collected = CollectOrHandOver(start);
+  if (!collected) return 0;
+  return RunWindow(*collected);
 }

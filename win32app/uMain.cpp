@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/WideText.h"
+#include "win32app/WindowMetrics.h"
 #include "win32app/WorkerPrompt.h"
 #include "window/Messages.h"
 
@@ -49,71 +50,6 @@ enum : int {
   idQuit,
 };
 
-using TGetDpiForWindow = UINT(WINAPI*)(HWND);
-using TAdjustForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-
-template <typename T>
-T User32(const char* name) {
-  return reinterpret_cast<T>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
-}
-
-// The monitor's DPI where Windows tells it per window (10, 1607 on), the
-// screen's otherwise.
-UINT DpiOf(HWND window) {
-  static const auto getDpiForWindow = User32<TGetDpiForWindow>("GetDpiForWindow");
-  if (getDpiForWindow) return getDpiForWindow(window);
-  const HDC screen = ::GetDC(nullptr);
-  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-  ::ReleaseDC(nullptr, screen);
-  return static_cast<UINT>(dpi);
-}
-
-constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-
-// The outer size for a client area of the window's size at dpi.
-SIZE OuterSize(UINT dpi) {
-  const int scale = static_cast<int>(dpi);
-  RECT rect = {0, 0, ::MulDiv(ClientWidth, scale, 96), ::MulDiv(ClientHeight, scale, 96)};
-  static const auto adjustForDpi = User32<TAdjustForDpi>("AdjustWindowRectExForDpi");
-  if (adjustForDpi)
-    adjustForDpi(&rect, WindowStyle, FALSE, 0, dpi);
-  else
-    ::AdjustWindowRectEx(&rect, WindowStyle, FALSE, 0);
-  return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
-// From points rather than from the pixels at 96 dpi: 8 pt is 11 pixels
-// there, but 16 (not 17) at 144 dpi, where the labels' widths leave no room
-// for a larger font.
-HFONT ArialFont(int points, bool bold, UINT dpi) {
-  LOGFONTW font{};
-  font.lfHeight = -::MulDiv(points, static_cast<int>(dpi), 72);
-  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-  // Not ANSI_CHARSET: file names may hold any script, which the system then
-  // shows from a linked font.
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfQuality = CLEARTYPE_QUALITY;
-  wcscpy_s(font.lfFaceName, L"Arial");
-  return ::CreateFontIndirectW(&font);
-}
-
-RECT Scaled(const TBounds& bounds, UINT dpi) {
-  const int scale = static_cast<int>(dpi);
-  const int left = ::MulDiv(bounds.Left, scale, 96);
-  const int top = ::MulDiv(bounds.Top, scale, 96);
-  return {left, top, left + ::MulDiv(bounds.Width, scale, 96),
-          top + ::MulDiv(bounds.Height, scale, 96)};
-}
-
-bool IsPushButton(HWND control) {
-  wchar_t className[16] = {};
-  ::GetClassNameW(control, className, 16);
-  if (::lstrcmpiW(className, WC_BUTTONW) != 0) return false;
-  const auto type = static_cast<DWORD>(::GetWindowLongPtrW(control, GWL_STYLE)) & BS_TYPEMASK;
-  return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
-}
-
 }  // namespace
 
 TfrmMain::TfrmMain(IUserPrompt* prompt)
@@ -133,15 +69,9 @@ TfrmMain::TfrmMain(IUserPrompt* prompt)
   (void)windowClass;
 
   FHandle = ::CreateWindowExW(WS_EX_ACCEPTFILES, WindowClass, WideText(msg::AppTitle).c_str(),
-                              WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,
-                              ::GetModuleHandleW(nullptr), this);
-  // The program's first icon, in the sizes of the title bar and of Alt+Tab.
-  for (const auto& [kind, size] : {std::pair{ICON_SMALL, SM_CXSMICON}, {ICON_BIG, SM_CXICON}}) {
-    const int pixels = ::GetSystemMetrics(size);
-    if (const HANDLE icon = ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
-                                         IMAGE_ICON, pixels, pixels, LR_SHARED))
-      ::SendMessageW(FHandle, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
-  }
+                              DialogWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr,
+                              nullptr, ::GetModuleHandleW(nullptr), this);
+  SetProgramIcon(FHandle);
   FOwnPrompt.SetOwner(FHandle);
   FRunner.SetWindow(FHandle);
   CreateControls();
@@ -292,24 +222,13 @@ void TfrmMain::AddHints() {
 }
 
 void TfrmMain::Show() {
-  const SIZE size = OuterSize(FDpi);
-  const HMONITOR monitor = ::MonitorFromWindow(FHandle, MONITOR_DEFAULTTOPRIMARY);
-  MONITORINFO info{};
-  info.cbSize = sizeof(info);
-  ::GetMonitorInfoW(monitor, &info);
-  const RECT& work = info.rcWork;
-  ::SetWindowPos(FHandle, nullptr, work.left + (work.right - work.left - size.cx) / 2,
-                 work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy, SWP_NOZORDER);
-  ::ShowWindow(FHandle, SW_SHOW);
-  ::UpdateWindow(FHandle);
-  ::SetForegroundWindow(FHandle);
+  ShowCentred(FHandle, OuterSize(ClientWidth, ClientHeight, FDpi));
   ::SetFocus(edSource.Handle());
 }
 
 bool TfrmMain::PreTranslate(MSG& msg) {
   if (!FHandle || (msg.hwnd != FHandle && !::IsChild(FHandle, msg.hwnd))) return false;
-  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && ::GetKeyState(VK_CONTROL) >= 0 &&
-      ::GetKeyState(VK_MENU) >= 0 && ::GetKeyState(VK_SHIFT) >= 0) {
+  if (IsPlainReturn(msg)) {
     // A focused button is pressed; elsewhere Return starts, but never
     // cancels a running job by a stray key.
     const HWND focus = ::GetFocus();

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "win32app/Controls.h"
+#include "win32app/Win32Gui.h"
+
+// What both windows need to lay themselves out at the monitor's DPI and to
+// treat their keys alike.
+
+// The fixed dialog frame: a caption with the system menu and a minimise box.
+constexpr DWORD DialogWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+// The monitor's DPI where Windows tells it per window (10, 1607 on), the
+// screen's otherwise.
+UINT DpiOf(HWND window);
+// The outer size of a DialogWindowStyle window whose client area is
+// width x height pixels at 96 dpi, at dpi.
+SIZE OuterSize(int width, int height, UINT dpi);
+// Arial at points for dpi, from points rather than from the pixels at 96
+// dpi: 8 pt is 11 pixels there, but 16 (not 17) at 144 dpi, where the
+// labels' widths leave no room for a larger font.
+HFONT ArialFont(int points, bool bold, UINT dpi);
+RECT Scaled(const TBounds& bounds, UINT dpi);
+bool IsPushButton(HWND control);
+// Shows window centred on the work area of its monitor, at the outer size.
+void ShowCentred(HWND window, SIZE size);
+// The program's first icon, in the sizes of the title bar and of Alt+Tab.
+void SetProgramIcon(HWND window);
+// Return with no Ctrl, Alt or Shift held.
+bool IsPlainReturn(const MSG& msg);
