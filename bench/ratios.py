@@ -23,6 +23,8 @@ import sys
 from collections import defaultdict
 
 OURS = "Tolvane"
+PATHS = "TolvanePaths"
+PATH_FIGURES = ["EcbDecrypt64K", "CbcDecrypt16M", "EcbEncrypt16M"]
 FIGURES = ["CbcEncrypt4K", "CbcDecrypt4K", "EcbEncrypt4K", "EcbDecrypt4K", "KeySetup", "Sha1_4K",
            "CbcEncrypt256M", "CbcDecrypt256M", "CopyFloor256M", "EncryptFile256M",
            "EncryptFileJob256M", "DecryptFileJob256M", "SyncResult256M",
@@ -57,6 +59,16 @@ def load(argv):
     return json.loads(out)
 
 
+def key_of(run_name):
+    """(library, figure) of a run name; the path figures keep their path in
+    the library ("TolvanePaths/EcbDecrypt64K/avx512" -> "TolvanePaths/avx512"),
+    so that the paths of one figure stay apart."""
+    parts = run_name.split("/")
+    if parts[0] == PATHS and len(parts) > 2:
+        return f"{PATHS}/{parts[2]}", parts[1]
+    return parts[0], parts[1]
+
+
 def spreads(data):
     """(library, figure) -> (max - min) / median of the repetitions' wall
     clock, or None for a single run."""
@@ -64,8 +76,7 @@ def spreads(data):
     for b in data["benchmarks"]:
         if b.get("run_type") == "aggregate":
             continue
-        lib, figure = b["run_name"].split("/")[:2]
-        runs[(lib, figure)].append(b["real_time"])
+        runs[key_of(b["run_name"])].append(b["real_time"])
     result = {}
     for key, times in runs.items():
         times.sort()
@@ -79,7 +90,7 @@ def medians(data):
     result = {}
     for b in data["benchmarks"]:
         # "Tolvane/EncryptFile256M/iterations:2/real_time": library, figure
-        lib, figure = b["run_name"].split("/")[:2]
+        lib, figure = key_of(b["run_name"])
         scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[b.get("time_unit", "ns")]
         value = (b.get("bytes_per_second"), b["cpu_time"] * scale, b["real_time"] * scale)
         if b.get("run_type") == "aggregate":
@@ -107,7 +118,7 @@ def main(argv):
     run = load(argv)
     data = medians(run)
     spread = spreads(run)
-    libs = sorted({lib for lib, _ in data}, key=lambda l: (l != OURS, l))
+    libs = sorted({lib for lib, _ in data if not lib.startswith(PATHS)}, key=lambda l: (l != OURS, l))
     figures = [f for f in FIGURES if any((l, f) in data for l in libs)]
 
     path = run.get("context", {}).get("tolvane_block_path")
@@ -149,9 +160,33 @@ def main(argv):
         for f, ours, theirs in pairs:
             print(f"{f:18}{ours[0] / theirs[0]:12.2f}")
 
+    block_paths(data, spread)
     file_path(data)
     floor(data, spread)
     threads(run, data)
+
+
+def block_paths(data, spread):
+    """Every block path of this CPU, one thread, in memory, from the same run,
+    against the portable path."""
+    paths = [p for p in ("portable", "avx2", "avx512")
+             if any((f"{PATHS}/{p}", f) in data for f in PATH_FIGURES)]
+    if not paths:
+        return
+    print("\nBlock paths, one thread, in memory, MB/s (spread); / portable")
+    print(f"{'':18}" + "".join(f"{p:>18}" for p in paths)
+          + "".join(f"{p + '/portable':>18}" for p in paths if p != "portable"))
+    for f in PATH_FIGURES:
+        cells, base = [], data.get((f"{PATHS}/portable", f))
+        for p in paths:
+            v, s = data.get((f"{PATHS}/{p}", f)), spread.get((f"{PATHS}/{p}", f))
+            cells.append(f"{v[0] / 1e6:11.0f} ({100 * s:2.0f}%)" if v and v[0] and s is not None
+                         else f"{v[0] / 1e6:18.0f}" if v and v[0] else f"{'':>18}")
+        for p in paths:
+            v = data.get((f"{PATHS}/{p}", f))
+            if p != "portable":
+                cells.append(f"{v[0] / base[0]:18.2f}" if v and base else f"{'':>18}")
+        print(f"{f:18}" + "".join(cells))
 
 
 def threads(run, data):
