@@ -39,23 +39,53 @@ std::string NameText(const QLineEdit& edit) {
   return Utf8Of(edit.text());
 }
 
-std::optional<std::string> FirstLocalFile(const QByteArray& uriList) {
+namespace {
+
+// One line of a text/uri-list as a local file's bytes; nothing for another
+// scheme or host.
+std::optional<std::string> LocalFileOf(const QByteArray& line) {
+  static const QByteArray Scheme = "file://";
+  if (!line.toLower().startsWith(Scheme)) return std::nullopt;
+  QByteArray rest = line.mid(Scheme.size());
+  // file:///path, or file://localhost/path; another host is no local file.
+  const qsizetype slash = rest.indexOf('/');
+  if (slash < 0) return std::nullopt;
+  const QByteArray host = rest.left(slash);
+  if (!host.isEmpty() && host.toLower() != "localhost") return std::nullopt;
+  const QByteArray path = QByteArray::fromPercentEncoding(rest.mid(slash));
+  return std::string(path.constData(), static_cast<std::size_t>(path.size()));
+}
+
+// The list's URIs, without its comments and blank lines.
+QList<QByteArray> UriLines(const QByteArray& uriList) {
+  QList<QByteArray> lines;
   for (QByteArray line : uriList.split('\n')) {
     line = line.trimmed();
-    // Comments are allowed in the list; the first URI is the one taken.
-    if (line.isEmpty() || line.startsWith('#')) continue;
-    static const QByteArray Scheme = "file://";
-    if (!line.toLower().startsWith(Scheme)) return std::nullopt;
-    QByteArray rest = line.mid(Scheme.size());
-    // file:///path, or file://localhost/path; another host is no local file.
-    const qsizetype slash = rest.indexOf('/');
-    if (slash < 0) return std::nullopt;
-    const QByteArray host = rest.left(slash);
-    if (!host.isEmpty() && host.toLower() != "localhost") return std::nullopt;
-    const QByteArray path = QByteArray::fromPercentEncoding(rest.mid(slash));
-    return std::string(path.constData(), static_cast<std::size_t>(path.size()));
+    if (!line.isEmpty() && !line.startsWith('#')) lines.append(line);
   }
-  return std::nullopt;
+  return lines;
+}
+
+}  // namespace
+
+std::optional<std::string> FirstLocalFile(const QByteArray& uriList) {
+  // The first URI is the one taken.
+  const QList<QByteArray> lines = UriLines(uriList);
+  if (lines.isEmpty()) return std::nullopt;
+  return LocalFileOf(lines.first());
+}
+
+std::vector<std::string> DroppedFiles(const QMimeData& data) {
+  std::vector<std::string> names;
+  static const QString UriList = QStringLiteral("text/uri-list");
+  if (data.hasFormat(UriList)) {
+    for (const QByteArray& line : UriLines(data.data(UriList)))
+      if (std::optional<std::string> name = LocalFileOf(line)) names.push_back(std::move(*name));
+    return names;
+  }
+  for (const QUrl& url : data.urls())
+    if (url.isLocalFile()) names.push_back(Utf8Of(url.toLocalFile()));
+  return names;
 }
 
 std::optional<std::string> FirstDroppedFile(const QMimeData& data) {

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QLineEdit;
 class QMimeData;
@@ -25,5 +26,8 @@ std::string NameText(const QLineEdit& edit);
 // drop's own text/uri-list, not through QUrl's strings. Nothing when the
 // drop names no local file.
 std::optional<std::string> FirstDroppedFile(const QMimeData& data);
+// Every local file a drop names, as bytes, in the drop's order; names of
+// other hosts or schemes are left out.
+std::vector<std::string> DroppedFiles(const QMimeData& data);
 // The same for the bytes of a text/uri-list.
 std::optional<std::string> FirstLocalFile(const QByteArray& uriList);

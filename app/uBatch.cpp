@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "app/AppStyle.h"
+#include "app/FileNameText.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/RadioPair.h"
 #include "app/ShortcutKeyFilter.h"
@@ -314,11 +315,10 @@ void TfrmBatch::dragEnterEvent(QDragEnterEvent* event) {
 
 void TfrmBatch::dropEvent(QDropEvent* event) {
   if (!FModel->AcceptsDrops()) return;
-  QStringList names;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (const QString name = url.toLocalFile(); !name.isEmpty()) names.append(name);
-  if (names.isEmpty()) return;
-  AddFiles(names);
+  // Names as bytes: one that is no UTF-8 must still name its file.
+  const std::vector<std::string> names = DroppedFiles(*event->mimeData());
+  if (names.empty()) return;
+  FModel->AddPaths(names);
   event->acceptProposedAction();
 }
 

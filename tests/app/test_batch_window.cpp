@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -32,8 +33,10 @@ class TRecordingRunner final : public IBatchRunner {
  public:
   TBatchListing Plan(const TBatchListOrder& order) override {
     TBatchListing listing;
-    for (const std::string& path : order.Paths)
+    for (const std::string& path : order.Paths) {
+      Planned.push_back(path);
       listing.Items.push_back({path, ReplaceExtension(path), 2048, false});
+    }
     return listing;
   }
   void Launch(std::vector<TBatchRunItem> items, const TBatchSettings& settings,
@@ -56,6 +59,7 @@ class TRecordingRunner final : public IBatchRunner {
   void Cancel() override {}
   void WaitForStopped() override {}
 
+  std::vector<std::string> Planned;
   std::vector<TBatchRunItem> Items;
   TBatchSettings Settings;
   TSecret Password;
@@ -117,8 +121,8 @@ void TestBatchWindow::passwordTabPasswordReturn() {
   QVERIFY(!form.findChild<QProgressBar*>("pbProgress")->isVisible());
 }
 
-// Files dropped anywhere on the window are added; Entf in the list removes
-// the selected ones.
+// Files dropped anywhere on the window are added, as the bytes of their
+// names; Entf in the list removes the selected ones.
 void TestBatchWindow::dropAddsEntfRemoves() {
   TRecordingRunner runner;
   TfrmBatch form(runner);
@@ -126,8 +130,9 @@ void TestBatchWindow::dropAddsEntfRemoves() {
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   auto* list = form.findChild<QTreeWidget*>("twFiles");
   QMimeData data;
-  data.setUrls({QUrl::fromLocalFile("/tmp/a.txt"), QUrl::fromLocalFile("/tmp/b.txt"),
-                QUrl::fromLocalFile("/tmp/c.txt")});
+  data.setData(
+      "text/uri-list",
+      "file:///tmp/a.txt\r\n# a comment\r\nfile:///tmp/b.txt\r\nfile:///tmp/c-%FF.txt\r\n");
   const QPoint at = list->mapTo(&form, list->rect().center());
   QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&form, &enter);
@@ -136,6 +141,7 @@ void TestBatchWindow::dropAddsEntfRemoves() {
   QApplication::sendEvent(&form, &drop);
   QCOMPARE(list->topLevelItemCount(), 3);
   QCOMPARE(form.windowTitle(), QString("Tolvane Crypter – 3 Dateien"));
+  QVERIFY(std::count(runner.Planned.begin(), runner.Planned.end(), "/tmp/c-\xff.txt") > 0);
 
   list->topLevelItem(0)->setSelected(true);
   list->topLevelItem(2)->setSelected(true);
