@@ -20,6 +20,7 @@
 #include "app/FileNameText.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/RadioPair.h"
+#include "app/ReturnKey.h"
 #include "app/ShortcutKeyFilter.h"
 #include "ui_uBatch.h"
 #include "util/SecureWipe.h"
@@ -323,17 +324,9 @@ void TfrmBatch::dropEvent(QDropEvent* event) {
 }
 
 void TfrmBatch::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
-    QWidget::keyPressEvent(event);
-    return;
-  }
-  // As in the main window: a focused button is pressed; elsewhere Return
-  // starts, but never cancels a running batch by a stray key.
-  if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled())
-    button->click();
-  else if (!Running())
-    ui->btnStart->click();
+  // What reaches the window: Return on a button other than the default one,
+  // or anywhere else.
+  if (!PressReturn(*event, focusWidget(), *ui->btnStart, Running())) QWidget::keyPressEvent(event);
 }
 
 void TfrmBatch::showEvent(QShowEvent* event) {

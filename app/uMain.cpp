@@ -17,6 +17,7 @@
 #include "app/FileNameText.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/RadioPair.h"
+#include "app/ReturnKey.h"
 #include "app/ShortcutKeyFilter.h"
 #include "ui_uMain.h"
 #include "util/SecureWipe.h"
@@ -280,18 +281,9 @@ void TfrmMain::dropEvent(QDropEvent* event) {
 }
 
 void TfrmMain::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
-    QWidget::keyPressEvent(event);
-    return;
-  }
   // What reaches the window: Return on a button other than the default one,
-  // or anywhere else. A focused button is pressed; elsewhere Return starts,
-  // but never cancels a running job by a stray key.
-  if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled())
-    button->click();
-  else if (!Running())
-    ui->btnStart->click();
+  // or anywhere else.
+  if (!PressReturn(*event, focusWidget(), *ui->btnStart, Running())) QWidget::keyPressEvent(event);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {

@@ -90,3 +90,14 @@ bool IsPlainReturn(const MSG& msg) {
   return msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && ::GetKeyState(VK_CONTROL) >= 0 &&
          ::GetKeyState(VK_MENU) >= 0 && ::GetKeyState(VK_SHIFT) >= 0;
 }
+
+ATOM RegisterFormClass(const wchar_t* name, WNDPROC procedure) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = name;
+  return ::RegisterClassExW(&wc);
+}

@@ -10,6 +10,10 @@
 // The fixed dialog frame: a caption with the system menu and a minimise box.
 constexpr DWORD DialogWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
+// Registers a window's class once: the arrow pointer, the dialog face as
+// background, as the controls on it expect.
+ATOM RegisterFormClass(const wchar_t* name, WNDPROC procedure);
+
 // The monitor's DPI where Windows tells it per window (10, 1607 on), the
 // screen's otherwise.
 UINT DpiOf(HWND window);

@@ -51,16 +51,7 @@ enum : int {
 
 TfrmBatch::TfrmBatch(IBatchRunner& runner, IUserPrompt* prompt)
     : FPrompt(prompt ? *prompt : FOwnPrompt), FRunner(runner) {
-  static const ATOM windowClass = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = WindowClass;
-    return ::RegisterClassExW(&wc);
-  }();
+  static const ATOM windowClass = RegisterFormClass(WindowClass, WindowProc);
   (void)windowClass;
 
   FHandle = ::CreateWindowExW(WS_EX_ACCEPTFILES, WindowClass, WideText(msg::AppTitle).c_str(),
