@@ -101,3 +101,17 @@ ATOM RegisterFormClass(const wchar_t* name, WNDPROC procedure) {
   wc.lpszClassName = name;
   return ::RegisterClassExW(&wc);
 }
+
+bool PreTranslateFormKeys(HWND form, MSG& msg, TButton& start, bool running) {
+  if (msg.hwnd != form && !::IsChild(form, msg.hwnd)) return false;
+  if (IsPlainReturn(msg)) {
+    const HWND focus = ::GetFocus();
+    if (focus && ::IsChild(form, focus) && IsPushButton(focus)) {
+      if (::IsWindowEnabled(focus)) ::SendMessageW(focus, BM_CLICK, 0, 0);
+    } else if (!running) {
+      start.Click();
+    }
+    return true;
+  }
+  return ::IsDialogMessageW(form, &msg) != 0;
+}

@@ -32,3 +32,8 @@ void ShowCentred(HWND window, SIZE size);
 void SetProgramIcon(HWND window);
 // Return with no Ctrl, Alt or Shift held.
 bool IsPlainReturn(const MSG& msg);
+// The keys of a message meant for form or one of its controls, as in a
+// dialog: Return presses a focused button, elsewhere start, but never while
+// running, so that a stray key cannot cancel a run; Tab and the rest go to
+// IsDialogMessage. True when the message was taken.
+bool PreTranslateFormKeys(HWND form, MSG& msg, TButton& start, bool running);

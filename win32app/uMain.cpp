@@ -218,19 +218,7 @@ void TfrmMain::Show() {
 }
 
 bool TfrmMain::PreTranslate(MSG& msg) {
-  if (!FHandle || (msg.hwnd != FHandle && !::IsChild(FHandle, msg.hwnd))) return false;
-  if (IsPlainReturn(msg)) {
-    // A focused button is pressed; elsewhere Return starts, but never
-    // cancels a running job by a stray key.
-    const HWND focus = ::GetFocus();
-    if (focus && ::IsChild(FHandle, focus) && IsPushButton(focus)) {
-      if (::IsWindowEnabled(focus)) ::SendMessageW(focus, BM_CLICK, 0, 0);
-    } else if (!FModel.Running()) {
-      btnStart.Click();
-    }
-    return true;
-  }
-  return ::IsDialogMessageW(FHandle, &msg) != 0;
+  return FHandle && PreTranslateFormKeys(FHandle, msg, btnStart, FModel.Running());
 }
 
 LRESULT CALLBACK TfrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
