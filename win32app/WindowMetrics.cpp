@@ -115,3 +115,20 @@ bool PreTranslateFormKeys(HWND form, MSG& msg, TButton& start, bool running) {
   }
   return ::IsDialogMessageW(form, &msg) != 0;
 }
+
+bool KeepFocusAcrossActivation(HWND form, WPARAM wParam, HWND& lastFocus) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    const HWND focus = ::GetFocus();
+    if (focus && ::IsChild(form, focus)) lastFocus = focus;
+    return false;
+  }
+  if (!lastFocus || !::IsWindowEnabled(lastFocus)) return false;
+  ::SetFocus(lastFocus);
+  return true;
+}
+
+void MoveToSuggestedRect(HWND form, LPARAM lParam) {
+  const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+  ::SetWindowPos(form, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}

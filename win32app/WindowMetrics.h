@@ -30,6 +30,11 @@ bool IsPushButton(HWND control);
 void ShowCentred(HWND window, SIZE size);
 // The program's first icon, in the sizes of the title bar and of Alt+Tab.
 void SetProgramIcon(HWND window);
+// WM_ACTIVATE: the focus leaves with the form and comes back to where it
+// was (lastFocus). True when the focus was set, and the message is done.
+bool KeepFocusAcrossActivation(HWND form, WPARAM wParam, HWND& lastFocus);
+// WM_DPICHANGED: moves the form to the rectangle Windows suggests.
+void MoveToSuggestedRect(HWND form, LPARAM lParam);
 // Return with no Ctrl, Alt or Shift held.
 bool IsPlainReturn(const MSG& msg);
 // The keys of a message meant for form or one of its controls, as in a

@@ -259,23 +259,12 @@ LRESULT TfrmMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (OnSetCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
       break;
     case WM_ACTIVATE:
-      // The focus leaves with the window and comes back to where it was.
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        const HWND focus = ::GetFocus();
-        if (focus && ::IsChild(FHandle, focus)) FLastFocus = focus;
-      } else if (FLastFocus && ::IsWindowEnabled(FLastFocus)) {
-        ::SetFocus(FLastFocus);
-        return 0;
-      }
+      if (KeepFocusAcrossActivation(FHandle, wParam, FLastFocus)) return 0;
       break;
-    case WM_DPICHANGED: {
+    case WM_DPICHANGED:
       ApplyDpi(HIWORD(wParam));
-      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      ::SetWindowPos(FHandle, nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+      MoveToSuggestedRect(FHandle, lParam);
       return 0;
-    }
     case TWorkerPrompt::Message: TWorkerPrompt::ShowPosted(lParam, FPrompt); return 0;
     case TThreadJobRunner::ProgressMessage:
       if (FRunner.IsCurrent(wParam)) FProgress.SetPosition(static_cast<int>(lParam));

@@ -117,9 +117,9 @@ def check_nautilus(path):
         Subprocess=types.SimpleNamespace(new=lambda argv, flags: started.append(argv)),
         SubprocessFlags=types.SimpleNamespace(NONE=0))
     sys.modules.update({"gi": gi, "gi.repository": repository})
-    spec = importlib.util.spec_from_file_location("extension", path)
-    extension = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(extension)
+    loader_info = importlib.util.spec_from_file_location("extension", path)
+    extension = importlib.util.module_from_spec(loader_info)
+    loader_info.loader.exec_module(extension)
 
     class File:
         def __init__(self, path):

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Cp1252Reference.h"
-
-#include "platform/win32/Win32.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32.h"
 
 std::optional<std::string> ReferenceCp1252ToUtf8(unsigned char byte) {
   const char in = static_cast<char>(byte);

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/win32/Win32.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32.h"
 
 namespace wintest {
 
@@ -27,8 +27,9 @@ inline std::optional<std::pair<DWORD, std::uint64_t>> Identity(const std::string
   const bool ok = ::GetFileInformationByHandle(handle, &info) != 0;
   ::CloseHandle(handle);
   if (!ok) return std::nullopt;
-  return std::make_pair(info.dwVolumeSerialNumber,
-                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+  return std::make_pair(
+      info.dwVolumeSerialNumber,
+      (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
 }
 
 // Sets an environment variable for the life of the object.

@@ -27,7 +27,9 @@ TEST(Win32BlockPaths, BatchesOnEveryPathMatchTheKnownAnswerAndSingleBlocks) {
       std::printf("block path %d not available on this CPU\n", static_cast<int>(path));
       continue;
     }
-    SCOPED_TRACE(path == TBlockPath::Avx512 ? "AVX-512" : path == TBlockPath::Avx2 ? "AVX2" : "portable");
+    SCOPED_TRACE(path == TBlockPath::Avx512 ? "AVX-512"
+                 : path == TBlockPath::Avx2 ? "AVX2"
+                                            : "portable");
     // Counts around the eight-block width, and a long run.
     for (const std::size_t blocks : {std::size_t{1}, std::size_t{7}, std::size_t{8}, std::size_t{9},
                                      std::size_t{17}, std::size_t{1000}}) {

@@ -3,9 +3,8 @@
 // read through handles (never the runtime's text mode), the whole command
 // run in process with names outside the ANSI code page, and its exit
 // statuses.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <io.h>
 
 #include <string>
@@ -28,7 +27,9 @@ TEST(Win32Cli, PasswordFromAPipeEndsAtTheLineAndLeavesTheRest) {
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
   ASSERT_TRUE(::CreatePipe(&readEnd, &writeEnd, nullptr, 0));
-  const std::string data = "Gr\xC3\xBC\xC3\x9F" "e\x1A\r\nRest";
+  const std::string data =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e\x1A\r\nRest";
   DWORD put = 0;
   ASSERT_TRUE(::WriteFile(writeEnd, data.data(), static_cast<DWORD>(data.size()), &put, nullptr));
   ::CloseHandle(writeEnd);
@@ -37,7 +38,9 @@ TEST(Win32Cli, PasswordFromAPipeEndsAtTheLineAndLeavesTheRest) {
 
   TSecret line;
   EXPECT_EQ(ReadPasswordLine(fd, line), 0);
-  EXPECT_EQ(line.view(), "Gr\xC3\xBC\xC3\x9F" "e\x1A");
+  EXPECT_EQ(line.view(),
+            "Gr\xC3\xBC\xC3\x9F"
+            "e\x1A");
   EXPECT_EQ(ReadFirstLine(fd, line), 0);
   EXPECT_EQ(line.view(), "Rest");
   EXPECT_EQ(ReadFirstLine(fd, line), 0);
@@ -54,7 +57,10 @@ TEST(Win32Cli, PasswordFileUnderAForeignNameIsConvertedToWindows1252) {
   options.PasswordFile = name;
   const TPasswordResult result = ObtainPassword(options, nullptr);
   ASSERT_EQ(result.Status, TPasswordStatus::Ok) << result.Message;
-  EXPECT_EQ(result.Password.view(), "Gr\xFC\xDF" "e \x80" "5");
+  EXPECT_EQ(result.Password.view(),
+            "Gr\xFC\xDF"
+            "e \x80"
+            "5");
 
   options.PasswordFile = dir.File("fehlt.txt");
   const TPasswordResult missing = ObtainPassword(options, nullptr);
@@ -76,15 +82,18 @@ TEST(Win32Cli, TheCommandRoundTripsForeignNamesAndKeepsItsExitStatuses) {
   const std::string encrypted = dir.File("Bericht Ωμέγα.tvn");
   EXPECT_EQ(FileSize(encrypted), 16u * (plain.size() / 16 + 1));
   const std::string back = dir.File("zurück.txt");
-  EXPECT_EQ(RunTolvane({"decrypt", "-q", "--password-file", password, encrypted, back}), ExitSuccess);
+  EXPECT_EQ(RunTolvane({"decrypt", "-q", "--password-file", password, encrypted, back}),
+            ExitSuccess);
   EXPECT_EQ(ReadFileBytes(back), plain);
 
   // An existing target off a console is kept unless --force.
-  EXPECT_EQ(RunTolvane({"decrypt", "-q", "--password-file", password, encrypted, back}), ExitNotDone);
+  EXPECT_EQ(RunTolvane({"decrypt", "-q", "--password-file", password, encrypted, back}),
+            ExitNotDone);
   WriteFileBytes(password, "falsch\r\n");
   EXPECT_EQ(RunTolvane({"decrypt", "--force", "--password-file", password, encrypted, back}),
             ExitNotDone);
-  EXPECT_EQ(RunTolvane({"encrypt", "--password-file", password, dir.File("fehlt.txt")}), ExitNotDone);
+  EXPECT_EQ(RunTolvane({"encrypt", "--password-file", password, dir.File("fehlt.txt")}),
+            ExitNotDone);
   EXPECT_EQ(RunTolvane({"encrypt", "--mode", "xts", source}), ExitUsage);
   EXPECT_EQ(RunTolvane({"encrypt", source, dir.File("x.tvn")}), ExitUsage);  // no password source
 }
@@ -97,8 +106,8 @@ class TStdHandles {
       : FIn(::GetStdHandle(STD_INPUT_HANDLE)), FOut(::GetStdHandle(STD_OUTPUT_HANDLE)) {
     FNewIn = ::CreateFileW(Wide(input).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                            OPEN_EXISTING, 0, nullptr);
-    FNewOut = ::CreateFileW(Wide(output).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                            nullptr);
+    FNewOut =
+        ::CreateFileW(Wide(output).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ::SetStdHandle(STD_INPUT_HANDLE, FNewIn);
     ::SetStdHandle(STD_OUTPUT_HANDLE, FNewOut);
   }

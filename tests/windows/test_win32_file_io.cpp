@@ -55,7 +55,8 @@ TEST(Win32FileIO, EveryByteValuePassesUnchanged) {
   // 0x1A first: a text-mode read ends there. CR LF and lone LF: text mode
   // turns them into each other.
   const std::string content = "\x1A\r\n\n\r" + AllByteValues(300) + "\x1A";
-  for (const std::size_t stage : {std::size_t{1}, std::size_t{4096}, TInputFile::DefaultStageSize}) {
+  for (const std::size_t stage :
+       {std::size_t{1}, std::size_t{4096}, TInputFile::DefaultStageSize}) {
     const std::string name = dir.File("bytes.bin");
     EXPECT_EQ(ThroughTheLayer(name, content, stage), content) << "stage " << stage;
     EXPECT_EQ(std::filesystem::file_size(PathOf(name)), content.size());
@@ -64,7 +65,8 @@ TEST(Win32FileIO, EveryByteValuePassesUnchanged) {
 
 TEST(Win32FileIO, NamesOutsideTheAnsiCodePageWork) {
   TTempDir dir;
-  const std::string leaves[] = {"Grüße.txt", "Ωμέγα 日本語.bin", "emoji 😀.tvn", "Ärger \xE2\x80\x93 neu"};
+  const std::string leaves[] = {"Grüße.txt", "Ωμέγα 日本語.bin", "emoji 😀.tvn",
+                                "Ärger \xE2\x80\x93 neu"};
   for (const std::string& leaf : leaves) {
     const std::string name = dir.File(leaf);
     const std::string content = "Inhalt von " + leaf;
@@ -118,7 +120,8 @@ TEST(Win32FileIO, DevicesAndPipesHaveNoSize) {
   EXPECT_FALSE(FileExists("NUL"));
 
   // A named pipe as the input: read to its end, no size.
-  const std::wstring pipeName = L"\\\\.\\pipe\\tolvane-test-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring pipeName =
+      L"\\\\.\\pipe\\tolvane-test-" + std::to_wstring(::GetCurrentProcessId());
   const HANDLE server = ::CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND,
                                            PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr);
   ASSERT_NE(server, INVALID_HANDLE_VALUE);

@@ -6,10 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <system_error>
-
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "Win32TestSupport.h"
 #include "platform/FileSystem.h"
@@ -37,7 +36,7 @@ TEST(Win32FileSystem, NamesThatCompareEqualShareTheirKey) {
       {"C:\\Daten\\Brief.TXT", "c:\\daten\\brief.txt"},
       {"\xC3\x84RGER.txt", "\xC3\xA4rger.TXT"},          // ÄRGER, ärger
       {"\xCE\xA9\xCE\x9C", "\xCF\x89\xCE\xBC"},          // ΩΜ, ωμ
-      {"L\xC4\xB1ste", "LISTE"},                      // dotless i, which some tables upper-case
+      {"L\xC4\xB1ste", "LISTE"},                         // dotless i, which some tables upper-case
       {"\xF0\x9F\x98\x80.tvn", "\xF0\x9F\x98\x80.TVN"},  // beyond the BMP
   };
   for (const auto& pair : pairs) {

@@ -16,10 +16,10 @@
 #include "platform/PendingFile.h"
 #include "platform/SystemError.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/JobRequests.h"
 #include "tests/support/RecordingListener.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSeed.h"
-#include "tests/support/JobRequests.h"
 
 namespace {
 
@@ -98,8 +98,8 @@ TEST_F(Win32Job, TextModeBytesAndForeignNamesRoundTrip) {
   EXPECT_EQ(Listener.Events()[0].Target, target);
   bool sawTemporary = false;
   for (const std::string& name : during) {
-    sawTemporary |= name.rfind(".Grüße Ωμέγα 日本.tvn.", 0) == 0 &&
-                    name.size() > 12 && name.substr(name.size() - 12) == ".tolvane-tmp";
+    sawTemporary |= name.rfind(".Grüße Ωμέγα 日本.tvn.", 0) == 0 && name.size() > 12 &&
+                    name.substr(name.size() - 12) == ".tolvane-tmp";
   }
   EXPECT_TRUE(sawTemporary);
 

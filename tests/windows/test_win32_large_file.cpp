@@ -49,16 +49,17 @@ std::string MakeSparseFile(const std::string& name, std::uint64_t length,
   }
   LARGE_INTEGER end{};
   end.QuadPart = static_cast<LONGLONG>(length);
-  if (problem.empty() && (!::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) || !::SetEndOfFile(file))) {
+  if (problem.empty() &&
+      (!::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) || !::SetEndOfFile(file))) {
     problem = "the file system refuses a file of this size";
   }
   for (const TPiece& piece : pieces) {
     LARGE_INTEGER at{};
     at.QuadPart = static_cast<LONGLONG>(piece.Offset);
     DWORD put = 0;
-    if (problem.empty() &&
-        (!::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
-         !::WriteFile(file, piece.Bytes.data(), static_cast<DWORD>(piece.Bytes.size()), &put, nullptr))) {
+    if (problem.empty() && (!::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
+                            !::WriteFile(file, piece.Bytes.data(),
+                                         static_cast<DWORD>(piece.Bytes.size()), &put, nullptr))) {
       problem = "cannot write into the file";
     }
   }
@@ -112,7 +113,8 @@ TEST(Win32LargeFile, DecryptingBeyondFourGiBTakesTheSizeAndPaddingFromTheEnd) {
   reference->DecryptBlock(zero, zeroPlain);
   std::uint8_t aroundPlain[32];
   reference->DecryptBlock(reinterpret_cast<const std::uint8_t*>(around.data()), aroundPlain);
-  reference->DecryptBlock(reinterpret_cast<const std::uint8_t*>(around.data()) + 16, aroundPlain + 16);
+  reference->DecryptBlock(reinterpret_cast<const std::uint8_t*>(around.data()) + 16,
+                          aroundPlain + 16);
 
   const auto cipher = EcbCipher();
   TMismatches mismatches;
@@ -131,7 +133,8 @@ TEST(Win32LargeFile, DecryptingBeyondFourGiBTakesTheSizeAndPaddingFromTheEnd) {
       const std::uint8_t* expected = zeroPlain;
       if (offset == FourGiB - 16) expected = aroundPlain;
       if (offset == FourGiB) expected = aroundPlain + 16;
-      if (offset == FourGiB + 16) expected = reinterpret_cast<const std::uint8_t*>(lastPlain.data());
+      if (offset == FourGiB + 16)
+        expected = reinterpret_cast<const std::uint8_t*>(lastPlain.data());
       if (std::memcmp(chunk + at, expected, 16) != 0) mismatches.Note(offset);
     }
     written += kept;

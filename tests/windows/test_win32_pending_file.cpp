@@ -148,7 +148,8 @@ TEST(Win32FileTail, TheLastBytesAndTheSizeWithoutBlockingOnDevices) {
   EXPECT_FALSE(result.ReadError);
   EXPECT_EQ(result.Size, 70000u);
   ASSERT_EQ(result.Count, 32u);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(tail), 32), content.substr(content.size() - 32));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(tail), 32),
+            content.substr(content.size() - 32));
 
   WriteFileBytes(dir.File("klein"), "abc");
   result = ReadFileTail(dir.File("klein"), tail, sizeof tail);

@@ -35,8 +35,9 @@ TEST(WideText, KnownSpellings) {
 }
 
 TEST(WideText, LoneSurrogatesOfWindowsNamesSurviveTheRoundTrip) {
-  for (const std::wstring& name : {std::wstring(L"a\xD800" L"b"), std::wstring(L"\xDC00"),
-                                  std::wstring(L"x\xDBFF")}) {
+  for (const std::wstring& name : {std::wstring(L"a\xD800"
+                                                L"b"),
+                                   std::wstring(L"\xDC00"), std::wstring(L"x\xDBFF")}) {
     const std::string utf8 = Utf8FromWide(name);
     const auto back = WideFromUtf8(utf8);
     ASSERT_TRUE(back);

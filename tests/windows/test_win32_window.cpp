@@ -20,6 +20,7 @@
 #include "tests/support/FileBytes.h"
 #include "tests/support/ScriptedPrompt.h"
 #include "tests/support/TempDir.h"
+#include "tests/windows/WindowPicture.h"
 #include "win32app/uMain.h"
 // DROPFILES, after windows.h.
 #include <shlobj.h>
@@ -513,38 +514,7 @@ TEST_F(Win32Window, Picture) {
   SetText(C::edPassword1, "Geheimnis");
   SetText(C::edPassword2, "Geheimnis");
   Pump();
-  RECT frame{};
-  ::GetWindowRect(Form->Handle(), &frame);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  const HDC screen = ::GetDC(nullptr);
-  const HDC memory = ::CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  const HGDIOBJ old = ::SelectObject(memory, bitmap);
-  ::BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
-  ::GdiFlush();
-  const auto stride = static_cast<std::size_t>((width * 3 + 3) & ~3);
-  const std::size_t size = stride * static_cast<std::size_t>(height);
-  BITMAPFILEHEADER header{};
-  header.bfType = 0x4D42;
-  header.bfOffBits = sizeof(header) + sizeof(info.bmiHeader);
-  header.bfSize = static_cast<DWORD>(header.bfOffBits + size);
-  std::ofstream out(file, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&header), sizeof(header));
-  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
-  out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(size));
-  ::SelectObject(memory, old);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
-  EXPECT_TRUE(out.good());
+  EXPECT_TRUE(wintest::SaveWindowPicture(Form->Handle(), file));
 }
 
 }  // namespace
