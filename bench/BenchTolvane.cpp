@@ -4,7 +4,7 @@
 // SHA-1 digest; the file figures are in BenchFiles.cpp. The "TolvaneCore"
 // figures call the block transform's batch functions directly, to show what
 // the component adds; the "TolvanePortable" figures force the portable block
-// path, to show what the AVX2 path gains in the same run.
+// path, to show what the vector path gains in the same run.
 
 #include <cstring>
 #include <string>
@@ -61,9 +61,8 @@ void PortableEcbEncrypt(benchmark::State& s) { PortableFigure(s, TCipherMode::EC
 // Which block path the other figures ran on, in the run's context.
 const bool kPathNoted = [] {
   const TBlockPath path = ActiveBlockPath();
-  benchmark::AddCustomContext("tolvane_block_path", path == TBlockPath::Avx512 ? "avx512"
-                                                    : path == TBlockPath::Avx2 ? "avx2"
-                                                                               : "portable");
+  benchmark::AddCustomContext("tolvane_block_path",
+                              path == TBlockPath::Avx512 ? "avx512" : "portable");
   return true;
 }();
 

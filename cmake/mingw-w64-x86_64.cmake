@@ -18,10 +18,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# GCC cannot align the Windows stack to 32 bytes, yet may spill AVX
-# registers there with aligned moves (GCC bug 54412); the assembler makes
-# such moves unaligned ones. The AVX2 block path has none today; this keeps
-# a later change from crashing on Windows alone.
+# GCC cannot align the Windows stack to 32 or 64 bytes, yet may spill AVX
+# and AVX-512 registers there with aligned moves (GCC bug 54412); the
+# assembler makes such moves unaligned ones, so that the vector block path
+# cannot crash on Windows alone.
 set(CMAKE_CXX_FLAGS_INIT "-Wa,-muse-unaligned-vector-move")
 # Static runtime (libstdc++, libgcc, winpthread): the programs run on a bare
 # Windows without the compiler's DLLs.

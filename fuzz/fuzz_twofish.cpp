@@ -36,7 +36,8 @@ constexpr int MaxMessageBlocks = 3 * (TTwofish::MaxBufferCount / 16);
 class TExactBytes {
  public:
   TExactBytes(const std::string& content, std::size_t skew)
-      : FStorage(std::make_unique<std::uint8_t[]>(content.size() + skew)), FSkew(skew),
+      : FStorage(std::make_unique<std::uint8_t[]>(content.size() + skew)),
+        FSkew(skew),
         FSize(content.size()) {
     std::memcpy(Data(), content.data(), content.size());
   }
@@ -61,7 +62,8 @@ std::string BlockText(const TNettleReference::TBlock& block) {
 void CheckBlockCore(FuzzedDataProvider& provider, TKeySize size, const std::string& key) {
   auto cipher = std::make_unique<TTwofish>();
   cipher->SetKeySize(size);
-  cipher->ExpandKey(reinterpret_cast<const std::uint8_t*>(key.data()), static_cast<int>(key.size()));
+  cipher->ExpandKey(reinterpret_cast<const std::uint8_t*>(key.data()),
+                    static_cast<int>(key.size()));
   const TNettleReference reference(size, key);
 
   const auto blocks = provider.ConsumeIntegralInRange<std::size_t>(1, MaxBatchBlocks);
@@ -151,7 +153,7 @@ void CheckSplitMessage(FuzzedDataProvider& provider, TKeySize size, std::string 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider provider(data, size);
-  const TBlockPath path = provider.ConsumeBool() ? TBlockPath::Avx2 : TBlockPath::Portable;
+  const TBlockPath path = provider.ConsumeBool() ? TBlockPath::Avx512 : TBlockPath::Portable;
   if (!SelectBlockPath(path)) SelectBlockPath(TBlockPath::Portable);
   const TKeySize keySize = provider.PickValueInArray(Sizes);
   const auto keyLength = provider.ConsumeIntegralInRange<std::size_t>(0, 40);

@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-// "portable", "avx2" or "avx512-gfni": the path this process runs.
+// "portable" or "avx512-gfni": the path this process runs.
 std::string CipherPathInUse();
 
-// Why TOLVANE_CIPHER cannot be followed (a name that is no path, or a path
-// this CPU or build cannot run), one line without the program's name; nothing
+// Why TOLVANE_CIPHER cannot be followed (a name that is no path or no
+// longer one, or a path this CPU or build cannot run), one line without the program's name; nothing
 // when it is unset or names a path that runs here.
 std::optional<std::string> CipherChoiceProblem();

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <optional>
 
-#include "twofish/BlockTransformAvx2.h"
 #include "twofish/CipherChoice.h"
 
 #ifdef TOLVANE_HAVE_AVX512_PATH
@@ -13,29 +12,6 @@
 #endif
 
 namespace {
-
-bool CpuHasAvx2() noexcept {
-#ifdef TOLVANE_HAVE_AVX2_PATH
-  // libgcc's check includes the OS saving the YMM registers (XGETBV).
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-#else
-  return false;
-#endif
-}
-
-// The AVX2 path is one gather per table lookup for eight blocks. Intel cores
-// from Broadwell on do that at about the rate of eight scalar loads; Haswell
-// and the older AMD cores split a gather into many slow steps, so there the
-// portable path is faster. Cores not measured keep the portable path.
-bool CpuGathersFast() noexcept {
-#ifdef TOLVANE_HAVE_AVX2_PATH
-  __builtin_cpu_init();
-  return __builtin_cpu_is("intel") && !__builtin_cpu_is("haswell");
-#else
-  return false;
-#endif
-}
 
 // AVX-512 F, BW, VL and VBMI and GFNI (CPUID leaf 7), and an OS that saves
 // the whole vector state: XCR0 with the SSE and AVX halves (bits 1, 2), the
@@ -76,10 +52,6 @@ std::atomic<TBlockPath>& Current() noexcept {
 bool BlockPathAvailable(TBlockPath path) noexcept {
   switch (path) {
     case TBlockPath::Portable: return true;
-    case TBlockPath::Avx2: {
-      static const bool available = CpuHasAvx2();
-      return available;
-    }
     case TBlockPath::Avx512: {
       static const bool available = CpuHasAvx512Planes();
       return available;
@@ -88,13 +60,12 @@ bool BlockPathAvailable(TBlockPath path) noexcept {
   return false;
 }
 
-// The AVX-512 path is about five times the portable one and four times
-// the AVX2 one on the CPU measured (bench/README.md); AVX2 wins over the
-// portable path only where gathers are fast.
+// The AVX-512 path is about five times the portable one on the CPU
+// measured (bench/README.md). An AVX2 path, gathers from the key tables,
+// lost to the portable one on every CPU measured, and was dropped.
 TBlockPath DefaultBlockPath() noexcept {
   static const TBlockPath path = EnvironmentChoice().value_or([] {
     if (BlockPathAvailable(TBlockPath::Avx512)) return TBlockPath::Avx512;
-    if (BlockPathAvailable(TBlockPath::Avx2) && CpuGathersFast()) return TBlockPath::Avx2;
     return TBlockPath::Portable;
   }());
   return path;

@@ -2,13 +2,13 @@
 #pragma once
 
 // Which implementation runs the batches of independent blocks (EncryptBlocks,
-// DecryptBlocks, DecryptBlocksCbc): the portable one, eight blocks per AVX2
-// register, or the table-free AVX-512 one (VBMI and GFNI) where the CPU has
-// it. Chosen once per process; tests and benchmarks may switch.
+// DecryptBlocks, DecryptBlocksCbc): the portable one, or the table-free
+// AVX-512 one (VBMI and GFNI) where the CPU has it. Chosen once per process;
+// tests and benchmarks may switch.
 
 #include <cstdint>
 
-enum class TBlockPath : std::uint8_t { Portable = 0, Avx2 = 1, Avx512 = 2 };
+enum class TBlockPath : std::uint8_t { Portable, Avx512 };
 
 // Whether this build and this CPU can run the path (Portable always can),
 // fast or not.
@@ -16,10 +16,8 @@ bool BlockPathAvailable(TBlockPath path) noexcept;
 
 // The path in use. Initially the one the environment variable TOLVANE_CIPHER
 // names when this CPU runs it (twofish/CipherChoice.h; the front ends refuse
-// to start on any other value); else the fastest the CPU can run: AVX-512
-// where the CPU and the OS support AVX-512 F/BW/VL/VBMI and GFNI, else AVX2
-// where the CPU has it and its gathers are known to be fast (Intel from
-// Broadwell on), else Portable.
+// to start on any other value); else AVX-512 where the CPU and the OS
+// support AVX-512 F/BW/VL/VBMI and GFNI, else Portable.
 TBlockPath ActiveBlockPath() noexcept;
 
 // Runs the batches on path from now on, in every thread. Returns false and

@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "twofish/BlockPath.h"
-#include "twofish/BlockTransformAvx2.h"
 #include "twofish/BlockTransformAvx512.h"
 #include "twofish/Twofish.h"
 #include "twofish/TwofishRound.h"
@@ -48,8 +47,7 @@ TOLVANE_ALWAYS_INLINE void TransformGroup(const TTwofishKeyState& key, const std
 }
 
 // The AVX-512 path takes every block, the tail included, so that no table
-// is read; on the AVX2 path whole groups of eight blocks go to the vector
-// code and the portable code takes the rest (and everything elsewhere).
+// is read; elsewhere the portable code takes them all.
 template <bool Encrypt>
 TOLVANE_ALWAYS_INLINE void TransformBlocks(const TTwofishKeyState& key, const std::uint8_t* in,
                                            std::uint8_t* out, std::size_t blocks) {
@@ -62,15 +60,6 @@ TOLVANE_ALWAYS_INLINE void TransformBlocks(const TTwofishKeyState& key, const st
       twofish_avx512::DecryptBlocks(key, in, out, blocks);
     }
     return;
-  }
-#endif
-#ifdef TOLVANE_HAVE_AVX2_PATH
-  if (blocks >= 8 && ActiveBlockPath() == TBlockPath::Avx2) {
-    const std::size_t done = Encrypt ? twofish_avx2::EncryptBlocks(key, in, out, blocks)
-                                     : twofish_avx2::DecryptBlocks(key, in, out, blocks);
-    in += 16 * done;
-    out += 16 * done;
-    blocks -= done;
   }
 #endif
   for (; blocks >= kInFlight; blocks -= kInFlight, in += 16 * kInFlight, out += 16 * kInFlight)

@@ -6,7 +6,6 @@
 const char* BlockPathName(TBlockPath path) noexcept {
   switch (path) {
     case TBlockPath::Portable: return "portable";
-    case TBlockPath::Avx2: return "avx2";
     case TBlockPath::Avx512: return "avx512-gfni";
   }
   return "unknown";
@@ -14,7 +13,6 @@ const char* BlockPathName(TBlockPath path) noexcept {
 
 std::optional<TBlockPath> ParseBlockPath(std::string_view name) noexcept {
   if (name == "portable") return TBlockPath::Portable;
-  if (name == "avx2") return TBlockPath::Avx2;
   if (name == "avx512") return TBlockPath::Avx512;
   return std::nullopt;
 }
@@ -26,7 +24,8 @@ TCipherChoice CipherChoiceFromEnvironment() {
   choice.Value = value;
   const std::optional<TBlockPath> path = ParseBlockPath(choice.Value);
   if (!path) {
-    choice.Status = TCipherChoice::TStatus::Unknown;
+    choice.Status =
+        choice.Value == "avx2" ? TCipherChoice::TStatus::Retired : TCipherChoice::TStatus::Unknown;
     return choice;
   }
   choice.Path = *path;
