@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Ctrl-C in the middle of a large file: the process ends by the signal, as a
 // calling shell expects, and leaves nothing behind that should not be there.
+// A stop too late to take the run back keeps the result and still ends so.
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -86,6 +88,51 @@ TEST_F(CliTest, CtrlCDuringInPlaceWorkLeavesTheSource) {
   EXPECT_EQ(run.Exit.Signal, SIGINT) << run.Err;
   EXPECT_EQ(DigestOfFile(source), before);
   EXPECT_EQ(Listing(Dir), (std::set<std::string>{"data.bin", "pw"}));
+}
+
+// The signal is sent by the rename that puts the result in place, past the
+// point of no return (StopAtRename.cpp, preloaded): by the no-replace rename
+// for a new target, by the plain one over a target replaced with --force.
+TEST_F(CliTest, StopAtTheRenameKeepsTheCompleteResult) {
+  struct TCase {
+    int Signal;
+    const char* Name;
+    bool Replace;
+  };
+  const std::string pw = PasswordFile("pw\n");
+  const std::string content = SampleBytes(100000);
+  for (const TCase& c : {TCase{SIGINT, "INT", false}, TCase{SIGTERM, "TERM", true}}) {
+    SCOPED_TRACE(c.Name);
+    const std::string folder = Path(c.Name);
+    std::filesystem::create_directory(folder);
+    const std::string source = folder + "/a.txt";
+    const std::string target = folder + "/a.tvn";
+    WriteFileBytes(source, content);
+    std::vector<std::string> args{"encrypt", "--password-file", pw, source};
+    if (c.Replace) {
+      WriteFileBytes(target, "older");
+      args = {"encrypt", "--force", "--password-file", pw, source, target};
+    }
+    TRunOptions options = WithEnv("LD_PRELOAD", TOLVANE_STOP_AT_RENAME);
+    options.Env.emplace_back("TOLVANE_TEST_SIGNAL_AT_RENAME", c.Name);
+    // A sanitizer's runtime wants to come first; the preloaded rename does.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    options.Env.emplace_back("ASAN_OPTIONS",
+                             std::string(asan ? asan : "") + ":verify_asan_link_order=0");
+
+    const TRunResult run = Run(args, options);
+    if (run.Err.find("cannot be preloaded") != std::string::npos) {
+      GTEST_SKIP() << "the loader refused the preloaded rename: " << run.Err;
+    }
+    // Done, and yet a calling script must stop as well: the end is by the signal.
+    EXPECT_EQ(run.Exit.Signal, c.Signal) << run.Err;
+    EXPECT_EQ(run.Err, "tolvane: stopped; " + target + " was complete before the stop\n");
+    EXPECT_EQ(Listing(folder), (std::set<std::string>{"a.txt", "a.tvn"}));
+
+    const std::string back = folder + "/back.txt";
+    EXPECT_EQ(Run({"decrypt", "--password-file", pw, target, back}).Exit.Code, 0);
+    EXPECT_EQ(ReadFileBytes(back), content);
+  }
 }
 
 }  // namespace
