@@ -1,18 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Twofish key schedule (paper section 4.3): subkeys K0..K39 and the S
-// vector here, the key-dependent g tables in KeyTables.cpp or, where the CPU
-// has AVX2, KeyTablesAvx2.cpp.
+// The Twofish key schedule (paper section 4.3): the S vector here, the
+// subkeys and g tables by one of three ways, as the CPU allows.
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "twofish/BlockPath.h"
 #include "twofish/ByteOrder.h"
-#include "twofish/ForceInline.h"
+#include "twofish/KeyScheduleAvx2.h"
 #include "twofish/KeyScheduleAvx512.h"
-#include "twofish/KeyTables.h"
-#include "twofish/KeyTablesAvx2.h"
+#include "twofish/KeyScheduleLookups.h"
 #include "twofish/Twofish.h"
 #include "twofish/TwofishTables.h"
 #include "util/SecureWipe.h"
@@ -35,23 +32,6 @@ constexpr std::uint32_t RsCode(std::uint32_t even, std::uint32_t odd) {
   r ^= even;
   for (int i = 0; i < 4; ++i) r = RsStep(r);
   return r;
-}
-
-// h(X, L) for an X whose four bytes all equal x, as the subkeys need it. The
-// list is read straight from the key area: byte N of list word j is
-// words[8 j + N], with words at the key area for Me and 4 bytes on for Mo.
-template <int K>
-TOLVANE_ALWAYS_INLINE std::uint32_t H(std::uint32_t x, const std::uint8_t* words) {
-  std::uint32_t z = 0;
-#pragma GCC unroll 4
-  for (int col = 0; col < 4; ++col) {
-    std::uint32_t y = x;
-#pragma GCC unroll 4
-    for (int s = 4 - K; s < 4; ++s)
-      y = QTable[static_cast<std::size_t>(HStages[col][s]) + y] ^ words[8 * (3 - s) + col];
-    z ^= MdsTables[static_cast<std::size_t>(col)][y];
-  }
-  return z;
 }
 
 // Everything that holds key material while the schedule runs; lives in
@@ -78,25 +58,17 @@ void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
   }
 #endif
 
-  // Section 4.3.2: rho = 2^24 + 2^16 + 2^8 + 2^0.
-  for (unsigned i = 0; i < 20; ++i) {
-    const std::uint32_t a = H<K>(2u * i, scratch.KeyArea);
-    const std::uint32_t b = std::rotl(H<K>(2u * i + 1, scratch.KeyArea + 4), 8);
-    state.SubKeys[2 * i] = a + b;
-    state.SubKeys[2 * i + 1] = std::rotl(a + 2 * b, 9);
-  }
-
   // The S-boxes are for the AVX-512 path alone; where this CPU cannot run it
   // they stay zero. Tests may select that path after the key is set, so
   // whether it is available decides, not whether it is active.
   const bool boxes = BlockPathAvailable(TBlockPath::Avx512);
-#ifdef TOLVANE_HAVE_AVX2_KEY_TABLES
+#ifdef TOLVANE_HAVE_AVX2_KEY_SCHEDULE
   if (BlockPathAvailable(TBlockPath::Avx2)) {
-    twofish_avx2::FillKeyTables(state, K, boxes);
+    twofish_avx2::ExpandKey(scratch.KeyArea, K, boxes, state);
     return;
   }
 #endif
-  FillKeyTables(state, K, boxes);
+  ExpandKeyByLookups(scratch.KeyArea, K, boxes, state);
 }
 
 }  // namespace

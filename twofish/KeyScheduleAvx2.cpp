@@ -7,17 +7,18 @@
 // t3; after the last q, the MDS products come from t2 and t3 times the
 // matrix entries, each the XOR of one shuffle per nibble.
 //
-// The inputs are laid out so that the byte interleaves that form the table
-// words leave them in order: lane 0 holds x = 4m, 4m + 1 and lane 1 holds
-// x = 4m + 2, 4m + 3.
+// The g tables take 32 inputs per register, laid out so that the byte
+// interleaves that form the table words leave them in order: lane 0 holds
+// x = 4m, 4m + 1 and lane 1 holds x = 4m + 2, 4m + 3. The subkeys take 16
+// inputs per lane, with Me's key bytes in lane 0 and Mo's in lane 1.
 //
 // Only the functions marked TOLVANE_AVX2 use AVX2 instructions; the file is
 // compiled for the baseline CPU, so nothing of it can end up in code that
 // runs before the CPU check.
 
-#include "twofish/KeyTablesAvx2.h"
+#include "twofish/KeyScheduleAvx2.h"
 
-#ifdef TOLVANE_HAVE_AVX2_KEY_TABLES
+#ifdef TOLVANE_HAVE_AVX2_KEY_SCHEDULE
 
 #include <immintrin.h>
 
@@ -25,6 +26,7 @@
 #include <cstdint>
 
 #include "twofish/TwofishTables.h"
+#include "util/SecureWipe.h"
 
 #define TOLVANE_AVX2 [[gnu::target("avx2")]]
 #define TOLVANE_AVX2_INLINE [[gnu::target("avx2"), gnu::always_inline]] inline
@@ -102,6 +104,18 @@ constexpr std::array<std::uint8_t, 32> InputOrder() {
 }
 
 alignas(32) constexpr std::array<std::uint8_t, 32> kInputOrder = InputOrder();
+
+// 2j in byte j of lane 0 and 2j + 1 in lane 1.
+constexpr std::array<std::uint8_t, 32> SubKeyInputs() {
+  std::array<std::uint8_t, 32> x{};
+  for (int j = 0; j < 16; ++j) {
+    x[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(2 * j);
+    x[static_cast<std::size_t>(16 + j)] = static_cast<std::uint8_t>(2 * j + 1);
+  }
+  return x;
+}
+
+alignas(32) constexpr std::array<std::uint8_t, 32> kSubKeyInputs = SubKeyInputs();
 
 TOLVANE_AVX2_INLINE V Table(const std::uint8_t (&bytes)[16]) {
   return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(bytes)));
@@ -195,21 +209,78 @@ TOLVANE_AVX2_INLINE void Pair(const TKeyedShuffles& key, V a, V b, int base,
   }
 }
 
-// The whole fill, in a frame of its own that the caller then wipes.
-template <int K, bool Boxes>
-TOLVANE_AVX2 [[gnu::noinline]] void Kernel(TTwofishKeyState& state) {
-  TKeyedShuffles key;
+// Subkeys 2i and 2i + 1 for i = first .. first + 15: h(2i, Me) in lane 0
+// and h(2i + 1, Mo) in lane 1, all four columns, then the PHT (section
+// 4.3.2, rho = 2^24 + 2^16 + 2^8 + 2^0).
+template <int K>
+TOLVANE_AVX2_INLINE void SubKeys(const TKeyedShuffles& key, int first, std::uint32_t* subKeys) {
+  const V lowNibble = _mm256_set1_epi8(0x0F);
+  const V x = _mm256_add_epi8(_mm256_load_si256(reinterpret_cast<const V*>(kSubKeyInputs.data())),
+                              _mm256_set1_epi8(static_cast<char>(2 * first)));
+  const V a = _mm256_and_si256(_mm256_srli_epi16(x, 4), lowNibble);
+  const V b = _mm256_and_si256(x, lowNibble);
+  V rows[4][4], sum[4], words[4];
+  Column<K, 0>(key, a, b, rows[0]);
+  Column<K, 1>(key, a, b, rows[1]);
+  Column<K, 2>(key, a, b, rows[2]);
+  Column<K, 3>(key, a, b, rows[3]);
+#pragma GCC unroll 4
+  for (int r = 0; r < 4; ++r)
+    sum[r] = _mm256_xor_si256(_mm256_xor_si256(rows[0][r], rows[1][r]),
+                              _mm256_xor_si256(rows[2][r], rows[3][r]));
+  Words(sum, words);
+#pragma GCC unroll 4
+  for (int m = 0; m < 4; ++m) {
+    const __m128i a32 = _mm256_castsi256_si128(words[m]);
+    const __m128i b32 = _mm256_extracti128_si256(words[m], 1);
+    const __m128i b8 = _mm_or_si128(_mm_slli_epi32(b32, 8), _mm_srli_epi32(b32, 24));
+    const __m128i even = _mm_add_epi32(a32, b8);
+    const __m128i sum2 = _mm_add_epi32(even, b8);
+    const __m128i odd = _mm_or_si128(_mm_slli_epi32(sum2, 9), _mm_srli_epi32(sum2, 23));
+    std::uint32_t* out = subKeys + 2 * (first + 4 * m);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(even, odd));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpackhi_epi32(even, odd));
+  }
+}
+
+// Round two's tables for every column and stage, keyed with even[col][s] in
+// lane 0 and odd[col][s] in lane 1: Me's and Mo's bytes for the subkeys,
+// the S vector's in both lanes for the g tables.
+template <int K>
+TOLVANE_AVX2_INLINE void KeyShuffles(const std::uint8_t (&even)[4][4],
+                                     const std::uint8_t (&odd)[4][4], TKeyedShuffles& key) {
   const V lowNibble = _mm256_set1_epi8(0x0F);
   for (int col = 0; col < 4; ++col)
     for (int s = 4 - K; s < 4; ++s) {
       const auto& t = kShuffles.Table[QIndex(HStages[col][s])];
-      const auto keyByte = static_cast<char>(state.SBoxKeys[3 - s] >> (8 * col));
-      key.Low[col][s] =
-          _mm256_xor_si256(Table(t[T2]), _mm256_and_si256(_mm256_set1_epi8(keyByte), lowNibble));
-      key.High[col][s] = _mm256_xor_si256(
-          Table(t[T3]),
-          _mm256_and_si256(_mm256_srli_epi16(_mm256_set1_epi8(keyByte), 4), lowNibble));
+      const V bytes = _mm256_inserti128_si256(
+          _mm256_castsi128_si256(_mm_set1_epi8(static_cast<char>(even[col][s]))),
+          _mm_set1_epi8(static_cast<char>(odd[col][s])), 1);
+      key.Low[col][s] = _mm256_xor_si256(Table(t[T2]), _mm256_and_si256(bytes, lowNibble));
+      key.High[col][s] =
+          _mm256_xor_si256(Table(t[T3]), _mm256_and_si256(_mm256_srli_epi16(bytes, 4), lowNibble));
     }
+}
+
+// The whole schedule, in a frame of its own that the caller then wipes.
+// Key bytes by column and stage: stage s XORs in list word 3 - s.
+template <int K, bool Boxes>
+TOLVANE_AVX2 [[gnu::noinline]] void Kernel(const std::uint8_t* keyArea, TTwofishKeyState& state) {
+  std::uint8_t me[4][4], mo[4][4], s[4][4];
+  for (int col = 0; col < 4; ++col)
+    for (int stage = 0; stage < 4; ++stage) {
+      me[col][stage] = keyArea[8 * (3 - stage) + col];
+      mo[col][stage] = keyArea[8 * (3 - stage) + 4 + col];
+      s[col][stage] = static_cast<std::uint8_t>(state.SBoxKeys[3 - stage] >> (8 * col));
+    }
+  TKeyedShuffles key;
+  KeyShuffles<K>(me, mo, key);
+  SubKeys<K>(key, 0, state.SubKeys);
+  // i = 4 .. 15 once more, for the same values.
+  SubKeys<K>(key, 4, state.SubKeys);
+
+  KeyShuffles<K>(s, s, key);
+  const V lowNibble = _mm256_set1_epi8(0x0F);
   const V order = _mm256_load_si256(reinterpret_cast<const V*>(kInputOrder.data()));
   const V b = _mm256_and_si256(order, lowNibble);
   const V a0 = _mm256_and_si256(_mm256_srli_epi16(order, 4), lowNibble);
@@ -221,44 +292,42 @@ TOLVANE_AVX2 [[gnu::noinline]] void Kernel(TTwofishKeyState& state) {
 }
 
 template <int K>
-TOLVANE_AVX2_INLINE void Run(TTwofishKeyState& state, bool boxes) {
+TOLVANE_AVX2_INLINE void Run(const std::uint8_t* keyArea, bool boxes, TTwofishKeyState& state) {
   if (boxes)
-    Kernel<K, true>(state);
+    Kernel<K, true>(keyArea, state);
   else
-    Kernel<K, false>(state);
+    Kernel<K, false>(keyArea, state);
+}
+
+// Zeroes the stack where the kernel's frame was, as a frame of its own at
+// the same depth: the kernel's is under 2.6 KiB of key bytes, keyed
+// shuffles, spilled and saved registers in the code built for Linux and
+// for Windows.
+[[gnu::noinline]] void WipeKernelStack() {
+  std::uint8_t area[3072];
+  SecureWipe(area, sizeof area);
 }
 
 }  // namespace
 
-// How far below this frame the kernel's own reaches: about 1.5 KiB of keyed
-// shuffles, spilled and saved registers in the built code, with room to
-// spare, and within the one page below that Windows may not have committed.
-#define TOLVANE_AVX2_STACK_BYTES 3072
-
-TOLVANE_AVX2 void twofish_avx2::FillKeyTables(TTwofishKeyState& state, int words, bool boxes) {
+TOLVANE_AVX2 void twofish_avx2::ExpandKey(const std::uint8_t* keyArea, int words, bool boxes,
+                                          TTwofishKeyState& state) {
   switch (words) {
-    case 2: Run<2>(state, boxes); break;
-    case 3: Run<3>(state, boxes); break;
-    default: Run<4>(state, boxes); break;
+    case 2: Run<2>(keyArea, boxes, state); break;
+    case 3: Run<3>(keyArea, boxes, state); break;
+    default: Run<4>(keyArea, boxes, state); break;
   }
-  // The kernel's stack holds the keyed shuffles and spilled chain values;
-  // zero it, then every vector register and the scratch general-purpose
-  // registers.
+  // Nothing of the key stays behind: not on the kernel's stack, in a vector
+  // register or in a scratch general-purpose register.
+  WipeKernelStack();
   __asm__ volatile(
-      "vpxor %%xmm0, %%xmm0, %%xmm0\n\t"
-      "lea -%c[depth](%%rsp), %%rax\n"
-      "1:\n\t"
-      "vmovdqu %%ymm0, (%%rax)\n\t"
-      "add $32, %%rax\n\t"
-      "cmp %%rsp, %%rax\n\t"
-      "jb 1b\n\t"
       "vzeroall\n\t"
       "xor %%eax, %%eax\n\txor %%ecx, %%ecx\n\txor %%edx, %%edx\n\t"
       "xor %%r8d, %%r8d\n\txor %%r9d, %%r9d\n\txor %%r10d, %%r10d\n\txor %%r11d, %%r11d"
       :
-      : [depth] "i"(TOLVANE_AVX2_STACK_BYTES)
-      : "rax", "rcx", "rdx", "r8", "r9", "r10", "r11", "memory", "xmm0", "xmm1", "xmm2", "xmm3",
-        "xmm4", "xmm5", "xmm6", "xmm7", "xmm8", "xmm9", "xmm10", "xmm11", "xmm12", "xmm13", "xmm14",
+      :
+      : "rax", "rcx", "rdx", "r8", "r9", "r10", "r11", "xmm0", "xmm1", "xmm2", "xmm3", "xmm4",
+        "xmm5", "xmm6", "xmm7", "xmm8", "xmm9", "xmm10", "xmm11", "xmm12", "xmm13", "xmm14",
         "xmm15", "cc");
 }
 

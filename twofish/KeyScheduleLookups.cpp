@@ -1,18 +1,58 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Each h chain is one lookup per q stage in a copy of q with the stage's key
-// byte folded in, and one in MdsTables for the last q and the MDS multiply.
+// In the g tables, each h chain is one lookup per q stage in a copy of q
+// with the stage's key byte folded in, and one in MdsTables for the last q
+// and the MDS multiply. The subkeys' 40 inputs are too few for the copies
+// to pay.
 
-#include "twofish/KeyTables.h"
+#include "twofish/KeyScheduleLookups.h"
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "twofish/ByteOrder.h"
+#include "twofish/ForceInline.h"
 #include "twofish/TwofishTables.h"
 #include "util/SecureWipe.h"
 
 namespace {
+
+// h(X, L) for an X whose four bytes all equal x, as the subkeys need it.
+// keys[col][s] is the key byte that stage s of column col XORs in.
+template <int K>
+TOLVANE_ALWAYS_INLINE std::uint32_t H(std::uint32_t x, const std::uint32_t (&keys)[4][4]) {
+  std::uint32_t z = 0;
+#pragma GCC unroll 4
+  for (int col = 0; col < 4; ++col) {
+    std::uint32_t y = x;
+#pragma GCC unroll 4
+    for (int s = 4 - K; s < 4; ++s)
+      y = QTable[static_cast<std::size_t>(HStages[col][s]) + y] ^ keys[col][s];
+    z ^= MdsTables[static_cast<std::size_t>(col)][y];
+  }
+  return z;
+}
+
+// Section 4.3.2: rho = 2^24 + 2^16 + 2^8 + 2^0. Stage s of h XORs in byte
+// col of list word 3 - s, at 8 (3 - s) + col in the key area for Me and 4
+// bytes on for Mo.
+template <int K>
+void SubKeys(const std::uint8_t* keyArea, TTwofishKeyState& state) {
+  std::uint32_t me[4][4] = {}, mo[4][4] = {};
+  for (int col = 0; col < 4; ++col)
+    for (int s = 4 - K; s < 4; ++s) {
+      me[col][s] = keyArea[8 * (3 - s) + col];
+      mo[col][s] = keyArea[8 * (3 - s) + 4 + col];
+    }
+  for (unsigned i = 0; i < 20; ++i) {
+    const std::uint32_t a = H<K>(2u * i, me);
+    const std::uint32_t b = std::rotl(H<K>(2u * i + 1, mo), 8);
+    state.SubKeys[2 * i] = a + b;
+    state.SubKeys[2 * i + 1] = std::rotl(a + 2 * b, 9);
+  }
+  SecureWipe(me, sizeof me);
+  SecureWipe(mo, sizeof mo);
+}
 
 // Folded[c][s][y] = q_s(y) ^ the key byte of stage s, for the two columns c
 // of a pair; wiped after use.
@@ -84,7 +124,8 @@ void Fill(TTwofishKeyState& state) {
 }
 
 template <int K>
-void Fill(TTwofishKeyState& state, bool boxes) {
+void Schedule(const std::uint8_t* keyArea, bool boxes, TTwofishKeyState& state) {
+  SubKeys<K>(keyArea, state);
   if (boxes)
     Fill<K, true>(state);
   else
@@ -93,10 +134,11 @@ void Fill(TTwofishKeyState& state, bool boxes) {
 
 }  // namespace
 
-void FillKeyTables(TTwofishKeyState& state, int words, bool boxes) {
+void ExpandKeyByLookups(const std::uint8_t* keyArea, int words, bool boxes,
+                        TTwofishKeyState& state) {
   switch (words) {
-    case 2: Fill<2>(state, boxes); break;
-    case 3: Fill<3>(state, boxes); break;
-    default: Fill<4>(state, boxes); break;
+    case 2: Schedule<2>(keyArea, boxes, state); break;
+    case 3: Schedule<3>(keyArea, boxes, state); break;
+    default: Schedule<4>(keyArea, boxes, state); break;
   }
 }
