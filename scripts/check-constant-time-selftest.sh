@@ -24,13 +24,15 @@ verdict() {
   failures=$((failures + 1))
 }
 
-# case NAME VECTOR|OTHER EXPECTED ASSEMBLY: one object, in a vector unit or
-# in another product folder.
+# case NAME VECTOR|KeyScheduleAvx2|OTHER EXPECTED ASSEMBLY: one object, in a
+# vector unit, as the AVX2 key schedule or in another product folder.
 case_() {
   local name=$1 where=$2 expected=$3 source=$4
   local build=$work/$name dir
   if [ "$where" = VECTOR ]; then
     dir=$build/twofish/CMakeFiles/tolvane_twofish_avx512.dir
+  elif [ "$where" = KeyScheduleAvx2 ]; then
+    dir=$build/twofish/CMakeFiles/tolvane_twofish.dir
   else
     dir=$build/job/CMakeFiles/tolvane_job.dir
   fi
@@ -52,6 +54,11 @@ case_ clean-vector VECTOR pass "leaq (%rdi,%rax,4), %rax
 vpermi2b %zmm1, %zmm2, %zmm3
 vmovdqu32 64(%rdi), %zmm0
 movzbl (%rdi), %eax"
+case_ key-schedule-table KeyScheduleAvx2 "byte load with an index register" "movzbl 16(%rdi,%rax), %eax"
+case_ key-schedule-evex KeyScheduleAvx2 "EVEX" "vpaddd %zmm0, %zmm1, %zmm2"
+case_ key-schedule-clean KeyScheduleAvx2 pass "vpshufb %ymm1, %ymm2, %ymm3
+vmovdqu 32(%rdi), %ymm0
+movzbl 5(%rdi), %eax"
 case_ zmm-outside OTHER "EVEX" "vpaddd %zmm0, %zmm1, %zmm2"
 case_ evex-xmm-outside OTHER "EVEX encoding (0x62)" "{evex} vpaddd %xmm0, %xmm1, %xmm2"
 case_ mask-outside OTHER "EVEX" "kmovw %k1, %eax"

@@ -14,7 +14,8 @@
 #    with an index register (the shape of a byte-table lookup): movzb, movsb,
 #    pinsrb, vpbroadcastb, or any access through an 8-bit register.
 #    The rounds are unrolled, so subkeys sit at constant offsets, and the data
-#    blocks' addresses depend on the block count alone.
+#    blocks' addresses depend on the block count alone. The AVX2 key
+#    schedule (KeyScheduleAvx2) is held to this rule too, and to rule 2.
 # 2. No code outside the vector units uses EVEX (AVX-512) or GFNI, which
 #    older CPUs lack: an inline function compiled into a vector unit and
 #    kept by the linker for everybody would crash them. An instruction counts
@@ -45,10 +46,15 @@ nm=${NM:-nm}
 product="util platform sha twofish job window app win32app cli"
 
 vector=()
+tableFree=()
 others=()
 while IFS= read -r -d '' object; do
   case "$object" in
     */tolvane_twofish_avx512.dir/* | *Avx512*) vector+=("$object") ;;
+    *KeyScheduleAvx2*)
+      tableFree+=("$object")
+      others+=("$object")
+      ;;
     *) others+=("$object") ;;
   esac
 done < <(for folder in $product; do
@@ -114,6 +120,11 @@ else
   weak=$("$nm" --defined-only "${vector[@]}" 2>/dev/null | awk '$2 ~ /^[Wu]$/ { print "\t" $3 "\tweak function in a vector unit\t" }' || true)
   report "functions shared with the vector units" "$weak"
   echo "constant-time: ${#vector[@]} vector object(s) checked: no gather, no scaled index, no indexed byte load"
+fi
+
+if [ ${#tableFree[@]} -gt 0 ]; then
+  report "table-shaped memory access in the AVX2 key schedule" "$(disassemble "${tableFree[@]}" | scan table)"
+  echo "constant-time: ${#tableFree[@]} AVX2 key schedule object(s) checked: no gather, no scaled index, no indexed byte load"
 fi
 
 # 2. Everything else: objects, then the linked programs.

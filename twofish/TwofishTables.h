@@ -74,6 +74,14 @@ alignas(64) inline constexpr std::array<std::uint8_t, 512> QTable = twofish_deta
 inline constexpr int Q0 = 0;
 inline constexpr int Q1 = 256;
 
+// The q stages of h per byte column (section 4.3.2, figure 2), outermost
+// first. Stage s is followed by the XOR with key word L[3-s]; a key of k
+// words uses stages 4-k..3. Then comes the q of HLastQ, which MdsTables
+// folds into the MDS multiply.
+inline constexpr int HStages[4][4] = {
+    {Q1, Q1, Q0, Q0}, {Q0, Q1, Q1, Q0}, {Q0, Q0, Q0, Q1}, {Q1, Q0, Q1, Q1}};
+inline constexpr int HLastQ[4] = {Q1, Q0, Q1, Q0};
+
 namespace twofish_detail {
 
 // Column N of the MDS matrix (section 4.2) applied to the last q stage of h;
