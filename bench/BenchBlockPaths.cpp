@@ -45,6 +45,7 @@ void PathFigure(benchmark::State& state, TBlockPath path, TFigure figure, std::s
 
 const char* PathLabel(TBlockPath path) {
   switch (path) {
+    case TBlockPath::Avx2: return "avx2";
     case TBlockPath::Avx512: return "avx512";
     case TBlockPath::Portable: break;
   }
@@ -60,7 +61,7 @@ const bool kRegistered = [] {
                        {"CbcDecrypt16M", TFigure::CbcDecrypt, 16 * 1024 * 1024},
                        {"EcbEncrypt16M", TFigure::EcbEncrypt, 16 * 1024 * 1024}};
   for (const auto& f : figures) {
-    for (TBlockPath path : {TBlockPath::Portable, TBlockPath::Avx512}) {
+    for (TBlockPath path : {TBlockPath::Portable, TBlockPath::Avx2, TBlockPath::Avx512}) {
       if (!BlockPathAvailable(path)) continue;
       const std::string name = std::string("TolvanePaths/") + f.Name + "/" + PathLabel(path);
       const TFigure figure = f.Figure;

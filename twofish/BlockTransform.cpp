@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "twofish/BlockPath.h"
+#include "twofish/BlockTransformAvx2.h"
 #include "twofish/BlockTransformAvx512.h"
 #include "twofish/Twofish.h"
 #include "twofish/TwofishRound.h"
@@ -46,7 +47,7 @@ TOLVANE_ALWAYS_INLINE void TransformGroup(const TTwofishKeyState& key, const std
   }
 }
 
-// The AVX-512 path takes every block, the tail included, so that no table
+// A table-free path takes every block, the tail included, so that no table
 // is read; elsewhere the portable code takes them all.
 template <bool Encrypt>
 TOLVANE_ALWAYS_INLINE void TransformBlocks(const TTwofishKeyState& key, const std::uint8_t* in,
@@ -58,6 +59,17 @@ TOLVANE_ALWAYS_INLINE void TransformBlocks(const TTwofishKeyState& key, const st
       twofish_avx512::EncryptBlocks(key, in, out, blocks);
     } else {
       twofish_avx512::DecryptBlocks(key, in, out, blocks);
+    }
+    return;
+  }
+#endif
+#ifdef TOLVANE_HAVE_AVX2_PATH
+  if (ActiveBlockPath() == TBlockPath::Avx2) {
+    if (blocks == 0) return;
+    if constexpr (Encrypt) {
+      twofish_avx2::EncryptBlocks(key, in, out, blocks);
+    } else {
+      twofish_avx2::DecryptBlocks(key, in, out, blocks);
     }
     return;
   }

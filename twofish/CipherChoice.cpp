@@ -6,6 +6,7 @@
 const char* BlockPathName(TBlockPath path) noexcept {
   switch (path) {
     case TBlockPath::Portable: return "portable";
+    case TBlockPath::Avx2: return "avx2";
     case TBlockPath::Avx512: return "avx512-gfni";
   }
   return "unknown";
@@ -13,6 +14,7 @@ const char* BlockPathName(TBlockPath path) noexcept {
 
 std::optional<TBlockPath> ParseBlockPath(std::string_view name) noexcept {
   if (name == "portable") return TBlockPath::Portable;
+  if (name == "avx2") return TBlockPath::Avx2;
   if (name == "avx512") return TBlockPath::Avx512;
   return std::nullopt;
 }

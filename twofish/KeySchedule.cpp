@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "twofish/BlockPath.h"
+#include "twofish/BlockTransformAvx2.h"
 #include "twofish/ByteOrder.h"
 #include "twofish/KeyScheduleAvx2.h"
 #include "twofish/KeyScheduleAvx512.h"
@@ -58,16 +59,17 @@ void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
   }
 #endif
 
-  // The S-boxes are for the AVX-512 path alone; where this CPU cannot run it
-  // they stay zero. Tests may select that path after the key is set, so
+  // The S-boxes are for the table-free paths alone; where this CPU can run
+  // neither they stay zero. Tests may select a path after the key is set, so
   // whether it is available decides, not whether it is active.
-  const bool boxes = BlockPathAvailable(TBlockPath::Avx512);
-#ifdef TOLVANE_HAVE_AVX2_KEY_SCHEDULE
+#ifdef TOLVANE_HAVE_AVX2_PATH
   if (twofish_avx2::Available()) {
-    twofish_avx2::ExpandKey(scratch.KeyArea, K, boxes, state);
+    twofish_avx2::ExpandKey(scratch.KeyArea, K, true, state);
+    twofish_avx2::PairBoxes(state);
     return;
   }
 #endif
+  const bool boxes = BlockPathAvailable(TBlockPath::Avx512);
   ExpandKeyByLookups(scratch.KeyArea, K, boxes, state);
 }
 

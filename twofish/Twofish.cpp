@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "twofish/BlockPath.h"
+#include "twofish/BlockTransformAvx2.h"
 #include "twofish/BlockTransformAvx512.h"
 #include "twofish/ParallelBlocks.h"
 #include "util/SecureWipe.h"
@@ -52,6 +53,12 @@ void TTwofish::DecryptBlocksCbc(std::uint8_t* data, std::size_t blocks, std::uin
 #ifdef TOLVANE_HAVE_AVX512_PATH
   if (ActiveBlockPath() == TBlockPath::Avx512) {
     if (blocks != 0) twofish_avx512::DecryptBlocksCbc(K, data, blocks, iv);
+    return;
+  }
+#endif
+#ifdef TOLVANE_HAVE_AVX2_PATH
+  if (ActiveBlockPath() == TBlockPath::Avx2) {
+    if (blocks != 0) twofish_avx2::DecryptBlocksCbc(K, data, blocks, iv);
     return;
   }
 #endif

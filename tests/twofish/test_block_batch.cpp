@@ -17,6 +17,7 @@ using namespace block_test;
 
 static const char* PathName(TBlockPath path) {
   switch (path) {
+    case TBlockPath::Avx2: return "Avx2";
     case TBlockPath::Avx512: return "Avx512";
     case TBlockPath::Portable: break;
   }
@@ -79,7 +80,8 @@ class TwofishBatch : public ::testing::TestWithParam<TBlockPath> {
 };
 
 INSTANTIATE_TEST_SUITE_P(Paths, TwofishBatch,
-                         ::testing::Values(TBlockPath::Portable, TBlockPath::Avx512),
+                         ::testing::Values(TBlockPath::Portable, TBlockPath::Avx2,
+                                           TBlockPath::Avx512),
                          [](const ::testing::TestParamInfo<TBlockPath>& path) {
                            return std::string(PathName(path.param));
                          });
