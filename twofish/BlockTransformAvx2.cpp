@@ -40,9 +40,7 @@ using V = __m256i;
 // (well under this on Linux and Windows), within one page.
 constexpr int kKernelStackBytes = 3072;
 
-// Groups in flight: two share each S-box row between four planes.
-constexpr int kGroups = 2;
-constexpr int kGroupBlocks = 8;
+constexpr unsigned kGroupBlocks = 16;
 
 struct TConstants {
   // In-lane byte shuffles between four words and their planes: dword j
@@ -56,9 +54,6 @@ struct TConstants {
   alignas(32) std::uint8_t Mul5BHigh[32];
   alignas(32) std::uint8_t MulEFLow[32];
   alignas(32) std::uint8_t MulEFHigh[32];
-  // Dword order that takes lane 1's plane rows next to lane 0's; its own
-  // inverse.
-  alignas(32) std::int32_t Cross[8];
   alignas(32) std::int32_t Lanes[8];
 };
 
@@ -79,11 +74,7 @@ constexpr TConstants BuildConstants() {
     c.MulEFLow[i] = twofish_detail::MulEF(low);
     c.MulEFHigh[i] = twofish_detail::MulEF(high);
   }
-  constexpr std::int32_t cross[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-  for (int i = 0; i < 8; ++i) {
-    c.Cross[i] = cross[i];
-    c.Lanes[i] = i;
-  }
+  for (int i = 0; i < 8; ++i) c.Lanes[i] = i;
   return c;
 }
 
@@ -96,52 +87,48 @@ TOLVANE_AVX2_INLINE V LoadU(const void* p) {
 TOLVANE_AVX2_INLINE V Xor(V a, V b) { return _mm256_xor_si256(a, b); }
 TOLVANE_AVX2_INLINE V Add(V a, V b) { return _mm256_add_epi32(a, b); }
 TOLVANE_AVX2_INLINE V Shuffle(V table, V index) { return _mm256_shuffle_epi8(table, index); }
+// Row i of an S-box in both lanes.
+TOLVANE_AVX2_INLINE V Row(const std::uint8_t (*box)[32], int i) { return Load(box[i]); }
 TOLVANE_AVX2_INLINE V Rol1(V x) { return _mm256_or_si256(_mm256_slli_epi32(x, 1), _mm256_srli_epi32(x, 31)); }
 TOLVANE_AVX2_INLINE V Ror1(V x) { return _mm256_or_si256(_mm256_srli_epi32(x, 1), _mm256_slli_epi32(x, 31)); }
 
-// s of every byte of planes[n], the pair's two S-boxes one per lane. Each
-// row's load serves all N planes.
-template <int N>
-TOLVANE_AVX2_INLINE void Substitute(const std::uint8_t (*rows)[32], const V (&planes)[N],
-                                    V (&out)[N]) {
-  const V top = _mm256_set1_epi8(static_cast<char>(0x80));
-  V m4[N], m5[N], m6[N], index[N];
-#pragma GCC unroll 4
-  for (int n = 0; n < N; ++n) {
-    m4[n] = _mm256_slli_epi16(planes[n], 3);
-    m5[n] = _mm256_slli_epi16(planes[n], 2);
-    m6[n] = _mm256_slli_epi16(planes[n], 1);
-  }
+// s_j of every byte of a plane: row i of the S-box (bytes 16i .. 16i + 15,
+// in both lanes) by a shuffle on the low nibble, and blends on bits 4, 5
+// and 6 pick among the rows; bit 7 is the shuffle's own zeroing, undone by
+// an OR of the two halves.
+TOLVANE_AVX2_INLINE V Substitute(const std::uint8_t (*box)[32], V plane) {
+#ifdef EXP_NOSUB
+  return Xor(plane, Row(box, 0));
+#endif
+  const V m4 = _mm256_slli_epi16(plane, 3);
+  const V m5 = _mm256_slli_epi16(plane, 2);
+  const V m6 = _mm256_slli_epi16(plane, 1);
+  V halves[2];
 #pragma GCC unroll 2
   for (int half = 0; half < 2; ++half) {
-#pragma GCC unroll 4
-    for (int n = 0; n < N; ++n) index[n] = half == 0 ? planes[n] : Xor(planes[n], top);
-    V quarter[2][N];
+    const V index = half == 0 ? plane : Xor(plane, _mm256_set1_epi8(static_cast<char>(0x80)));
+    V quarter[2];
 #pragma GCC unroll 2
     for (int q = 0; q < 2; ++q) {
-      V pair[2][N];
+      V pair[2];
 #pragma GCC unroll 2
       for (int p = 0; p < 2; ++p) {
         const int row = 8 * half + 4 * q + 2 * p;
-        const V even = Load(rows[row]), odd = Load(rows[row + 1]);
-#pragma GCC unroll 4
-        for (int n = 0; n < N; ++n)
-          pair[p][n] =
-              _mm256_blendv_epi8(Shuffle(even, index[n]), Shuffle(odd, index[n]), m4[n]);
+        pair[p] = _mm256_blendv_epi8(Shuffle(Row(box, row), index),
+                                     Shuffle(Row(box, row + 1), index), m4);
       }
-#pragma GCC unroll 4
-      for (int n = 0; n < N; ++n) quarter[q][n] = _mm256_blendv_epi8(pair[0][n], pair[1][n], m5[n]);
+      quarter[q] = _mm256_blendv_epi8(pair[0], pair[1], m5);
     }
-#pragma GCC unroll 4
-    for (int n = 0; n < N; ++n) {
-      const V part = _mm256_blendv_epi8(quarter[0][n], quarter[1][n], m6[n]);
-      out[n] = half == 0 ? part : _mm256_or_si256(out[n], part);
-    }
+    halves[half] = _mm256_blendv_epi8(quarter[0], quarter[1], m6);
   }
+  return _mm256_or_si256(halves[0], halves[1]);
 }
 
 // s * 0x5B and s * 0xEF.
 TOLVANE_AVX2_INLINE void Products(V s, V& f, V& e) {
+#ifdef EXP_NOPROD
+  f = _mm256_slli_epi32(s, 1); e = _mm256_slli_epi32(s, 2); return;
+#endif
   const V nibble = _mm256_set1_epi8(0x0F);
   const V low = _mm256_and_si256(s, nibble);
   const V high = _mm256_and_si256(_mm256_srli_epi16(s, 4), nibble);
@@ -149,79 +136,76 @@ TOLVANE_AVX2_INLINE void Products(V s, V& f, V& e) {
   e = Xor(Shuffle(Load(kConstants.MulEFLow), low), Shuffle(Load(kConstants.MulEFHigh), high));
 }
 
-TOLVANE_AVX2_INLINE V Lanes(V low, V high) { return _mm256_blend_epi32(low, high, 0xF0); }
-
-// The XOR of a register's two lanes, for two registers: (a0 ^ a1, b0 ^ b1).
-TOLVANE_AVX2_INLINE V FoldLanes(V a, V b) {
-  return Xor(_mm256_permute2x128_si256(a, b, 0x20), _mm256_permute2x128_si256(a, b, 0x31));
+// 4x4 transposes of 32-bit words inside each 128-bit lane; applied again,
+// it undoes itself. Registers that hold blocks (2r + l in lane l) become
+// the four words of eight blocks, and four registers whose lanes hold
+// byte planes of four words each become four whole planes.
+TOLVANE_AVX2_INLINE void Transpose(V& r0, V& r1, V& r2, V& r3) {
+  const V t0 = _mm256_unpacklo_epi32(r0, r1);
+  const V t1 = _mm256_unpackhi_epi32(r0, r1);
+  const V t2 = _mm256_unpacklo_epi32(r2, r3);
+  const V t3 = _mm256_unpackhi_epi32(r2, r3);
+  r0 = _mm256_unpacklo_epi64(t0, t2);
+  r1 = _mm256_unpackhi_epi64(t0, t2);
+  r2 = _mm256_unpacklo_epi64(t1, t3);
+  r3 = _mm256_unpackhi_epi64(t1, t3);
 }
 
-// g(x0) and g(ROL(x1, 8)) of N groups.
-template <int N>
-TOLVANE_AVX2_INLINE void G(const TTwofishKeyState& key, const V (&x0)[N], const V (&x1)[N],
-                           V (&t0)[N], V (&t1)[N]) {
-  const V cross = Load(kConstants.Cross);
-  V p01[N], p23[N];
-#pragma GCC unroll 4
-  for (int n = 0; n < N; ++n) {
-    const V a = _mm256_permutevar8x32_epi32(Shuffle(x0[n], Load(kConstants.ToPlanes)), cross);
-    const V b =
-        _mm256_permutevar8x32_epi32(Shuffle(x1[n], Load(kConstants.ToPlanesRotated)), cross);
-    // Lane 0: byte 0 of the eight words of x0, then of ROL(x1, 8); lane 1:
-    // byte 1. Then 2 and 3.
-    p01[n] = _mm256_unpacklo_epi64(a, b);
-    p23[n] = _mm256_unpackhi_epi64(a, b);
-  }
-  V s01[N], s23[N];
-  Substitute<N>(key.BoxPairs[0], p01, s01);
-  Substitute<N>(key.BoxPairs[1], p23, s23);
-#pragma GCC unroll 4
-  for (int n = 0; n < N; ++n) {
-    V f01, e01, f23, e23;
-    Products(s01[n], f01, e01);
-    Products(s23[n], f23, e23);
-    // The MDS rows: (01 EF 5B 5B), (5B EF EF 01), (EF 5B 01 EF), (EF 01 EF
-    // 5B), columns 0 and 2 in lane 0, 1 and 3 in lane 1.
-    const V w0 = Xor(Lanes(s01[n], e01), f23);
-    const V w1 = Xor(Lanes(f01, e01), Lanes(e23, s23[n]));
-    const V w2 = Xor(Lanes(e01, f01), Lanes(s23[n], e23));
-    const V w3 = Xor(Lanes(e01, s01[n]), Lanes(e23, f23));
-    const V y01 = FoldLanes(w0, w1), y23 = FoldLanes(w2, w3);
-    const V a = _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(y01, y23), cross);
-    const V b = _mm256_permutevar8x32_epi32(_mm256_unpackhi_epi64(y01, y23), cross);
-    t0[n] = Shuffle(a, Load(kConstants.FromPlanes));
-    t1[n] = Shuffle(b, Load(kConstants.FromPlanes));
-  }
+// g(x0) and g(ROL(x1, 8)) of a group, each word as two registers. Plane j
+// holds byte j of all 32 words, lane by lane, so both lanes read the same
+// S-box and nothing crosses a lane.
+TOLVANE_AVX2_INLINE void G(const TTwofishKeyState& key, const V (&x0)[2], const V (&x1)[2],
+                           V (&t0)[2], V (&t1)[2]) {
+  const V toPlanes = Load(kConstants.ToPlanes), rotated = Load(kConstants.ToPlanesRotated);
+  V p0 = Shuffle(x0[0], toPlanes), p1 = Shuffle(x0[1], toPlanes);
+  V p2 = Shuffle(x1[0], rotated), p3 = Shuffle(x1[1], rotated);
+  Transpose(p0, p1, p2, p3);
+  const V s0 = Substitute(key.BoxRows[0], p0);
+  const V s1 = Substitute(key.BoxRows[1], p1);
+  const V s2 = Substitute(key.BoxRows[2], p2);
+  const V s3 = Substitute(key.BoxRows[3], p3);
+  V f0, e0, f1, e1, f2, e2, f3, e3;
+  Products(s0, f0, e0);
+  Products(s1, f1, e1);
+  Products(s2, f2, e2);
+  Products(s3, f3, e3);
+  // The MDS rows: (01 EF 5B 5B), (5B EF EF 01), (EF 5B 01 EF), (EF 01 EF 5B).
+  V y0 = Xor(Xor(s0, e1), Xor(f2, f3));
+  V y1 = Xor(Xor(f0, e1), Xor(e2, s3));
+  V y2 = Xor(Xor(e0, f1), Xor(s2, e3));
+  V y3 = Xor(Xor(e0, s1), Xor(e2, f3));
+  Transpose(y0, y1, y2, y3);
+  const V fromPlanes = Load(kConstants.FromPlanes);
+  t0[0] = Shuffle(y0, fromPlanes);
+  t0[1] = Shuffle(y1, fromPlanes);
+  t1[0] = Shuffle(y2, fromPlanes);
+  t1[1] = Shuffle(y3, fromPlanes);
 }
 
 TOLVANE_AVX2_INLINE V SubKey(const TTwofishKeyState& key, int i) {
   return _mm256_set1_epi32(static_cast<int>(key.SubKeys[i]));
 }
 
-// One group's words: W[i] holds word i of its eight blocks.
+// One group's words: W[i][h] holds word i of blocks 8h .. 8h + 7.
 struct TGroup {
-  V W[4];
+  V W[4][2];
 };
 
-// One round of N groups: g of words (X, X + 1) mixed into (Y, Y + 1) with
+// One round of a group: g of words (X, X + 1) mixed into (Y, Y + 1) with
 // subkeys 2r+8 and 2r+9 (paper section 3.2, figure 1).
-template <bool Encrypt, int N, int X, int Y>
-TOLVANE_AVX2_INLINE void Round(const TTwofishKeyState& key, int subkey, TGroup (&g)[N]) {
-  V x0[N], x1[N], t0[N], t1[N];
-#pragma GCC unroll 4
-  for (int n = 0; n < N; ++n) {
-    x0[n] = g[n].W[X];
-    x1[n] = g[n].W[X + 1];
-  }
-  G<N>(key, x0, x1, t0, t1);
-  const V k0 = SubKey(key, subkey), k1 = SubKey(key, subkey + 1);
-#pragma GCC unroll 4
-  for (int n = 0; n < N; ++n) {
-    const V s = Add(t0[n], t1[n]);
+template <bool Encrypt, int X, int Y>
+TOLVANE_AVX2_INLINE void Round(const TTwofishKeyState& key, const std::uint32_t* sub, TGroup& g) {
+  V t0[2], t1[2];
+  G(key, g.W[X], g.W[X + 1], t0, t1);
+  const V k0 = _mm256_set1_epi32(static_cast<int>(sub[0]));
+  const V k1 = _mm256_set1_epi32(static_cast<int>(sub[1]));
+#pragma GCC unroll 2
+  for (int h = 0; h < 2; ++h) {
+    const V s = Add(t0[h], t1[h]);
     const V f0 = Add(s, k0);
-    const V f1 = Add(Add(s, t1[n]), k1);
-    V& y0 = g[n].W[Y];
-    V& y1 = g[n].W[Y + 1];
+    const V f1 = Add(Add(s, t1[h]), k1);
+    V& y0 = g.W[Y][h];
+    V& y1 = g.W[Y + 1][h];
     if constexpr (Encrypt) {
       y0 = Ror1(Xor(y0, f0));
       y1 = Xor(Rol1(y1), f1);
@@ -230,20 +214,6 @@ TOLVANE_AVX2_INLINE void Round(const TTwofishKeyState& key, int subkey, TGroup (
       y1 = Ror1(Xor(y1, f1));
     }
   }
-}
-
-// 4x4 transposes of 32-bit words inside each 128-bit lane: registers that
-// hold blocks (2r + l in lane l) become the four words of eight blocks;
-// applied again, it undoes that.
-TOLVANE_AVX2_INLINE void Transpose(V (&r)[4]) {
-  const V t0 = _mm256_unpacklo_epi32(r[0], r[1]);
-  const V t1 = _mm256_unpackhi_epi32(r[0], r[1]);
-  const V t2 = _mm256_unpacklo_epi32(r[2], r[3]);
-  const V t3 = _mm256_unpackhi_epi32(r[2], r[3]);
-  r[0] = _mm256_unpacklo_epi64(t0, t2);
-  r[1] = _mm256_unpackhi_epi64(t0, t2);
-  r[2] = _mm256_unpacklo_epi64(t1, t3);
-  r[3] = _mm256_unpackhi_epi64(t1, t3);
 }
 
 // The 32-bit lanes of register r of a group (blocks 2r and 2r + 1) that
@@ -269,12 +239,6 @@ TOLVANE_AVX2_INLINE void StoreBlocks(unsigned char* p, unsigned blocks, unsigned
     _mm256_storeu_si256(reinterpret_cast<V*>(p), v);
 }
 
-TOLVANE_AVX2_INLINE unsigned BlocksOfGroup(unsigned blocks, int n) {
-  const unsigned first = kGroupBlocks * static_cast<unsigned>(n);
-  if (blocks <= first) return 0;
-  return blocks - first >= kGroupBlocks ? kGroupBlocks : blocks - first;
-}
-
 enum class TWork { Encrypt, Decrypt, DecryptCbc };
 
 // Encryption holds (a, b, c, d) in W[0..3]; its output whitening stores
@@ -282,95 +246,87 @@ enum class TWork { Encrypt, Decrypt, DecryptCbc };
 constexpr int kStraight[4] = {0, 1, 2, 3};
 constexpr int kSwapped[4] = {2, 3, 0, 1};
 
-// N groups, all rounds unrolled so that every subkey is read at a constant
+// A group, all rounds unrolled so that every subkey is read at a constant
 // offset; with Partial, only the first `blocks` blocks are read and
 // written. CBC decryption XORs each block with the ciphertext block before
 // it, read before anything is stored (the data is transformed in place),
 // and leaves the last ciphertext block in chain.
-template <TWork Work, int N, bool Partial>
-TOLVANE_AVX2_INLINE void Groups(const TTwofishKeyState& key, const unsigned char* in,
-                                unsigned char* out, unsigned blocks, __m128i& chain) {
+template <TWork Work, bool Partial>
+TOLVANE_AVX2_INLINE void Group(const TTwofishKeyState& key, const unsigned char* in,
+                               unsigned char* out, unsigned blocks, __m128i& chain) {
   constexpr bool Encrypt = Work == TWork::Encrypt;
   constexpr int first = Encrypt ? 0 : 4, last = Encrypt ? 4 : 0;
   const int (&inSlot)[4] = Encrypt ? kStraight : kSwapped;
   const int (&outSlot)[4] = Encrypt ? kSwapped : kStraight;
-  TGroup g[N];
+  TGroup g;
+  V r[8];
+#pragma GCC unroll 8
+  for (unsigned i = 0; i < 8; ++i) r[i] = LoadBlocks<Partial>(in + 32 * i, blocks, i);
+  Transpose(r[0], r[1], r[2], r[3]);
+  Transpose(r[4], r[5], r[6], r[7]);
 #pragma GCC unroll 4
-  for (int n = 0; n < N; ++n) {
-    const unsigned mine = BlocksOfGroup(blocks, n);
-    V r[4];
-#pragma GCC unroll 4
-    for (unsigned i = 0; i < 4; ++i) r[i] = LoadBlocks<Partial>(in + 128 * n + 32 * i, mine, i);
-    Transpose(r);
-#pragma GCC unroll 4
-    for (int i = 0; i < 4; ++i) g[n].W[inSlot[i]] = Xor(r[i], SubKey(key, first + i));
+  for (int i = 0; i < 4; ++i) {
+    const V whitening = SubKey(key, first + i);
+    g.W[inSlot[i]][0] = Xor(r[i], whitening);
+    g.W[inSlot[i]][1] = Xor(r[4 + i], whitening);
   }
+  // Two rounds per pass, not all sixteen unrolled: the whole would be
+  // several times the instruction cache, and decoding it, not the vector
+  // units, would set the pace. The subkeys' address follows the pass count
+  // alone.
   if constexpr (Encrypt) {
-#pragma GCC unroll 16
-    for (int round = 0; round < 16; round += 2) {
-      Round<true, N, 0, 2>(key, 8 + 2 * round, g);
-      Round<true, N, 2, 0>(key, 10 + 2 * round, g);
+#pragma GCC unroll 1
+    for (const std::uint32_t* sub = key.SubKeys + 8; sub != key.SubKeys + 40; sub += 4) {
+      Round<true, 0, 2>(key, sub, g);
+      Round<true, 2, 0>(key, sub + 2, g);
     }
   } else {
-#pragma GCC unroll 16
-    for (int round = 14; round >= 0; round -= 2) {
-      Round<false, N, 2, 0>(key, 10 + 2 * round, g);
-      Round<false, N, 0, 2>(key, 8 + 2 * round, g);
+#pragma GCC unroll 1
+    for (const std::uint32_t* sub = key.SubKeys + 36; sub != key.SubKeys + 4; sub -= 4) {
+      Round<false, 2, 0>(key, sub + 2, g);
+      Round<false, 0, 2>(key, sub, g);
     }
   }
-  V r[N][4];
 #pragma GCC unroll 4
-  for (int n = 0; n < N; ++n) {
-#pragma GCC unroll 4
-    for (int i = 0; i < 4; ++i) r[n][i] = Xor(g[n].W[outSlot[i]], SubKey(key, last + i));
-    Transpose(r[n]);
+  for (int i = 0; i < 4; ++i) {
+    const V whitening = SubKey(key, last + i);
+    r[i] = Xor(g.W[outSlot[i]][0], whitening);
+    r[4 + i] = Xor(g.W[outSlot[i]][1], whitening);
   }
+  Transpose(r[0], r[1], r[2], r[3]);
+  Transpose(r[4], r[5], r[6], r[7]);
   if constexpr (Work == TWork::DecryptCbc) {
-    // Register i of group n holds blocks 8n + 2i and 8n + 2i + 1; the
-    // ciphertext before them starts one block earlier, the first one's in
-    // chain.
-#pragma GCC unroll 4
-    for (int n = 0; n < N; ++n) {
-      const unsigned mine = BlocksOfGroup(blocks, n);
-#pragma GCC unroll 4
-      for (unsigned i = 0; i < 4; ++i) {
-        V previous;
-        if (n == 0 && i == 0) {
-          const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-          previous = _mm256_inserti128_si256(_mm256_castsi128_si256(chain), here, 1);
-        } else {
-          previous = LoadBlocks<Partial>(in + 128 * n + 32 * i - 16, mine, i);
-        }
-        r[n][i] = Xor(r[n][i], previous);
+    // Register i holds blocks 2i and 2i + 1; the ciphertext before them
+    // starts one block earlier, the first one's in chain.
+#pragma GCC unroll 8
+    for (unsigned i = 0; i < 8; ++i) {
+      V previous;
+      if (i == 0) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        previous = _mm256_inserti128_si256(_mm256_castsi128_si256(chain), here, 1);
+      } else {
+        previous = LoadBlocks<Partial>(in + 32 * i - 16, blocks, i);
       }
+      r[i] = Xor(r[i], previous);
     }
     chain = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * (blocks - 1)));
   }
-#pragma GCC unroll 4
-  for (int n = 0; n < N; ++n) {
-    const unsigned mine = BlocksOfGroup(blocks, n);
-#pragma GCC unroll 4
-    for (unsigned i = 0; i < 4; ++i) StoreBlocks<Partial>(out + 128 * n + 32 * i, mine, i, r[n][i]);
-  }
+#pragma GCC unroll 8
+  for (unsigned i = 0; i < 8; ++i) StoreBlocks<Partial>(out + 32 * i, blocks, i, r[i]);
 }
 
-// Full runs of kGroups groups, then the rest through the same rounds with
-// masked loads and stores.
+// Full groups, then the rest through the same rounds with masked loads and
+// stores.
 template <TWork Work>
 TOLVANE_AVX2 [[gnu::noinline]] void Run(const TTwofishKeyState& key, const unsigned char* in,
                                         unsigned char* out, std::size_t blocks,
                                         unsigned char* iv) {
-  constexpr unsigned step = kGroups * kGroupBlocks;
   __m128i chain = _mm_setzero_si128();
   if constexpr (Work == TWork::DecryptCbc) chain = _mm_loadu_si128(reinterpret_cast<__m128i*>(iv));
-  for (; blocks >= step; blocks -= step, in += 16 * step, out += 16 * step)
-    Groups<Work, kGroups, false>(key, in, out, step, chain);
-  const auto rest = static_cast<unsigned>(blocks);
-  if (rest > kGroupBlocks) {
-    Groups<Work, 2, true>(key, in, out, rest, chain);
-  } else if (rest > 0) {
-    Groups<Work, 1, true>(key, in, out, rest, chain);
-  }
+  for (; blocks >= kGroupBlocks; blocks -= kGroupBlocks, in += 16 * kGroupBlocks,
+                                 out += 16 * kGroupBlocks)
+    Group<Work, false>(key, in, out, kGroupBlocks, chain);
+  if (blocks > 0) Group<Work, true>(key, in, out, static_cast<unsigned>(blocks), chain);
   if constexpr (Work == TWork::DecryptCbc) _mm_storeu_si128(reinterpret_cast<__m128i*>(iv), chain);
 }
 
@@ -398,12 +354,11 @@ TOLVANE_AVX2 [[gnu::noinline]] void Run(const TTwofishKeyState& key, const unsig
 
 }  // namespace
 
-void twofish_avx2::PairBoxes(TTwofishKeyState& state) noexcept {
-  for (int pair = 0; pair < 2; ++pair)
+void twofish_avx2::SpreadBoxes(TTwofishKeyState& state) noexcept {
+  for (int box = 0; box < 4; ++box)
     for (int row = 0; row < 16; ++row)
-      for (int lane = 0; lane < 2; ++lane)
-        std::memcpy(&state.BoxPairs[pair][row][16 * lane], &state.SBoxes[2 * pair + lane][16 * row],
-                    16);
+      for (int half = 0; half < 32; half += 16)
+        std::memcpy(&state.BoxRows[box][row][half], &state.SBoxes[box][16 * row], 16);
 }
 
 void twofish_avx2::EncryptBlocks(const TTwofishKeyState& key, const std::uint8_t* in,

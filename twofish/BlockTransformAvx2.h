@@ -19,8 +19,8 @@
 namespace twofish_avx2 {
 
 // Lays the S-boxes (state.SBoxes, filled by the key schedule) out as the
-// shuffles read them (state.BoxPairs). Baseline code: runs on any CPU.
-void PairBoxes(TTwofishKeyState& state) noexcept;
+// shuffles read them (state.BoxRows). Baseline code: runs on any CPU.
+void SpreadBoxes(TTwofishKeyState& state) noexcept;
 
 // Every block of in, the last partial group included; in and out may be the
 // same memory. Nothing of the key or the data is left in vector registers,

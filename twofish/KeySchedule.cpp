@@ -62,10 +62,10 @@ void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
   // The S-boxes are for the table-free paths alone; where this CPU can run
   // neither they stay zero. Tests may select a path after the key is set, so
   // whether it is available decides, not whether it is active.
-#ifdef TOLVANE_HAVE_AVX2_PATH
+#ifdef TOLVANE_HAVE_AVX2_KEY_SCHEDULE
   if (twofish_avx2::Available()) {
     twofish_avx2::ExpandKey(scratch.KeyArea, K, true, state);
-    twofish_avx2::PairBoxes(state);
+    twofish_avx2::SpreadBoxes(state);
     return;
   }
 #endif

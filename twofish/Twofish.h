@@ -37,9 +37,10 @@ struct TTwofishKeyState {
   // table-free vector path reads them whole, never by a secret index, 64
   // bytes at a time (measured: a third faster than across cache lines).
   alignas(64) std::uint8_t SBoxes[4][256] = {};
-  // The same for the AVX2 path, as its shuffles read them: BoxPairs[p][i]
-  // holds bytes 16i .. 16i + 15 of s_2p, then of s_2p+1.
-  alignas(32) std::uint8_t BoxPairs[2][16][32] = {};
+  // The same for the AVX2 path, each row of 16 bytes twice, as the byte
+  // shuffles read them in both 128-bit lanes: BoxRows[j][i] holds bytes
+  // 16i .. 16i + 15 of s_j in each half.
+  alignas(64) std::uint8_t BoxRows[4][16][32] = {};
   std::uint8_t FWorkBlock[16] = {};
 };
 
