@@ -87,6 +87,14 @@ TOLVANE_AVX2_INLINE V LoadU(const void* p) {
 TOLVANE_AVX2_INLINE V Xor(V a, V b) { return _mm256_xor_si256(a, b); }
 TOLVANE_AVX2_INLINE V Add(V a, V b) { return _mm256_add_epi32(a, b); }
 TOLVANE_AVX2_INLINE V Shuffle(V table, V index) { return _mm256_shuffle_epi8(table, index); }
+// b where bit 7 of mask's byte is set, else a. As the instruction itself:
+// the compiler would widen the mask to whole bytes first with a compare.
+TOLVANE_AVX2_INLINE V Blend(V a, V b, V mask) {
+  V out;
+  __asm__("vpblendvb %3, %2, %1, %0" : "=x"(out) : "x"(a), "x"(b), "x"(mask));
+  return out;
+}
+
 // Row i of an S-box in both lanes.
 TOLVANE_AVX2_INLINE V Row(const std::uint8_t (*box)[32], int i) { return Load(box[i]); }
 TOLVANE_AVX2_INLINE V Rol1(V x) { return _mm256_or_si256(_mm256_slli_epi32(x, 1), _mm256_srli_epi32(x, 31)); }
@@ -114,12 +122,12 @@ TOLVANE_AVX2_INLINE V Substitute(const std::uint8_t (*box)[32], V plane) {
 #pragma GCC unroll 2
       for (int p = 0; p < 2; ++p) {
         const int row = 8 * half + 4 * q + 2 * p;
-        pair[p] = _mm256_blendv_epi8(Shuffle(Row(box, row), index),
+        pair[p] = Blend(Shuffle(Row(box, row), index),
                                      Shuffle(Row(box, row + 1), index), m4);
       }
-      quarter[q] = _mm256_blendv_epi8(pair[0], pair[1], m5);
+      quarter[q] = Blend(pair[0], pair[1], m5);
     }
-    halves[half] = _mm256_blendv_epi8(quarter[0], quarter[1], m6);
+    halves[half] = Blend(quarter[0], quarter[1], m6);
   }
   return _mm256_or_si256(halves[0], halves[1]);
 }
