@@ -101,35 +101,38 @@ TOLVANE_AVX2_INLINE V Rol1(V x) { return _mm256_or_si256(_mm256_slli_epi32(x, 1)
 TOLVANE_AVX2_INLINE V Ror1(V x) { return _mm256_or_si256(_mm256_srli_epi32(x, 1), _mm256_slli_epi32(x, 31)); }
 
 // s_j of every byte of a plane: row i of the S-box (bytes 16i .. 16i + 15,
-// in both lanes) by a shuffle on the low nibble, and blends on bits 4, 5
-// and 6 pick among the rows; bit 7 is the shuffle's own zeroing, undone by
-// an OR of the two halves.
+// in both lanes) by a shuffle on the low nibble. The shuffle zeroes a byte
+// whose index has bit 7 set, so each row gets an index that is set there
+// unless bits 7 and 4 match the row's, and pairs of rows that differ in
+// those bits combine by OR; blends on bits 5 and 6 pick among the rest.
 TOLVANE_AVX2_INLINE V Substitute(const std::uint8_t (*box)[32], V plane) {
-#ifdef EXP_NOSUB
-  return Xor(plane, Row(box, 0));
-#endif
-  const V m4 = _mm256_slli_epi16(plane, 3);
-  const V m5 = _mm256_slli_epi16(plane, 2);
-  const V m6 = _mm256_slli_epi16(plane, 1);
-  V halves[2];
+  const V top = _mm256_set1_epi8(static_cast<char>(0x80));
+  // Bit k moved to bit 7 of its byte by byte-wise doubling, which runs on
+  // more ports than a shift.
+  const V m6 = _mm256_add_epi8(plane, plane);
+  const V m5 = _mm256_add_epi8(m6, m6);
+  const V m4 = _mm256_add_epi8(m5, m5);
+  const V bit4 = _mm256_and_si256(m4, top), notBit4 = _mm256_andnot_si256(m4, top);
+  const V flipped = Xor(plane, top);
+  // index[b7][b4]: bit 7 clear only where bits 7 and 4 of the byte are b7, b4.
+  const V index[2][2] = {{_mm256_or_si256(plane, bit4), _mm256_or_si256(plane, notBit4)},
+                         {_mm256_or_si256(flipped, bit4), _mm256_or_si256(flipped, notBit4)}};
+  V quarter[2];
 #pragma GCC unroll 2
-  for (int half = 0; half < 2; ++half) {
-    const V index = half == 0 ? plane : Xor(plane, _mm256_set1_epi8(static_cast<char>(0x80)));
-    V quarter[2];
+  for (int b6 = 0; b6 < 2; ++b6) {
+    V pair[2];
 #pragma GCC unroll 2
-    for (int q = 0; q < 2; ++q) {
-      V pair[2];
-#pragma GCC unroll 2
-      for (int p = 0; p < 2; ++p) {
-        const int row = 8 * half + 4 * q + 2 * p;
-        pair[p] = Blend(Shuffle(Row(box, row), index),
-                                     Shuffle(Row(box, row + 1), index), m4);
-      }
-      quarter[q] = Blend(pair[0], pair[1], m5);
+    for (int b5 = 0; b5 < 2; ++b5) {
+      const int row = 4 * b6 + 2 * b5;
+      const V low = _mm256_or_si256(Shuffle(Row(box, row), index[0][0]),
+                                    Shuffle(Row(box, row + 1), index[0][1]));
+      const V high = _mm256_or_si256(Shuffle(Row(box, row + 8), index[1][0]),
+                                     Shuffle(Row(box, row + 9), index[1][1]));
+      pair[b5] = _mm256_or_si256(low, high);
     }
-    halves[half] = Blend(quarter[0], quarter[1], m6);
+    quarter[b6] = Blend(pair[0], pair[1], m5);
   }
-  return _mm256_or_si256(halves[0], halves[1]);
+  return Blend(quarter[0], quarter[1], m6);
 }
 
 // s * 0x5B and s * 0xEF.
