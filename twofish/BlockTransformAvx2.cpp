@@ -284,18 +284,22 @@ TOLVANE_AVX2_INLINE void Group(const TTwofishKeyState& key, const unsigned char*
   // Two rounds per pass, not all sixteen unrolled: the whole would be
   // several times the instruction cache, and decoding it, not the vector
   // units, would set the pace. The subkeys' address follows the pass count
-  // alone.
+  // alone. The key's address is hidden from the compiler in each pass, or
+  // it copies all S-box rows to the stack once, for loads that cost the same.
+  const TTwofishKeyState* k = &key;
   if constexpr (Encrypt) {
 #pragma GCC unroll 1
-    for (const std::uint32_t* sub = key.SubKeys + 8; sub != key.SubKeys + 40; sub += 4) {
-      Round<true, 0, 2>(key, sub, g);
-      Round<true, 2, 0>(key, sub + 2, g);
+    for (int pass = 0; pass < 8; ++pass) {
+      __asm__("" : "+r"(k));
+      Round<true, 0, 2>(*k, k->SubKeys + 8 + 4 * pass, g);
+      Round<true, 2, 0>(*k, k->SubKeys + 10 + 4 * pass, g);
     }
   } else {
 #pragma GCC unroll 1
-    for (const std::uint32_t* sub = key.SubKeys + 36; sub != key.SubKeys + 4; sub -= 4) {
-      Round<false, 2, 0>(key, sub + 2, g);
-      Round<false, 0, 2>(key, sub, g);
+    for (int pass = 7; pass >= 0; --pass) {
+      __asm__("" : "+r"(k));
+      Round<false, 2, 0>(*k, k->SubKeys + 10 + 4 * pass, g);
+      Round<false, 0, 2>(*k, k->SubKeys + 8 + 4 * pass, g);
     }
   }
 #pragma GCC unroll 4
