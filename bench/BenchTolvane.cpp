@@ -61,8 +61,9 @@ void PortableEcbEncrypt(benchmark::State& s) { PortableFigure(s, TCipherMode::EC
 // Which block path the other figures ran on, in the run's context.
 const bool kPathNoted = [] {
   const TBlockPath path = ActiveBlockPath();
-  benchmark::AddCustomContext("tolvane_block_path",
-                              path == TBlockPath::Avx512 ? "avx512" : "portable");
+  benchmark::AddCustomContext("tolvane_block_path", path == TBlockPath::Avx512 ? "avx512"
+                                                    : path == TBlockPath::Avx2 ? "avx2"
+                                                                               : "portable");
   return true;
 }();
 

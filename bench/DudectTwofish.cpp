@@ -9,7 +9,7 @@
 //
 //   tolvane_dudect [--measurements N]
 //
-// TOLVANE_CIPHER=portable|avx512 tests that path alone.
+// TOLVANE_CIPHER=portable|avx2|avx512 tests that path alone.
 
 #include <x86intrin.h>
 
@@ -184,12 +184,11 @@ int main(int argc, char** argv) {
   const TCipherChoice choice = CipherChoiceFromEnvironment();
   switch (choice.Status) {
     case TCipherChoice::TStatus::Unset:
-      for (const TBlockPath path : {TBlockPath::Portable, TBlockPath::Avx512})
+      for (const TBlockPath path : {TBlockPath::Portable, TBlockPath::Avx2, TBlockPath::Avx512})
         if (BlockPathAvailable(path)) paths.push_back(path);
       break;
     case TCipherChoice::TStatus::Chosen: paths.push_back(choice.Path); break;
     case TCipherChoice::TStatus::Unknown:
-    case TCipherChoice::TStatus::Retired:
     case TCipherChoice::TStatus::Unavailable:
       std::fprintf(stderr, "tolvane_dudect: TOLVANE_CIPHER=%s is no cipher path this CPU runs\n",
                    choice.Value.c_str());

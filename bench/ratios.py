@@ -169,7 +169,7 @@ def main(argv):
 def block_paths(data, spread):
     """Every block path of this CPU, one thread, in memory, from the same run,
     against the portable path."""
-    paths = [p for p in ("portable", "avx512")
+    paths = [p for p in ("portable", "avx2", "avx512")
              if any((f"{PATHS}/{p}", f) in data for f in PATH_FIGURES)]
     if not paths:
         return

@@ -153,8 +153,10 @@ void CheckSplitMessage(FuzzedDataProvider& provider, TKeySize size, std::string 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider provider(data, size);
-  const TBlockPath path = provider.ConsumeBool() ? TBlockPath::Avx512 : TBlockPath::Portable;
-  if (!SelectBlockPath(path)) SelectBlockPath(TBlockPath::Portable);
+  std::vector<TBlockPath> paths;
+  for (const TBlockPath path : {TBlockPath::Portable, TBlockPath::Avx2, TBlockPath::Avx512})
+    if (BlockPathAvailable(path)) paths.push_back(path);
+  SelectBlockPath(paths[provider.ConsumeIntegralInRange<std::size_t>(0, paths.size() - 1)]);
   const TKeySize keySize = provider.PickValueInArray(Sizes);
   const auto keyLength = provider.ConsumeIntegralInRange<std::size_t>(0, 40);
   const std::string key = Padded(provider.ConsumeBytesAsString(keyLength), keyLength);

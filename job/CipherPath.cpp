@@ -13,11 +13,7 @@ std::optional<std::string> CipherChoiceProblem() {
     case TCipherChoice::TStatus::Unset:
     case TCipherChoice::TStatus::Chosen: return std::nullopt;
     case TCipherChoice::TStatus::Unknown:
-      return variable + " names no cipher path; use portable or avx512, or unset it";
-    case TCipherChoice::TStatus::Retired:
-      return variable + ": the " + choice.Value +
-             " cipher path is gone (it was slower than portable); use portable or avx512, or "
-             "unset it";
+      return variable + " names no cipher path; use portable, avx2 or avx512, or unset it";
     case TCipherChoice::TStatus::Unavailable:
       return variable + ": this CPU or build cannot run the " + BlockPathName(choice.Path) +
              " cipher path; unset it to let the CPU choose";

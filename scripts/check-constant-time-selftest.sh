@@ -24,14 +24,14 @@ verdict() {
   failures=$((failures + 1))
 }
 
-# case NAME VECTOR|KeyScheduleAvx2|OTHER EXPECTED ASSEMBLY: one object, in a
-# vector unit, as the AVX2 key schedule or in another product folder.
+# case NAME VECTOR|KeyScheduleAvx2|BlockTransformAvx2|OTHER EXPECTED ASSEMBLY:
+# one object, in a vector unit, as an AVX2 unit or in another product folder.
 case_() {
   local name=$1 where=$2 expected=$3 source=$4
   local build=$work/$name dir
   if [ "$where" = VECTOR ]; then
     dir=$build/twofish/CMakeFiles/tolvane_twofish_avx512.dir
-  elif [ "$where" = KeyScheduleAvx2 ]; then
+  elif [ "$where" = KeyScheduleAvx2 ] || [ "$where" = BlockTransformAvx2 ]; then
     dir=$build/twofish/CMakeFiles/tolvane_twofish.dir
   else
     dir=$build/job/CMakeFiles/tolvane_job.dir
@@ -59,6 +59,8 @@ case_ key-schedule-evex KeyScheduleAvx2 "EVEX" "vpaddd %zmm0, %zmm1, %zmm2"
 case_ key-schedule-clean KeyScheduleAvx2 pass "vpshufb %ymm1, %ymm2, %ymm3
 vmovdqu 32(%rdi), %ymm0
 movzbl 5(%rdi), %eax"
+case_ block-avx2-table BlockTransformAvx2 "load or store with a scaled index" "vmovdqu (%rdi,%rax,8), %ymm0"
+case_ block-avx2-evex BlockTransformAvx2 "EVEX" "vpxord %ymm16, %ymm1, %ymm2"
 case_ zmm-outside OTHER "EVEX" "vpaddd %zmm0, %zmm1, %zmm2"
 case_ evex-xmm-outside OTHER "EVEX encoding (0x62)" "{evex} vpaddd %xmm0, %xmm1, %xmm2"
 case_ mask-outside OTHER "EVEX" "kmovw %k1, %eax"

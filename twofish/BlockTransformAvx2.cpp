@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Independent blocks without key tables in memory, on AVX2. A group is four
-// registers: word i of eight blocks, one block per 32-bit lane. In each
-// round the two g inputs of a group (x0 and ROL(x1, 8), 16 words) become
-// two registers of byte planes, planes 0 and 1 in the first (one per
-// 128-bit lane) and 2 and 3 in the second, so that every lane holds bytes
-// of one S-box column and a byte shuffle reads that column's table alone.
-// An S-box is 16 rows of 16 bytes: each row is one shuffle on the low
-// nibble, and blends on bits 4, 5 and 6 pick among them (bit 7 is the
-// shuffle's own zeroing, undone by an OR of the two halves). The MDS
-// products by 0x5B and 0xEF are linear, two shuffles each on the nibbles.
-// The planes then go back to words for the PHT, the subkeys and the
-// rotations.
+// Independent blocks without key tables in memory, on AVX2. A group is
+// eight registers: word i of 16 blocks in two registers, one block per
+// 32-bit lane. In each round the two g inputs of a group (x0 and
+// ROL(x1, 8), 32 words) become four byte planes by shuffles and unpacks
+// within the 128-bit lanes, plane j holding byte j of every word, so that
+// both lanes of a plane read the same S-box and nothing crosses a lane. An
+// S-box is 16 rows of 16 bytes, each looked up by one byte shuffle on the
+// low nibble; the shuffle's zeroing and blends on bits 5 and 6 pick the
+// row. The MDS products by 0x5B and 0xEF are linear, two shuffles each on
+// the nibbles. The planes then go back to words for the PHT, the subkeys
+// and the rotations.
 //
 // No load or store address depends on the key or the data: the S-boxes are
 // read whole, the subkeys at fixed offsets, the blocks at offsets given by
@@ -81,9 +80,7 @@ constexpr TConstants BuildConstants() {
 alignas(64) constexpr TConstants kConstants = BuildConstants();
 
 TOLVANE_AVX2_INLINE V Load(const void* p) { return _mm256_load_si256(static_cast<const V*>(p)); }
-TOLVANE_AVX2_INLINE V LoadU(const void* p) {
-  return _mm256_loadu_si256(static_cast<const V*>(p));
-}
+TOLVANE_AVX2_INLINE V LoadU(const void* p) { return _mm256_loadu_si256(static_cast<const V*>(p)); }
 TOLVANE_AVX2_INLINE V Xor(V a, V b) { return _mm256_xor_si256(a, b); }
 TOLVANE_AVX2_INLINE V Add(V a, V b) { return _mm256_add_epi32(a, b); }
 TOLVANE_AVX2_INLINE V Shuffle(V table, V index) { return _mm256_shuffle_epi8(table, index); }
@@ -97,8 +94,12 @@ TOLVANE_AVX2_INLINE V Blend(V a, V b, V mask) {
 
 // Row i of an S-box in both lanes.
 TOLVANE_AVX2_INLINE V Row(const std::uint8_t (*box)[32], int i) { return Load(box[i]); }
-TOLVANE_AVX2_INLINE V Rol1(V x) { return _mm256_or_si256(_mm256_slli_epi32(x, 1), _mm256_srli_epi32(x, 31)); }
-TOLVANE_AVX2_INLINE V Ror1(V x) { return _mm256_or_si256(_mm256_srli_epi32(x, 1), _mm256_slli_epi32(x, 31)); }
+TOLVANE_AVX2_INLINE V Rol1(V x) {
+  return _mm256_or_si256(_mm256_slli_epi32(x, 1), _mm256_srli_epi32(x, 31));
+}
+TOLVANE_AVX2_INLINE V Ror1(V x) {
+  return _mm256_or_si256(_mm256_srli_epi32(x, 1), _mm256_slli_epi32(x, 31));
+}
 
 // s_j of every byte of a plane: row i of the S-box (bytes 16i .. 16i + 15,
 // in both lanes) by a shuffle on the low nibble. The shuffle zeroes a byte
@@ -138,7 +139,9 @@ TOLVANE_AVX2_INLINE V Substitute(const std::uint8_t (*box)[32], V plane) {
 // s * 0x5B and s * 0xEF.
 TOLVANE_AVX2_INLINE void Products(V s, V& f, V& e) {
 #ifdef EXP_NOPROD
-  f = _mm256_slli_epi32(s, 1); e = _mm256_slli_epi32(s, 2); return;
+  f = _mm256_slli_epi32(s, 1);
+  e = _mm256_slli_epi32(s, 2);
+  return;
 #endif
   const V nibble = _mm256_set1_epi8(0x0F);
   const V low = _mm256_and_si256(s, nibble);
@@ -267,8 +270,8 @@ TOLVANE_AVX2_INLINE void Group(const TTwofishKeyState& key, const unsigned char*
                                unsigned char* out, unsigned blocks, __m128i& chain) {
   constexpr bool Encrypt = Work == TWork::Encrypt;
   constexpr int first = Encrypt ? 0 : 4, last = Encrypt ? 4 : 0;
-  const int (&inSlot)[4] = Encrypt ? kStraight : kSwapped;
-  const int (&outSlot)[4] = Encrypt ? kSwapped : kStraight;
+  const int(&inSlot)[4] = Encrypt ? kStraight : kSwapped;
+  const int(&outSlot)[4] = Encrypt ? kSwapped : kStraight;
   TGroup g;
   V r[8];
 #pragma GCC unroll 8
@@ -334,12 +337,11 @@ TOLVANE_AVX2_INLINE void Group(const TTwofishKeyState& key, const unsigned char*
 // stores.
 template <TWork Work>
 TOLVANE_AVX2 [[gnu::noinline]] void Run(const TTwofishKeyState& key, const unsigned char* in,
-                                        unsigned char* out, std::size_t blocks,
-                                        unsigned char* iv) {
+                                        unsigned char* out, std::size_t blocks, unsigned char* iv) {
   __m128i chain = _mm_setzero_si128();
   if constexpr (Work == TWork::DecryptCbc) chain = _mm_loadu_si128(reinterpret_cast<__m128i*>(iv));
-  for (; blocks >= kGroupBlocks; blocks -= kGroupBlocks, in += 16 * kGroupBlocks,
-                                 out += 16 * kGroupBlocks)
+  for (; blocks >= kGroupBlocks;
+       blocks -= kGroupBlocks, in += 16 * kGroupBlocks, out += 16 * kGroupBlocks)
     Group<Work, false>(key, in, out, kGroupBlocks, chain);
   if (blocks > 0) Group<Work, true>(key, in, out, static_cast<unsigned>(blocks), chain);
   if constexpr (Work == TWork::DecryptCbc) _mm_storeu_si128(reinterpret_cast<__m128i*>(iv), chain);

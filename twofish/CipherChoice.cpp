@@ -26,8 +26,7 @@ TCipherChoice CipherChoiceFromEnvironment() {
   choice.Value = value;
   const std::optional<TBlockPath> path = ParseBlockPath(choice.Value);
   if (!path) {
-    choice.Status =
-        choice.Value == "avx2" ? TCipherChoice::TStatus::Retired : TCipherChoice::TStatus::Unknown;
+    choice.Status = TCipherChoice::TStatus::Unknown;
     return choice;
   }
   choice.Path = *path;

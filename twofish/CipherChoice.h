@@ -13,11 +13,11 @@
 
 inline constexpr const char* kCipherChoiceVariable = "TOLVANE_CIPHER";
 
-// "portable", "avx512-gfni": what runs, for people to read.
+// "portable", "avx2", "avx512-gfni": what runs, for people to read.
 const char* BlockPathName(TBlockPath path) noexcept;
 
-// The names TOLVANE_CIPHER accepts: "portable", "avx512". Anything else
-// (also a path that is gone) is no path.
+// The names TOLVANE_CIPHER accepts: "portable", "avx2", "avx512". Anything
+// else is no path.
 std::optional<TBlockPath> ParseBlockPath(std::string_view name) noexcept;
 
 struct TCipherChoice {
@@ -25,7 +25,6 @@ struct TCipherChoice {
     Unset,        // the variable is absent or empty: the CPU decides
     Chosen,       // Path runs on this CPU and build
     Unknown,      // Value names no path
-    Retired,      // Value names a path that earlier versions had ("avx2")
     Unavailable,  // Path exists but this CPU or build cannot run it
   };
   TStatus Status = TStatus::Unset;

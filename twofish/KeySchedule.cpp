@@ -43,6 +43,27 @@ struct TScheduleScratch {
   std::uint32_t Odd[4];   // Mo
 };
 
+// The subkeys, g tables and S-boxes. The S-boxes are for the table-free
+// paths alone; where this CPU can run neither they stay zero. Tests may
+// select a path after the key is set, so whether a path is available
+// decides, not whether it is active.
+void Tables(const std::uint8_t* keyArea, int words, TTwofishKeyState& state) {
+#ifdef TOLVANE_HAVE_AVX512_PATH
+  if (ActiveBlockPath() == TBlockPath::Avx512) {
+    twofish_avx512::ExpandKey(keyArea, words, QTable.data(), state);
+    return;
+  }
+#endif
+  const bool boxes = BlockPathAvailable(TBlockPath::Avx512) || BlockPathAvailable(TBlockPath::Avx2);
+#ifdef TOLVANE_HAVE_AVX2_KEY_SCHEDULE
+  if (twofish_avx2::Available()) {
+    twofish_avx2::ExpandKey(keyArea, words, boxes, state);
+    return;
+  }
+#endif
+  ExpandKeyByLookups(keyArea, words, boxes, state);
+}
+
 template <int K>
 void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
   for (int i = 0; i < K; ++i) {
@@ -52,25 +73,10 @@ void Schedule(TTwofishKeyState& state, TScheduleScratch& scratch) {
   // Section 4.3: S_i = RS(m_8i .. m_8i+7), and g uses S in reverse order.
   for (int i = 0; i < K; ++i) state.SBoxKeys[K - 1 - i] = RsCode(scratch.Even[i], scratch.Odd[i]);
   for (int i = K; i < 4; ++i) state.SBoxKeys[i] = 0;
-#ifdef TOLVANE_HAVE_AVX512_PATH
-  if (ActiveBlockPath() == TBlockPath::Avx512) {
-    twofish_avx512::ExpandKey(scratch.KeyArea, K, QTable.data(), state);
-    return;
-  }
+  Tables(scratch.KeyArea, K, state);
+#ifdef TOLVANE_HAVE_AVX2_PATH
+  if (BlockPathAvailable(TBlockPath::Avx2)) twofish_avx2::SpreadBoxes(state);
 #endif
-
-  // The S-boxes are for the table-free paths alone; where this CPU can run
-  // neither they stay zero. Tests may select a path after the key is set, so
-  // whether it is available decides, not whether it is active.
-#ifdef TOLVANE_HAVE_AVX2_KEY_SCHEDULE
-  if (twofish_avx2::Available()) {
-    twofish_avx2::ExpandKey(scratch.KeyArea, K, true, state);
-    twofish_avx2::SpreadBoxes(state);
-    return;
-  }
-#endif
-  const bool boxes = BlockPathAvailable(TBlockPath::Avx512);
-  ExpandKeyByLookups(scratch.KeyArea, K, boxes, state);
 }
 
 }  // namespace

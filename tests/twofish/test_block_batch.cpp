@@ -29,8 +29,9 @@ static void PrintTo(TBlockPath path, std::ostream* out) { *out << PathName(path)
 
 namespace {
 
-// Past one vector group of 32 blocks, and every tail of three in flight.
-constexpr std::size_t kMaxBlocks = 40;
+// Past one AVX-512 group of 32 blocks and three AVX2 groups of 16, and
+// every tail of three in flight.
+constexpr std::size_t kMaxBlocks = 49;
 constexpr std::uint8_t kGuard = 0xA5;
 
 // Output buffers carry guard bytes on both sides to catch stray writes. The

@@ -22,13 +22,15 @@ TEST(Win32BlockPaths, BatchesOnEveryPathMatchTheKnownAnswerAndSingleBlocks) {
   const TBytes key = RandomByteVector(random, 32);
   const TBlockCipher keyed(TKeySize::Large256, key);
 
-  for (const TBlockPath path : {TBlockPath::Portable, TBlockPath::Avx512}) {
+  for (const TBlockPath path : {TBlockPath::Portable, TBlockPath::Avx2, TBlockPath::Avx512}) {
     if (!SelectBlockPath(path)) {
       std::printf("block path %d not available on this CPU\n", static_cast<int>(path));
       continue;
     }
-    SCOPED_TRACE(path == TBlockPath::Avx512 ? "AVX-512" : "portable");
-    // Counts around the vector path's group of 32, and a long run.
+    SCOPED_TRACE(path == TBlockPath::Avx512 ? "AVX-512"
+                 : path == TBlockPath::Avx2 ? "AVX2"
+                                            : "portable");
+    // Counts around the vector paths' groups of 32 and 16, and a long run.
     for (const std::size_t blocks : {std::size_t{1}, std::size_t{31}, std::size_t{32},
                                      std::size_t{33}, std::size_t{97}, std::size_t{1000}}) {
       std::vector<std::uint8_t> data(16 * blocks, 0);
