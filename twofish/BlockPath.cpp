@@ -68,7 +68,8 @@ bool BlockPathAvailable(TBlockPath path) noexcept {
 }
 
 // The AVX-512 path is about five times the portable one on the CPU
-// measured, the AVX2 one AVX2_RATIO (bench/README.md).
+// measured, the AVX2 one 1.3 to 1.5 times on the CPU without AVX-512
+// measured (bench/README.md).
 TBlockPath DefaultBlockPath() noexcept {
   static const TBlockPath path = EnvironmentChoice().value_or([] {
     if (BlockPathAvailable(TBlockPath::Avx512)) return TBlockPath::Avx512;
