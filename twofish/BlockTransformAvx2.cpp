@@ -12,10 +12,10 @@
 // and the rotations.
 //
 // No load or store address depends on the key or the data: the S-boxes are
-// read whole, the subkeys at fixed offsets, the blocks at offsets given by
-// the block count. Only the functions marked TOLVANE_AVX2 use AVX2; the file
-// is compiled for the baseline CPU, so nothing of it can end up in code that
-// runs before the CPU check.
+// read whole in every round, the subkeys at offsets given by the round, the
+// blocks at offsets given by the block count. Only the functions marked TOLVANE_AVX2 use AVX2; the
+// file is compiled for the baseline CPU, so nothing of it can end up in code that runs before the
+// CPU check.
 
 #include "twofish/BlockTransformAvx2.h"
 
@@ -94,9 +94,8 @@ TOLVANE_AVX2_INLINE V Blend(V a, V b, V mask) {
 
 // Row i of an S-box in both lanes.
 TOLVANE_AVX2_INLINE V Row(const std::uint8_t (*box)[32], int i) { return Load(box[i]); }
-TOLVANE_AVX2_INLINE V Rol1(V x) {
-  return _mm256_or_si256(_mm256_slli_epi32(x, 1), _mm256_srli_epi32(x, 31));
-}
+// The left shift as an addition, which leaves the shift units to the rest.
+TOLVANE_AVX2_INLINE V Rol1(V x) { return _mm256_or_si256(Add(x, x), _mm256_srli_epi32(x, 31)); }
 TOLVANE_AVX2_INLINE V Ror1(V x) {
   return _mm256_or_si256(_mm256_srli_epi32(x, 1), _mm256_slli_epi32(x, 31));
 }
@@ -138,11 +137,6 @@ TOLVANE_AVX2_INLINE V Substitute(const std::uint8_t (*box)[32], V plane) {
 
 // s * 0x5B and s * 0xEF.
 TOLVANE_AVX2_INLINE void Products(V s, V& f, V& e) {
-#ifdef EXP_NOPROD
-  f = _mm256_slli_epi32(s, 1);
-  e = _mm256_slli_epi32(s, 2);
-  return;
-#endif
   const V nibble = _mm256_set1_epi8(0x0F);
   const V low = _mm256_and_si256(s, nibble);
   const V high = _mm256_and_si256(_mm256_srli_epi16(s, 4), nibble);
