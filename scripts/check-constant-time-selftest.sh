@@ -61,6 +61,9 @@ vmovdqu 32(%rdi), %ymm0
 movzbl 5(%rdi), %eax"
 case_ block-avx2-table BlockTransformAvx2 "load or store with a scaled index" "vmovdqu (%rdi,%rax,8), %ymm0"
 case_ block-avx2-evex BlockTransformAvx2 "EVEX" "vpxord %ymm16, %ymm1, %ymm2"
+case_ big-frame VECTOR "stack frame larger than the wipe" "sub \$0xa08, %rsp"
+case_ frame-within BlockTransformAvx2 pass "sub \$0x9f8, %rsp
+add \$0x9f8, %rsp"
 case_ zmm-outside OTHER "EVEX" "vpaddd %zmm0, %zmm1, %zmm2"
 case_ evex-xmm-outside OTHER "EVEX encoding (0x62)" "{evex} vpaddd %xmm0, %xmm1, %xmm2"
 case_ mask-outside OTHER "EVEX" "kmovw %k1, %eax"

@@ -16,7 +16,11 @@
 #    The rounds are unrolled, so subkeys sit at constant offsets, and the data
 #    blocks' addresses depend on the block count alone. The AVX2 units, the
 #    key schedule (KeyScheduleAvx2) and the block path (BlockTransformAvx2),
-#    are held to this rule too, and to rule 2.
+#    are held to this rule too, and to rule 2. Their entry points zero the
+#    3 KiB below their stack pointer after the work, where the kernels spill
+#    key-dependent registers: so no frame in these units may be larger than
+#    2560 bytes (the rest is the return address, saved registers and the
+#    realignment), the wiping functions themselves excepted.
 # 2. No code outside the vector units uses EVEX (AVX-512) or GFNI, which
 #    older CPUs lack: an inline function compiled into a vector unit and
 #    kept by the linker for everybody would crash them. An instruction counts
@@ -80,6 +84,10 @@ scan() {
       if (mnemonic ~ /^(rex|rex\.[a-z]+|data16|addr32|notrack|bnd|lock|rep|repz|repnz|cs|ds|es|ss|fs|gs)$/) {
         rest = insn; sub(/^[^ \t]+[ \t]+/, "", rest); mnemonic = rest; sub(/[ \t].*/, "", mnemonic)
       }
+      if (rules == "table" && mnemonic ~ /^sub/ && insn ~ /\$0x[0-9a-f]+,%rsp$/ && fn !~ /Wipe/) {
+        size = insn; sub(/^.*\$0x/, "", size); sub(/,.*$/, "", size)
+        if (Hex(size) > 2560) hit("stack frame larger than the wipe after the kernel covers", insn)
+      }
       if (rules == "table") {
         if (mnemonic ~ /gather|scatter/) hit("gather or scatter", insn)
         else if (mnemonic !~ /^lea/ && insn ~ /\(%?[a-z0-9]*,%[a-z0-9]+,[248]\)/) hit("load or store with a scaled index", insn)
@@ -96,6 +104,11 @@ scan() {
       }
     }
     function hit(rule, text) { printf "%s\t%s\t%s\t%s\n", file, fn, rule, text }
+    function Hex(digits,   value, i) {
+      value = 0
+      for (i = 1; i <= length(digits); i++) value = 16 * value + index("0123456789abcdef", substr(digits, i, 1)) - 1
+      return value
+    }
   '
 }
 
