@@ -52,28 +52,22 @@ TOLVANE_ALWAYS_INLINE void TransformGroup(const TTwofishKeyState& key, const std
 template <bool Encrypt>
 TOLVANE_ALWAYS_INLINE void TransformBlocks(const TTwofishKeyState& key, const std::uint8_t* in,
                                            std::uint8_t* out, std::size_t blocks) {
+  switch (ActiveBlockPath()) {
 #ifdef TOLVANE_HAVE_AVX512_PATH
-  if (ActiveBlockPath() == TBlockPath::Avx512) {
-    if (blocks == 0) return;
-    if constexpr (Encrypt) {
-      twofish_avx512::EncryptBlocks(key, in, out, blocks);
-    } else {
-      twofish_avx512::DecryptBlocks(key, in, out, blocks);
-    }
-    return;
-  }
+    case TBlockPath::Avx512:
+      if (blocks != 0)
+        (Encrypt ? twofish_avx512::EncryptBlocks : twofish_avx512::DecryptBlocks)(key, in, out,
+                                                                                  blocks);
+      return;
 #endif
 #ifdef TOLVANE_HAVE_AVX2_PATH
-  if (ActiveBlockPath() == TBlockPath::Avx2) {
-    if (blocks == 0) return;
-    if constexpr (Encrypt) {
-      twofish_avx2::EncryptBlocks(key, in, out, blocks);
-    } else {
-      twofish_avx2::DecryptBlocks(key, in, out, blocks);
-    }
-    return;
-  }
+    case TBlockPath::Avx2:
+      if (blocks != 0)
+        (Encrypt ? twofish_avx2::EncryptBlocks : twofish_avx2::DecryptBlocks)(key, in, out, blocks);
+      return;
 #endif
+    default: break;
+  }
   for (; blocks >= kInFlight; blocks -= kInFlight, in += 16 * kInFlight, out += 16 * kInFlight)
     TransformGroup<Encrypt, kInFlight>(key, in, out);
   if (blocks == 2)
